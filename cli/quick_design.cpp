@@ -1,0 +1,96 @@
+#include "cli/quick_design.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iomanip>
+#include <sstream>
+
+namespace tarvo {
+namespace {
+
+using enum Control;
+
+std::string boomOf(const Form& form) {
+    if (form.isSelected(Option2)) {
+        return "metallic";
+    }
+    return form.isSelected(Option1) ? "non-metallic" : "not chosen";
+}
+
+} // namespace
+
+std::optional<FaultReport> playQuickDesign(const QuickDesign& design, EventTarget& window) {
+    if (auto fault = window.type(design.frequency)) {
+        return fault;
+    }
+    const bool metallic =
+        design.boom == QuickDesign::Boom::Metallic || design.inchEntry || design.millimetreEntry;
+    if (metallic || design.boom == QuickDesign::Boom::NonMetallic) {
+        if (auto fault = window.click(metallic ? Option2 : Option1)) {
+            return fault;
+        }
+    }
+    if (design.inchEntry) {
+        if (auto fault = window.select(List1, *design.inchEntry)) {
+            return fault;
+        }
+    }
+    if (design.millimetreEntry) {
+        if (auto fault = window.select(List2, *design.millimetreEntry)) {
+            return fault;
+        }
+    }
+    if (auto fault = window.click(Command1)) {
+        return fault;
+    }
+    if (design.metric) {
+        return window.click(Command4);
+    }
+    return std::nullopt;
+}
+
+std::string tableReport(const Form& form) {
+    std::ostringstream out;
+    const std::string unit = form.text(Text29);
+    out << "TARVO design for " << form.text(Text17) << " MHz, boom " << boomOf(form)
+        << ", lengths in " << unit << "\n\n";
+    out << std::left << std::setw(12) << "ELEMENT" << std::setw(10) << "LENGTH" << std::setw(10)
+        << "SPACING"
+        << "BOOM POSITION\n";
+    for (const TableRow& row : tableRows()) {
+        out << std::setw(12) << row.caption << std::setw(10) << form.text(row.length)
+            << std::setw(10) << (row.spacing ? form.text(*row.spacing) : "")
+            << form.text(row.position) << '\n';
+    }
+    out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << form.text(Text19) << '\n';
+    out << "REDUCE EACH ADDITIONAL SPACE BY     " << form.text(Text35) << '\n';
+    if (form.isVisible(Text30)) {
+        out << "\nNo boom diameter chosen: the directors carry no boom correction.\n";
+    }
+    return out.str();
+}
+
+std::string jsonReport(const Form& form) {
+    nlohmann::ordered_json elements = nlohmann::ordered_json::array();
+    for (const TableRow& row : tableRows()) {
+        elements.push_back({
+            {"element", row.caption},
+            {"length", form.text(row.length)},
+            {"spacing", row.spacing ? nlohmann::ordered_json(form.text(*row.spacing))
+                                    : nlohmann::ordered_json(nullptr)},
+            {"position", form.text(row.position)},
+        });
+    }
+    const nlohmann::ordered_json report{
+        {"frequency", form.text(Text17)},
+        {"unit", form.text(Text29)},
+        {"boom", boomOf(form)},
+        {"boomCorrectionMissing", form.isVisible(Text30)},
+        {"elements", elements},
+        {"reduceEachAdditionalDirector", form.text(Text19)},
+        {"reduceEachAdditionalSpace", form.text(Text35)},
+    };
+    return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+} // namespace tarvo

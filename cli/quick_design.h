@@ -1,0 +1,30 @@
+// Quick design: the clicks a person makes for one design, and the report of the results.
+#pragma once
+
+#include "cli/event_target.h"
+#include "design/form.h"
+
+#include <optional>
+#include <string>
+
+namespace tarvo {
+
+struct QuickDesign {
+    enum class Boom { Unchosen, NonMetallic, Metallic };
+    std::string frequency;
+    Boom boom{Boom::Unchosen};
+    std::optional<std::string> inchEntry;       ///< an entry of List1; implies a metallic boom
+    std::optional<std::string> millimetreEntry; ///< an entry of List2; implies a metallic boom
+    bool metric{};
+};
+
+/// Types the frequency, clicks the boom option and the diameter entry, COMPUTE, then CONVERT TO
+/// METRIC when asked. Stops at the first fault and returns it.
+std::optional<FaultReport> playQuickDesign(const QuickDesign& design, EventTarget& window);
+
+/// The results laid out like the window's rows, for a person to read.
+std::string tableReport(const Form& form);
+/// The same results as a JSON document; every value is the box's text.
+std::string jsonReport(const Form& form);
+
+} // namespace tarvo

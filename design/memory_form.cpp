@@ -1,0 +1,66 @@
+#include "design/memory_form.h"
+
+#include "design/operations.h"
+
+#include <algorithm>
+
+namespace tarvo {
+
+MemoryForm::MemoryForm(std::string decimalSeparator)
+    : m_separator(std::move(decimalSeparator)) {
+    for (const ControlInfo& info : allControls()) {
+        State& state = at(info.control);
+        state.text = std::string(info.initialText);
+        state.visible = info.initiallyVisible;
+        state.foreColor = info.initialForeColor;
+    }
+}
+
+std::string MemoryForm::text(Control box) const {
+    return at(box).text;
+}
+
+void MemoryForm::setText(Control box, std::string_view text) {
+    const std::size_t limit = limitOf(box);
+    at(box).text = std::string(limit == 0 ? text : text.substr(0, limit));
+}
+
+bool MemoryForm::isVisible(Control control) const {
+    return at(control).visible;
+}
+
+void MemoryForm::setVisible(Control control, bool visible) {
+    at(control).visible = visible;
+}
+
+std::uint32_t MemoryForm::foreColor(Control control) const {
+    return at(control).foreColor;
+}
+
+void MemoryForm::setForeColor(Control control, std::uint32_t color) {
+    at(control).foreColor = color;
+}
+
+bool MemoryForm::isSelected(Control option) const {
+    return at(option).selected;
+}
+
+std::optional<std::string> MemoryForm::selectedEntry(Control list) const {
+    return at(list).entry;
+}
+
+void MemoryForm::selectOption(Control option) {
+    at(Control::Option1).selected = option == Control::Option1;
+    at(Control::Option2).selected = option == Control::Option2;
+}
+
+bool MemoryForm::selectEntry(Control list, std::string_view entry) {
+    const auto entries = listEntries(list);
+    if (std::find(entries.begin(), entries.end(), entry) == entries.end()) {
+        return false;
+    }
+    at(list).entry = std::string(entry);
+    return true;
+}
+
+} // namespace tarvo

@@ -1,0 +1,130 @@
+// tarvo-cli as a script runs it: the built binary, its output and its exit status.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    std::string out;
+    int status;
+};
+
+/// Runs tarvo-cli with the arguments (already quoted for the shell) and standard error joined in.
+CliRun runCli(const std::string& arguments) {
+    const std::string command = std::string(TARVO_CLI) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {"", -1};
+    }
+    std::string out;
+    std::array<char, 4096> buffer{};
+    std::size_t n = 0;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        out.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+std::string scriptFile(const std::string& name) {
+    return std::string(TARVO_TEST_SCRIPTS) + "/" + name;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+TEST(TarvoCli, ReplaysTheWorkedExampleAndMetricExactly) {
+    const CliRun run = runCli("--script " + scriptFile("worked_example.tarvo"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, readFile(scriptFile("worked_example.expected")));
+}
+
+TEST(TarvoCli, ReadsTheScriptFromStandardInput) {
+    const CliRun run = runCli("--script - < " + scriptFile("worked_example.tarvo"));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, readFile(scriptFile("worked_example.expected")));
+}
+
+TEST(TarvoCli, FaultsInAScriptPrintWhereTheyHappenAndExitOne) {
+    const CliRun run = runCli("--script " + scriptFile("faults.tarvo"));
+    EXPECT_EQ(run.status, 1);
+    std::istringstream lines(run.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "error: division-by-zero: Division by zero.");
+    std::getline(lines, line);
+    EXPECT_EQ(line, "error: conversion: The frequency is not a number: \"14x4\".");
+    std::getline(lines, line);
+    EXPECT_EQ(line, "error: out-of-range: The frequency must be greater than 0 MHz.");
+    std::getline(lines, line);
+    EXPECT_EQ(line, "Text17=-144");
+    EXPECT_NE(run.out.find("Text9=\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Text30.Visible=1\n"), std::string::npos);
+}
+
+TEST(TarvoCli, QuickDesignPrintsTheTableLikeTheWindow) {
+    const CliRun run = runCli("--freq 144 --inch 1");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("REFLECTOR   89.35     17.5162   0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("DIR 6       35.1547   26.0026   163.570\n"), std::string::npos);
+    EXPECT_NE(run.out.find("REDUCE EACH ADDITIONAL DIRECTOR BY  0.7751\n"), std::string::npos);
+    EXPECT_NE(run.out.find("REDUCE EACH ADDITIONAL SPACE BY     0.9331\n"), std::string::npos);
+}
+
+TEST(TarvoCli, QuickDesignInCentimetresAsJson) {
+    const CliRun run = runCli("--freq 144 --metallic --mm 25 --metric --json");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\"unit\": \"CM\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"length\": \"226.948\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"spacing\": null"), std::string::npos);
+}
+
+struct UsageCase {
+    const char* arguments;
+    int status;
+};
+
+TEST(TarvoCli, ExitStatusTellsFaultsFromUsageErrors) {
+    const UsageCase cases[] = {
+        {"--freq 0.0", 1},
+        {"--freq abc", 1},
+        {"--freq -144 --nonmetallic", 1},
+        {"", 2},
+        {"--freq 144 --inch 3", 2},
+        {"--freq 144 --mm 18", 2},
+        {"--freq 144 --inch 1 --mm 25", 2},
+        {"--freq 144 --nonmetallic --metallic", 2},
+        {"--freq 144 --script x", 2},
+        {"--frequency 144", 2},
+        {"--script /nonexistent/script", 2},
+        {"--help", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(runCli(c.arguments).status, c.status) << c.arguments;
+    }
+}
+
+TEST(TarvoCli, AFaultSaysWhatWentWrongOnStandardError) {
+    const CliRun run = runCli("--freq 0.0");
+    EXPECT_EQ(run.out, "tarvo-cli: Division by zero.\n");
+}
+
+TEST(TarvoCli, AMalformedScriptNamesTheLine) {
+    const std::string path = testing::TempDir() + "malformed.tarvo";
+    std::ofstream(path) << "type 144\nclick Command9\n";
+    const CliRun run = runCli("--script " + path);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("line 2: click takes"), std::string::npos) << run.out;
+}
+
+} // namespace

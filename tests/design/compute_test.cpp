@@ -1,0 +1,186 @@
+// COMPUTE: the worked examples, the boom correction, and faults stopping at their step.
+#include "design_fixture.h"
+
+#include "design/faults.h"
+
+#include <cmath>
+
+namespace tarvo {
+namespace {
+
+using test::DesignTest;
+using enum Control;
+
+using Compute = DesignTest;
+
+TEST_F(Compute, WorkedExampleAt144MHzWithAOneInchMetallicBoom) {
+    type("144");
+    chooseMetallicWithInch("1");
+    computeDesign(form, state);
+
+    expectTexts(test::inches144);
+    EXPECT_FALSE(form.isVisible(Text30));
+    EXPECT_NEAR(state.x, 0.1366481F, 1e-7F);
+    EXPECT_EQ(state.add, 0.7751F);
+}
+
+TEST_F(Compute, WithoutABoomChoiceTheDirectorsCarryNoCorrection) {
+    type("144");
+    computeDesign(form, state);
+
+    expectTexts({{Text11, "36.1405"},
+                 {Text12, "35.9887"},
+                 {Text13, "35.9237"},
+                 {Text14, "35.8592"},
+                 {Text15, "35.7932"},
+                 {Text16, "35.0180"},
+                 {Text19, "0.7752"},
+                 {Text9, "89.35"},
+                 {Text45, "163.570"}});
+    EXPECT_TRUE(form.isVisible(Text30));
+}
+
+TEST_F(Compute, At145MHzTheSpaceReductionShowsTheFullDoubleDifference) {
+    type("145");
+    chooseMetallicWithInch("1");
+    computeDesign(form, state);
+
+    expectTexts({{Text31, "26.7499"}, {Text33, "25.8233"}, {Text35, "0.926600000000001"}});
+}
+
+TEST_F(Compute, ASecondRunWithUnchangedInputsShowsTheSameTexts) {
+    type("144");
+    chooseMetallicWithInch("1");
+    computeDesign(form, state);
+    const auto first = allTexts();
+    computeDesign(form, state);
+    EXPECT_EQ(allTexts(), first);
+}
+
+TEST_F(Compute, TextTypedIntoAResultBoxHasNoEffect) {
+    type("144");
+    chooseMetallicWithInch("1");
+    form.setText(Text15, "99");
+    form.setText(Text31, "x");
+    computeDesign(form, state);
+    expectTexts(test::inches144);
+}
+
+TEST_F(Compute, AMetallicBoomWithoutADiameterKeepsThePrompt) {
+    type("144");
+    form.selectOption(Option2);
+    chooseMetallicBoom(form);
+    computeDesign(form, state);
+
+    EXPECT_EQ(state.c, 0.0F);
+    EXPECT_EQ(state.x, 0.0F);
+    EXPECT_TRUE(form.isVisible(Text30));
+    EXPECT_EQ(form.text(Text11), "36.1405");
+}
+
+TEST_F(Compute, ANonMetallicBoomKeepsItsTinyCorrectionRunAfterRun) {
+    type("144");
+    chooseMetallicWithInch("1");
+    form.selectOption(Option1);
+    chooseNonMetallicBoom(form, state);
+    for (int run = 0; run < 3; ++run) {
+        computeDesign(form, state);
+        EXPECT_EQ(state.x, 0.00001F) << "run " << run;
+        EXPECT_FALSE(form.isVisible(Text30)) << "run " << run;
+        EXPECT_EQ(form.text(Text11), "36.1405") << "run " << run;
+    }
+}
+
+TEST_F(Compute, TheUnitComesBackToInchesAfterMetric) {
+    type("144");
+    computeDesign(form, state);
+    convertToMetric(form, state);
+    computeDesign(form, state);
+    EXPECT_EQ(form.text(Text29), "INCHES");
+    EXPECT_EQ(form.text(Text9), "89.35");
+}
+
+struct FaultCase {
+    const char* frequency;
+    FaultKind kind;
+};
+
+TEST_F(Compute, AFrequencyThatCannotBeUsedStopsBeforeAnyResultChanges) {
+    const FaultCase cases[] = {
+        {"0.0", FaultKind::DivisionByZero}, {"-0", FaultKind::DivisionByZero},
+        {"abc", FaultKind::Conversion},     {"", FaultKind::Conversion},
+        {"-144", FaultKind::OutOfRange},    {"-1e50", FaultKind::Overflow},
+        {"1e50", FaultKind::Overflow},      {"1e-50", FaultKind::DivisionByZero},
+    };
+    for (const auto& c : cases) {
+        MemoryForm fresh;
+        DesignState freshState;
+        fresh.setText(Text29, "CM");
+        fresh.setText(Text17, c.frequency);
+        MemoryForm before = fresh;
+        try {
+            computeDesign(fresh, freshState);
+            ADD_FAILURE() << c.frequency << " computed";
+        } catch (const Fault& fault) {
+            EXPECT_EQ(fault.kind(), c.kind) << c.frequency;
+        }
+        EXPECT_EQ(fresh.text(Text29), "INCHES") << c.frequency;
+        EXPECT_TRUE(fresh.isVisible(Text30)) << c.frequency;
+        for (const ControlInfo& info : allControls()) {
+            if (info.control != Text29) {
+                EXPECT_EQ(fresh.text(info.control), before.text(info.control))
+                    << c.frequency << " changed " << info.name;
+            }
+        }
+    }
+}
+
+TEST_F(Compute, ZeroFrequencyStoresTheInfiniteReflectorBeforeTheFault) {
+    EXPECT_THROW(computeDesign(form, state), ArithmeticFault);
+    EXPECT_EQ(state.freq, 0.0F);
+    EXPECT_TRUE(std::isinf(state.ref));
+    EXPECT_EQ(state.dri, 0.0F);
+}
+
+TEST_F(Compute, ANegativeFrequencyIsOutOfRangeAndKeepsTheStoredFrequency) {
+    type("144");
+    computeDesign(form, state);
+    type("-144");
+    try {
+        computeDesign(form, state);
+        FAIL() << "computed";
+    } catch (const RangeFault& fault) {
+        EXPECT_STREQ(fault.what(), "The frequency must be greater than 0 MHz.");
+    }
+    EXPECT_EQ(state.freq, 144.0F);
+    EXPECT_EQ(form.text(Text9), "89.35");
+}
+
+TEST_F(Compute, AResultTooLongForItsBoxStopsAtThatBox) {
+    // 0.001 MHz gives a reflector of 12866400 inches: eight integer digits in a 7-character box.
+    type("0.001");
+    try {
+        computeDesign(form, state);
+        FAIL() << "computed";
+    } catch (const ArithmeticFault& fault) {
+        EXPECT_EQ(fault.kind(), FaultKind::Overflow);
+    }
+    EXPECT_EQ(form.text(Text9), "");
+    EXPECT_NEAR(state.ref, 1072200.0F, 1.0F);
+    EXPECT_EQ(state.dri, 0.0F);
+}
+
+TEST_F(Compute, AnOverflowOnStoreStopsAfterTheStore) {
+    type("1e-36");
+    try {
+        computeDesign(form, state);
+        FAIL() << "computed";
+    } catch (const ArithmeticFault& fault) {
+        EXPECT_EQ(fault.kind(), FaultKind::Overflow);
+    }
+    EXPECT_TRUE(std::isinf(state.ref));
+    EXPECT_EQ(form.text(Text9), "");
+}
+
+} // namespace
+} // namespace tarvo

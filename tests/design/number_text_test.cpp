@@ -1,0 +1,152 @@
+// The texts boxes show for numbers, and the numbers read from box texts.
+#include "design/box_text.h"
+#include "design/faults.h"
+#include "design/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace tarvo {
+namespace {
+
+struct SingleCase {
+    float value;
+    const char* text;
+};
+
+TEST(SingleToText, GivesSevenSignificantDigitsWithoutTrailingZeros) {
+    const SingleCase cases[] = {
+        {89.35F, "89.35"},
+        {17.516281F, "17.51628"},
+        {0.7751F, "0.7751"},
+        {12.0F, "12"},
+        {0.0F, "0"},
+        {-0.0F, "0"},
+        {-36.27719F, "-36.27719"},
+        {110.6318F, "110.6318"},
+        {1234567.0F, "1234567"},
+        {12866400.0F, "1.28664E+07"},
+        {0.00001F, "0.00001"},
+        {0.0000012F, "1.2E-06"},
+        {0.000001F, "1E-06"},
+        {1e30F, "1E+30"},
+        {std::numeric_limits<float>::infinity(), "inf"},
+        {-std::numeric_limits<float>::infinity(), "-inf"},
+        {std::numeric_limits<float>::quiet_NaN(), "nan"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(singleToText(c.value, "."), c.text) << c.text;
+    }
+}
+
+TEST(SingleToText, RoundingUpCarriesIntoTheNextDigit) {
+    EXPECT_EQ(singleToText(9999999.5F, "."), "1E+07");
+    EXPECT_EQ(doubleToText(0.9999999999999999, "."), "1");
+}
+
+TEST(DoubleToText, GivesFifteenSignificantDigits) {
+    EXPECT_EQ(doubleToText(0.9266000000000005, "."), "0.926600000000001");
+    EXPECT_EQ(doubleToText(226.94899612426758, "."), "226.948996124268");
+    EXPECT_EQ(doubleToText(1.968753981590271, "."), "1.96875398159027");
+    EXPECT_EQ(doubleToText(26.9357 - 26.0026, "."), "0.9331");
+    EXPECT_EQ(doubleToText(1e15, "."), "1E+15");
+    EXPECT_EQ(doubleToText(123456789012345.0, "."), "123456789012345");
+}
+
+TEST(NumberText, UsesTheLocaleSeparator) {
+    EXPECT_EQ(singleToText(89.35F, ","), "89,35");
+    EXPECT_EQ(singleToText(12866400.0F, ","), "1,28664E+07");
+    EXPECT_EQ(doubleToText(0.9266000000000005, ","), "0,926600000000001");
+    EXPECT_FLOAT_EQ(textToSingle("144,5", ","), 144.5F);
+    EXPECT_THROW(textToSingle("144.5", ","), ConversionFault);
+    EXPECT_THROW(textToSingle("1,5", "."), ConversionFault);
+}
+
+struct ParseCase {
+    const char* text;
+    float value;
+};
+
+TEST(TextToSingle, ReadsEveryPlainNumberForm) {
+    const ParseCase cases[] = {
+        {"144", 144.0F}, {" 144 ", 144.0F}, {"144.", 144.0F},     {".5", 0.5F},
+        {"+2", 2.0F},    {"-3.5", -3.5F},   {"1.44E2", 144.0F},   {"1.44e+2", 144.0F},
+        {"0.0", 0.0F},   {"1e-50", 0.0F},   {"89.35", 89.35F},    {"\t7\t", 7.0F},
+        {"000012", 12.0F},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(textToSingle(c.text, "."), c.value) << c.text;
+    }
+}
+
+TEST(TextToSingle, GivesTheSingleNearestTheText) {
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(textToSingle("0.00001", ".")), 0x3727C5ACU);
+    EXPECT_EQ(textToSingle("36.2771", "."), 36.2771F);
+    EXPECT_TRUE(std::signbit(textToSingle("-0", ".")));
+}
+
+TEST(TextToSingle, RejectsWhatIsNotANumber) {
+    for (const char* text :
+         {"", " ", ".", "-", "+", "abc", "1,000", "1 000", "inf", "nan", "1e", "1e+", "0x10",
+          "--1", "1.2.3", "\xd9\xa1", "12abc", "1e5.5"}) {
+        EXPECT_THROW(textToSingle(text, "."), ConversionFault) << text;
+    }
+}
+
+TEST(TextToSingle, BeyondTheSingleRangeIsAnOverflow) {
+    for (const char* text : {"1e50", "-1e50", "3.5e38", "1e99999999999999999999"}) {
+        try {
+            textToSingle(text, ".");
+            ADD_FAILURE() << text << " was read";
+        } catch (const ArithmeticFault& fault) {
+            EXPECT_EQ(fault.kind(), FaultKind::Overflow) << text;
+        }
+    }
+    EXPECT_EQ(textToSingle("3.4e38", "."), 3.4e38F);
+}
+
+TEST(TextToDouble, ReadsTheCutTextsOfTheBoxes) {
+    EXPECT_EQ(textToDouble("26.7499", ".") - textToDouble("25.8233", "."), 0.9266000000000005);
+    EXPECT_THROW(textToDouble("inf", "."), ConversionFault);
+    EXPECT_THROW(textToDouble("1e400", "."), ArithmeticFault);
+}
+
+TEST(TextRoundTrip, ReadingAWrittenSingleGivesItBack) {
+    for (const float value : {89.35F, 0.7751F, 1e-6F, 3.4e38F, -2.5e-30F, 123456.7F}) {
+        EXPECT_EQ(textToSingle(singleToText(value, "."), "."), value) << value;
+    }
+}
+
+struct CutCase {
+    const char* text;
+    std::size_t limit;
+    std::optional<std::string> shown;
+};
+
+TEST(CutNumberText, CutsOnlyDigitsAfterTheSeparator) {
+    const CutCase cases[] = {
+        {"36.27719", 7, "36.2771"},
+        {"31.55804", 7, "31.5580"},
+        {"110.6318", 7, "110.631"},
+        {"1.96875398159027", 6, "1.9687"},
+        {"226.948996124268", 7, "226.948"},
+        {"1234567.8", 7, "1234567"},
+        {"0.7751", 6, "0.7751"},
+        {"-0.0000254", 7, "-0.0000"},
+        {"12866400", 7, std::nullopt},
+        {"12345678.5", 7, std::nullopt},
+        {"1.28664E+07", 7, std::nullopt},
+        {"1.23456E-06", 7, std::nullopt},
+        {"anything at all", 0, "anything at all"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cutNumberText(c.text, c.limit, "."), c.shown) << c.text;
+    }
+}
+
+} // namespace
+} // namespace tarvo

@@ -13,7 +13,7 @@ using Boom = DesignTest;
 
 TEST_F(Boom, EveryInchEntrySetsItsDiameter) {
     const std::pair<const char*, float> cases[] = {
-        {"3/4", 0.75F},   {"7/8", 0.875F},  {"1", 1.0F},      {"1 1/8", 1.125F}, {"1 1/4", 1.25F},
+        {"3/4", 0.75F},    {"7/8", 0.875F}, {"1", 1.0F},      {"1 1/8", 1.125F}, {"1 1/4", 1.25F},
         {"1 3/8", 1.375F}, {"1 1/2", 1.5F}, {"1 3/4", 1.75F}, {"2", 1.9F},
     };
     for (const auto& [entry, inches] : cases) {

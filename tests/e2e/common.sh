@@ -1,0 +1,55 @@
+# Shared by the end-to-end checks: a private X display and clicks into a window by its title.
+
+# Starts Xvfb on a free display and exports DISPLAY; stopped by stop_all.
+start_display() {
+    local number
+    for number in $(seq 90 140); do
+        [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
+        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+        pids+=($!)
+        export DISPLAY=":$number"
+        for _ in $(seq 50); do
+            xdpyinfo >/dev/null 2>&1 && return 0
+            [ -e "/tmp/.X11-unix/X$number" ] && return 0
+            sleep 0.1
+        done
+    done
+    echo "no X display could be started" >&2
+    return 1
+}
+
+# Waits for a window with exactly this title and prints its id.
+window_named() {
+    local id
+    for _ in $(seq 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "no window \"$1\" appeared" >&2
+    return 1
+}
+
+# Clicks at x, y pixels of a window's client area.
+click_at() {
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.3
+}
+
+# Stops what was started, the last first: the program before its display.
+stop_all() {
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+
+pids=()
+work=$(mktemp -d)
+chmod 755 "$work"
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+trap stop_all EXIT

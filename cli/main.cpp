@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include <clocale>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -32,14 +33,18 @@ std::string readAll(const std::string& path) {
     if (path == "-") {
         return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
     }
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        throw tarvo::ScriptError(0, "it is a folder, not a script");
+    }
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        throw tarvo::ScriptError(0, "cannot read the script " + path);
+        throw tarvo::ScriptError(0, "the script cannot be read");
     }
     std::ostringstream content;
     content << file.rdbuf();
     if (file.bad()) {
-        throw tarvo::ScriptError(0, "cannot read the script " + path);
+        throw tarvo::ScriptError(0, "the script cannot be read");
     }
     return content.str();
 }

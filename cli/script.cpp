@@ -10,13 +10,13 @@ namespace {
 
 using enum Control;
 
-/// Whether the bytes are UTF-8 without NUL: anything else is not a script.
-bool isText(std::string_view bytes) {
+/// Where the bytes stop being UTF-8 text without NUL, or npos when they are text throughout.
+std::size_t firstNonText(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         std::size_t follow = 0;
         if (lead == 0) {
-            return false;
+            return i;
         }
         if (lead >= 0xC2 && lead <= 0xDF) {
             follow = 1;
@@ -25,17 +25,16 @@ bool isText(std::string_view bytes) {
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             follow = 3;
         } else if (lead >= 0x80) {
-            return false;
+            return i;
         }
         for (std::size_t k = 1; k <= follow; ++k) {
-            if (i + k >= bytes.size() ||
-                (static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
-                return false;
+            if (i + k >= bytes.size() || (static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
+                return i;
             }
         }
         i += follow + 1;
     }
-    return true;
+    return std::string_view::npos;
 }
 
 bool isBlankLine(std::string_view line) {
@@ -96,8 +95,10 @@ ScriptError::ScriptError(std::size_t line, const std::string& why)
     , m_line(line) {}
 
 std::vector<ScriptEvent> parseScript(std::string_view script) {
-    if (!isText(script)) {
-        throw ScriptError(0, "the script is not text");
+    if (const auto bad = firstNonText(script); bad != std::string_view::npos) {
+        const auto line = static_cast<std::size_t>(
+            std::count(script.begin(), script.begin() + static_cast<std::ptrdiff_t>(bad), '\n'));
+        throw ScriptError(line + 1, "not text: a NUL byte or a byte that is not UTF-8");
     }
     std::vector<ScriptEvent> events;
     std::size_t number = 0;

@@ -3,6 +3,7 @@
 #include "design/operations.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tarvo {
 
@@ -22,7 +23,13 @@ std::string MemoryForm::text(Control box) const {
 
 void MemoryForm::setText(Control box, std::string_view text) {
     const std::size_t limit = limitOf(box);
-    at(box).text = std::string(limit == 0 ? text : text.substr(0, limit));
+    if (limit != 0 && text.size() > limit) {
+        // The engine cuts every number text to its box first; a longer one is a fault of ours.
+        throw std::logic_error("a text of " + std::to_string(text.size()) + " characters for " +
+                               std::string(nameOf(box)) + ", which holds " +
+                               std::to_string(limit));
+    }
+    at(box).text = std::string(text);
 }
 
 bool MemoryForm::isVisible(Control control) const {

@@ -14,6 +14,7 @@ public:
     explicit MemoryForm(std::string decimalSeparator = ".");
 
     std::string text(Control box) const override;
+    /// Throws std::logic_error for a text longer than the box's limit: callers cut first.
     void setText(Control box, std::string_view text) override;
     bool isVisible(Control control) const override;
     void setVisible(Control control, bool visible) override;

@@ -127,8 +127,16 @@ TEST(Script, AMalformedLineIsAnErrorNamingItsLine) {
 
 TEST(Script, BytesThatAreNotTextAreRejected) {
     using namespace std::string_literals;
-    for (const std::string& bytes : {"type 1\0 44\n"s, "type \xff\n"s, "type \xc3\n"s}) {
-        EXPECT_THROW(parseScript(bytes), ScriptError);
+    const std::pair<std::string, std::size_t> cases[] = {
+        {"type 1\0 44\n"s, 1}, {"dump\ntype \xff\n"s, 2}, {"dump\n\ndump\ntype \xc3"s, 4}};
+    for (const auto& [bytes, line] : cases) {
+        try {
+            parseScript(bytes);
+            ADD_FAILURE() << "parsed";
+        } catch (const ScriptError& error) {
+            EXPECT_EQ(error.line(), line);
+            EXPECT_NE(std::string(error.what()).find("not text"), std::string::npos);
+        }
     }
     EXPECT_NO_THROW(parseScript("type \xc3\xa9\n"));
 }

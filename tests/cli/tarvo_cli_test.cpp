@@ -107,6 +107,7 @@ TEST(TarvoCli, ExitStatusTellsFaultsFromUsageErrors) {
         {"--freq 144 --script x", 2},
         {"--frequency 144", 2},
         {"--script /nonexistent/script", 2},
+        {"--script /", 2},
         {"--help", 0},
     };
     for (const auto& c : cases) {

@@ -119,6 +119,25 @@ TEST(TextRoundTrip, ReadingAWrittenSingleGivesItBack) {
     }
 }
 
+// Found by fuzzing: at 15 digits the largest double rounds up beyond the double range, so its
+// text reads back as an overflow rather than as a wrong number.
+TEST(TextRoundTrip, TheLargestDoubleWritesATextBeyondTheDoubleRange) {
+    const std::string text = doubleToText(-std::numeric_limits<double>::max(), ".");
+    EXPECT_EQ(text, "-1.79769313486232E+308");
+    EXPECT_THROW(textToDouble(text, "."), ArithmeticFault);
+    EXPECT_EQ(textToSingle(singleToText(std::numeric_limits<float>::max(), "."), "."),
+              3.402823e38F);
+}
+
+// Found by fuzzing: a single read back from its 7 digits lies within half a unit of the last
+// digit plus the step of the single nearest it.
+TEST(TextRoundTrip, ALargeSingleReadsBackWithinItsLastDigit) {
+    const float value = -1.01332549e16F;
+    const std::string text = singleToText(value, ".");
+    EXPECT_EQ(text, "-1.013325E+16");
+    EXPECT_NEAR(textToSingle(text, "."), value, 0.5e10 + 1.1e9);
+}
+
 struct CutCase {
     const char* text;
     std::size_t limit;

@@ -3,9 +3,9 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QListWidget>
 #include <benchmark/benchmark.h>
 
 namespace {

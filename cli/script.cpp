@@ -28,7 +28,8 @@ std::size_t firstNonText(std::string_view bytes) {
             return i;
         }
         for (std::size_t k = 1; k <= follow; ++k) {
-            if (i + k >= bytes.size() || (static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
+            if (i + k >= bytes.size() ||
+                (static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80) {
                 return i;
             }
         }

@@ -26,8 +26,7 @@ void MemoryForm::setText(Control box, std::string_view text) {
     if (limit != 0 && text.size() > limit) {
         // The engine cuts every number text to its box first; a longer one is a fault of ours.
         throw std::logic_error("a text of " + std::to_string(text.size()) + " characters for " +
-                               std::string(nameOf(box)) + ", which holds " +
-                               std::to_string(limit));
+                               std::string(nameOf(box)) + ", which holds " + std::to_string(limit));
     }
     at(box).text = std::string(text);
 }

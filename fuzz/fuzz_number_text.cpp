@@ -43,8 +43,8 @@ template <class T> void checkWritten(T value, std::string_view separator) {
     const double precision = (single ? 5e-7 : 5e-15) + std::numeric_limits<T>::epsilon();
     const double slack = single ? 1.5e-45 : 5e-324;
     try {
-        const double read = single ? tarvo::textToSingle(text, separator)
-                                   : tarvo::textToDouble(text, separator);
+        const double read =
+            single ? tarvo::textToSingle(text, separator) : tarvo::textToDouble(text, separator);
         require(std::fabs(read - written) <= std::fabs(written) * precision + slack);
     } catch (const tarvo::ArithmeticFault& fault) {
         // Only a value that rounds, at the text's digits, beyond the largest of its type.

@@ -93,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         events = tarvo::parseScript(script);
     } catch (const tarvo::ScriptError& error) {
-        require(error.line() <= static_cast<std::size_t>(std::count(
-                                    script.begin(), script.end(), '\n')) + 1);
+        require(error.line() <=
+                static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')) + 1);
         return 0;
     }
     tarvo::MemoryWindow window;

@@ -26,7 +26,7 @@ QRect twips(int left, int top, int width, int height) {
 /// The outline of a hand pointing up, its index fingertip at (13, 9).
 QPainterPath handOutline() {
     QPainterPath hand;
-    hand.setFillRule(Qt::WindingFill); // the parts overlap: one solid hand
+    hand.setFillRule(Qt::WindingFill);                     // the parts overlap: one solid hand
     hand.addRoundedRect(QRectF(10.5, 9.5, 6, 13), 3, 3);   // index finger
     hand.addRoundedRect(QRectF(16.5, 14.5, 4, 8), 2, 2);   // middle finger
     hand.addRoundedRect(QRectF(20.5, 15.5, 4, 8), 2, 2);   // ring finger

@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(mask.pixelIndex(13, 5), 0);
         QCOMPARE(mask.pixelIndex(0, 0), 0);
         QCOMPARE(mask.pixelIndex(31, 31), 0);
-        QCOMPARE(picture.pixelIndex(13, 9), 1); // black outline at the tip
+        QCOMPARE(picture.pixelIndex(13, 9), 1);  // black outline at the tip
         QCOMPARE(picture.pixelIndex(13, 14), 0); // white inside the finger
     }
 

@@ -14,7 +14,12 @@ for run in $(seq 0 "$runs"); do
     "$tarvo" &
     pid=$!
     # xdotool's own --sync looks only twice a second: ask as fast as it answers instead.
-    until xdotool search --onlyvisible --name '^TARVO$' >/dev/null 2>&1; do :; done
+    until xdotool search --onlyvisible --name '^TARVO$' >/dev/null 2>&1; do
+        if (($(date +%s%N) - start > 10000000000)); then
+            echo "the window did not appear within 10 s" >&2
+            exit 1
+        fi
+    done
     shown=$(date +%s%N)
     sleep 0.3 # let it settle before reading its peak
     peak=$(awk '/VmHWM/ {print $2}' "/proc/$pid/status")

@@ -1,4 +1,5 @@
 // tarvo-cli: the design engine without a window, for scripts.
+#include "cli/analysis_front.h"
 #include "cli/memory_window.h"
 #include "cli/quick_design.h"
 #include "cli/script.h"
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -61,13 +63,30 @@ int runScriptFile(const std::string& path, const std::string& separator) {
     }
 }
 
-int runQuickDesign(const tarvo::QuickDesign& design, bool json, const std::string& separator) {
+int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisRequest& analysis,
+                   bool json, const std::string& separator) {
     tarvo::MemoryWindow window(separator);
     if (const auto fault = tarvo::playQuickDesign(design, window)) {
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
-    std::cout << (json ? tarvo::jsonReport(window.form()) : tarvo::tableReport(window.form()));
+    std::optional<tarvo::analysis::Performance> performance;
+    if (analysis.wanted()) {
+        try {
+            performance = tarvo::runAnalysis(window.state(), analysis);
+        } catch (const tarvo::analysis::AnalysisError& error) {
+            std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+            return exitFault;
+        }
+    }
+    if (json) {
+        std::cout << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr);
+        return 0;
+    }
+    std::cout << tarvo::tableReport(window.form());
+    if (performance && analysis.analyze) {
+        std::cout << '\n' << tarvo::analysis::performanceText(*performance);
+    }
     return 0;
 }
 
@@ -102,6 +121,32 @@ int main(int argc, char** argv) {
                    ->check(CLI::IsMember(tarvo::listEntries(tarvo::Control::List2)));
     auto* metric = app.add_flag("--metric", design.metric, "Then CONVERT TO METRIC (centimetres)");
     auto* jsonFlag = app.add_flag("--json", json, "Print the results as JSON");
+    tarvo::AnalysisRequest analysis;
+    auto* analyze = app.add_flag("--analyze", analysis.analyze,
+                                 "Simulate the design with NEC-2 (needs nec2c): gain, "
+                                 "front-to-back ratio, feed impedance, SWR, beamwidths, and a "
+                                 "sweep around the design frequency");
+    auto* deck =
+        app.add_option("--nec", analysis.deckPath, "Write the design's NEC-2 card deck to FILE");
+    auto* plot = app.add_option("--plot", analysis.plotPath,
+                                "Draw the horizontal pattern and gain and SWR against frequency "
+                                "into FILE.svg (runs nec2c)");
+    auto* wire = app.add_option("--wire-mm", analysis.wireDiameterMm,
+                                "Loop wire diameter in mm (default: the help text's wire for "
+                                "the nearest of 144, 432, 906, 1296 MHz)")
+                     ->check(CLI::PositiveNumber);
+    auto* rod = app.add_option("--rod-mm", analysis.rodDiameterMm,
+                               "Director rod diameter in mm (default: the help text's rods)")
+                    ->check(CLI::PositiveNumber);
+    auto* segments = app.add_option("--segments-per-wavelength", analysis.segmentsPerWavelength,
+                                    "NEC segments a wavelength, odd on every wire")
+                         ->capture_default_str()
+                         ->check(CLI::Range(5, 400));
+    auto* sweep = app.add_option("--sweep", analysis.sweepPercent,
+                                 "Sweep +/- PCT % around the design frequency in 0.25 % steps "
+                                 "(0: none)")
+                      ->capture_default_str()
+                      ->check(CLI::Range(0.0, 20.0));
     auto* script = app.add_option("--script", scriptPath,
                                   "Replay the event script FILE ('-' for standard input): one "
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
@@ -111,6 +156,9 @@ int main(int argc, char** argv) {
     inch->excludes(mm);
     script->excludes(freq)->excludes(nonMetallicFlag)->excludes(metallicFlag);
     script->excludes(inch)->excludes(mm)->excludes(metric)->excludes(jsonFlag);
+    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep}) {
+        script->excludes(option);
+    }
 
     try {
         app.parse(argc, argv);
@@ -131,5 +179,5 @@ int main(int argc, char** argv) {
     design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
                   : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
                                 : tarvo::QuickDesign::Boom::Unchosen;
-    return runQuickDesign(design, json, separator);
+    return runQuickDesign(design, analysis, json, separator);
 }

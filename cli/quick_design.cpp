@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <iomanip>
 #include <sstream>
 
@@ -70,7 +71,52 @@ std::string tableReport(const Form& form) {
     return out.str();
 }
 
-std::string jsonReport(const Form& form) {
+namespace {
+
+nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
+    const auto number = [](double value) {
+        return std::isfinite(value) ? nlohmann::ordered_json(value)
+                                    : nlohmann::ordered_json(nullptr);
+    };
+    const analysis::DesignPoint& d = p.design;
+    nlohmann::ordered_json sweep = nlohmann::ordered_json::array();
+    for (const analysis::SweepPoint& s : p.sweep) {
+        sweep.push_back({{"frequencyMhz", s.frequencyMhz},
+                         {"gainDbi", s.gainDbi},
+                         {"frontToBackDb", s.frontToBackDb},
+                         {"swr", number(s.swr)}});
+    }
+    nlohmann::ordered_json band = nullptr;
+    if (p.swrBelow2) {
+        band = {{"lowMhz", p.swrBelow2->lowMhz},
+                {"highMhz", p.swrBelow2->highMhz},
+                {"lowAtSweepEnd", p.swrBelow2->lowAtSweepEnd},
+                {"highAtSweepEnd", p.swrBelow2->highAtSweepEnd}};
+    }
+    return {
+        {"frequencyMhz", d.frequencyMhz},
+        {"wireDiameterMm", p.material.wireDiameterMm},
+        {"rodDiameterMm", p.material.rodDiameterMm},
+        {"note", "directors without the metallic-boom correction: NEC models no boom"},
+        {"forwardGainDbi", d.forwardGainDbi},
+        {"frontToBackDb", d.frontToBackDb},
+        {"worstRearLobeDbi", d.worstRearLobeDbi},
+        {"feedImpedance", {{"resistance", d.impedance.real()}, {"reactance", d.impedance.imag()}}},
+        {"swr", number(d.swr)},
+        {"efficiencyPercent", d.efficiencyPercent},
+        {"beamwidthHorizontalDeg", number(d.azimuthBeamwidthDeg)},
+        {"beamwidthVerticalDeg", number(d.elevationBeamwidthDeg)},
+        {"sweep", sweep},
+        {"peakGainMhz", p.peakGainMhz},
+        {"lowestSwrMhz", p.lowestSwrMhz},
+        {"swrBelow2", band},
+        {"warnings", p.warnings},
+    };
+}
+
+} // namespace
+
+std::string jsonReport(const Form& form, const analysis::Performance* performance) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     for (const TableRow& row : tableRows()) {
         elements.push_back({
@@ -81,7 +127,7 @@ std::string jsonReport(const Form& form) {
             {"position", form.text(row.position)},
         });
     }
-    const nlohmann::ordered_json report{
+    nlohmann::ordered_json report{
         {"frequency", form.text(Text17)},
         {"unit", form.text(Text29)},
         {"boom", boomOf(form)},
@@ -90,6 +136,9 @@ std::string jsonReport(const Form& form) {
         {"reduceEachAdditionalDirector", form.text(Text19)},
         {"reduceEachAdditionalSpace", form.text(Text35)},
     };
+    if (performance != nullptr) {
+        report["analysis"] = analysisJson(*performance);
+    }
     return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

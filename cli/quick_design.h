@@ -1,6 +1,7 @@
 // Quick design: the clicks a person makes for one design, and the report of the results.
 #pragma once
 
+#include "analysis/performance.h"
 #include "cli/event_target.h"
 #include "design/form.h"
 
@@ -24,7 +25,8 @@ std::optional<FaultReport> playQuickDesign(const QuickDesign& design, EventTarge
 
 /// The results laid out like the window's rows, for a person to read.
 std::string tableReport(const Form& form);
-/// The same results as a JSON document; every value is the box's text.
-std::string jsonReport(const Form& form);
+/// The same results as a JSON document; every value is the box's text. With an analysis, its
+/// figures follow under "analysis".
+std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr);
 
 } // namespace tarvo

@@ -1,20 +1,23 @@
 # Shared by the end-to-end checks: a private X display and clicks into a window by its title.
 
-# Starts Xvfb on a free display and exports DISPLAY; stopped by stop_all.
+# Starts Xvfb on a display it finds free itself and exports DISPLAY; stopped by stop_all.
 start_display() {
-    local number
-    for number in $(seq 90 140); do
-        [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ] && continue
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        pids+=($!)
-        export DISPLAY=":$number"
-        for _ in $(seq 50); do
-            xdpyinfo >/dev/null 2>&1 && return 0
-            [ -e "/tmp/.X11-unix/X$number" ] && return 0
-            sleep 0.1
-        done
+    local fd
+    exec {fd}>"$work/display"
+    # -noreset: the server stays up between the clients that come and go here.
+    Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    exec {fd}>&-
+    for _ in $(seq 100); do
+        # Ready when the number is written and a client gets an answer.
+        if [ -s "$work/display" ]; then
+            export DISPLAY=":$(head -n 1 "$work/display")"
+            xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        fi
+        sleep 0.05
     done
     echo "no X display could be started" >&2
+    cat "$work/xvfb.log" >&2
     return 1
 }
 

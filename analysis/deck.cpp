@@ -1,0 +1,61 @@
+#include "analysis/deck.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace tarvo::analysis {
+namespace {
+
+std::string number(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.7g", value);
+    return buffer;
+}
+
+std::string fixed(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.6f", value);
+    return buffer;
+}
+
+} // namespace
+
+int Sweep::count() const {
+    if (!(percent > 0) || !(stepPercent > 0)) {
+        return 0;
+    }
+    return 2 * static_cast<int>(std::floor(percent / stepPercent + 1e-9)) + 1;
+}
+
+std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep) {
+    std::ostringstream deck;
+    deck << "CM TARVO design for " << number(model.frequencyMhz) << " MHz, in free space\n";
+    deck << "CM Loops of copper wire " << number(material.wireDiameterMm)
+         << " mm, directors of aluminium rod " << number(material.rodDiameterMm) << " mm\n";
+    deck << "CM Directors without the metallic-boom correction: NEC models no boom\n";
+    deck << "CE\n";
+    for (const Wire& wire : model.wires) {
+        deck << "GW " << wire.tag << ' ' << wire.segments << ' ' << fixed(wire.start.x) << ' '
+             << fixed(wire.start.y) << ' ' << fixed(wire.start.z) << ' ' << fixed(wire.end.x) << ' '
+             << fixed(wire.end.y) << ' ' << fixed(wire.end.z) << ' ' << number(wire.radius) << '\n';
+    }
+    deck << "GE 0\n";
+    for (const Wire& wire : model.wires) {
+        deck << "LD 5 " << wire.tag << " 0 0 " << number(conductivityOf(wire.metal)) << '\n';
+    }
+    deck << "EX 0 " << model.feedTag << ' ' << model.feedSegment << " 0 1 0\n";
+    deck << "PT -1 0 0 0\n"; // no currents in the output: only the figures are read
+    deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
+    deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
+    deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
+    if (sweep.count() > 0) {
+        deck << "FR 0 " << sweep.count() << " 0 0 " << number(sweep.startMhz(model.frequencyMhz))
+             << ' ' << number(sweep.stepMhz(model.frequencyMhz)) << '\n';
+        deck << "RP 0 1 2 1000 90 0 0 180\n";
+    }
+    deck << "EN\n";
+    return deck.str();
+}
+
+} // namespace tarvo::analysis

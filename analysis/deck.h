@@ -1,0 +1,28 @@
+// The NEC-2 card deck of a model: what nec2c runs, and what --nec writes for other NEC-2 tools.
+#pragma once
+
+#include "analysis/geometry.h"
+
+#include <string>
+
+namespace tarvo::analysis {
+
+/// The frequencies around the design frequency: +/- `percent` in steps of `stepPercent`.
+struct Sweep {
+    double percent{3};
+    double stepPercent{0.25};
+
+    int count() const;
+    double startMhz(double designMhz) const { return designMhz * (1 - percent / 100); }
+    double stepMhz(double designMhz) const { return designMhz * stepPercent / 100; }
+};
+
+/// Pattern cuts the deck asks for at the design frequency, in whole degrees.
+inline constexpr int azimuthPoints = 361;   // theta 90, phi 0 ... 360
+inline constexpr int elevationPoints = 181; // theta 0 ... 180, at phi 0 and at phi 180
+
+/// CM/CE, GW, GE, LD, EX, FR, RP and EN cards: the design frequency with the azimuth and
+/// elevation cuts, then the sweep with the forward and backward gains.
+std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep);
+
+} // namespace tarvo::analysis

@@ -1,0 +1,67 @@
+// The wire model of a computed design for NEC-2: boom along +x, reflector loop at x = 0, the
+// driven loop and the six directors at their boom positions.
+#pragma once
+
+#include "design/design_state.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tarvo::analysis {
+
+/// A failure of the analysis that the user is told about: a design that cannot be modelled, a
+/// missing nec2c, an output that cannot be read.
+class AnalysisError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Point {
+    double x{};
+    double y{};
+    double z{};
+};
+
+enum class Metal { Copper, Aluminium };
+
+/// Conductivity in siemens per metre.
+double conductivityOf(Metal metal);
+
+/// Element thicknesses: the loops' wire and the directors' rods.
+struct Material {
+    double wireDiameterMm{};
+    double rodDiameterMm{};
+};
+
+/// The wire and rods the window's help text recommends for the band nearest the frequency.
+Material recommendedMaterial(double frequencyMhz);
+
+/// The thicknesses that keep the 144 MHz material's proportion to the wavelength.
+Material scaledMaterial(double frequencyMhz);
+
+struct Wire {
+    int tag{};
+    int segments{};
+    Point start;
+    Point end;
+    double radius{}; ///< metres
+    Metal metal{};
+};
+
+struct Model {
+    double frequencyMhz{};
+    std::vector<Wire> wires;
+    int feedTag{};     ///< the bottom side of the driven loop
+    int feedSegment{}; ///< its middle segment, counted within the wire
+};
+
+inline constexpr double speedOfLight = 299.792458; // metres times MHz
+inline constexpr double metresPerInch = 0.0254;
+
+/// The model of the design last computed. Directors carry no metallic-boom correction: NEC
+/// models no boom, and the correction only makes up for one. About `segmentsPerWavelength`
+/// segments a wavelength, an odd count on every wire.
+Model buildModel(const DesignState& design, const Material& material, int segmentsPerWavelength);
+
+} // namespace tarvo::analysis

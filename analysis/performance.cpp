@@ -1,0 +1,256 @@
+#include "analysis/performance.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <map>
+
+namespace tarvo::analysis {
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+/// The angle, walking from 0 in steps of `direction`, where the gain first falls 3 dB below
+/// `peak`, interpolated between samples; NaN when it never does within 180 degrees.
+double halfPowerAngle(const std::map<int, double>& gainByAngle, double peak, int direction) {
+    double previousGain = peak;
+    for (int step = 1; step <= 180; ++step) {
+        const auto found = gainByAngle.find(step * direction);
+        if (found == gainByAngle.end()) {
+            return nan;
+        }
+        const double gain = found->second;
+        if (gain < peak - 3) {
+            const double fraction = (previousGain - (peak - 3)) / (previousGain - gain);
+            return step - 1 + fraction;
+        }
+        previousGain = gain;
+    }
+    return nan;
+}
+
+double beamwidth(const std::map<int, double>& gainByAngle) {
+    const auto forward = gainByAngle.find(0);
+    if (forward == gainByAngle.end()) {
+        return nan;
+    }
+    return halfPowerAngle(gainByAngle, forward->second, 1) +
+           halfPowerAngle(gainByAngle, forward->second, -1);
+}
+
+bool near(double a, double b) {
+    return std::fabs(a - b) < 1e-6;
+}
+
+std::string format(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+DesignPoint designPoint(const FrequencyResult& result) {
+    if (result.patterns.size() != 2 ||
+        result.patterns[0].size() != static_cast<std::size_t>(azimuthPoints) ||
+        result.patterns[1].size() != static_cast<std::size_t>(2 * elevationPoints)) {
+        throw AnalysisError("the nec2c output does not hold the pattern cuts the deck asked for");
+    }
+    DesignPoint point;
+    point.frequencyMhz = result.frequencyMhz;
+    point.impedance = result.impedance;
+    point.swr = standingWaveRatio(result.impedance);
+    point.efficiencyPercent = result.efficiencyPercent;
+    point.azimuth = result.patterns[0];
+
+    // Horizontal cut: phi 0 is forward. Vertical cut: elevation 0 forward, up over the zenith
+    // to the back (phi 180), down to the nadir.
+    std::map<int, double> horizontal;
+    std::map<int, double> vertical;
+    point.worstRearLobeDbi = -std::numeric_limits<double>::infinity();
+    for (const PatternPoint& p : result.patterns[0]) {
+        int phi = static_cast<int>(std::lround(p.phi)) % 360;
+        horizontal[phi > 180 ? phi - 360 : phi] = p.totalGain;
+        if (p.phi > 90.5 && p.phi < 269.5) {
+            point.worstRearLobeDbi = std::max(point.worstRearLobeDbi, p.totalGain);
+        }
+    }
+    for (const PatternPoint& p : result.patterns[1]) {
+        const bool back = near(p.phi, 180);
+        const int elevation = static_cast<int>(std::lround(back ? 90 + p.theta : 90 - p.theta));
+        vertical[elevation > 180 ? elevation - 360 : elevation] = p.totalGain;
+        if (back && p.theta > 0.5 && p.theta < 179.5) {
+            point.worstRearLobeDbi = std::max(point.worstRearLobeDbi, p.totalGain);
+        }
+    }
+    if (!horizontal.contains(0) || !horizontal.contains(180)) {
+        throw AnalysisError("the nec2c output lacks the forward or backward direction");
+    }
+    point.forwardGainDbi = horizontal.at(0);
+    point.frontToBackDb = horizontal.at(0) - horizontal.at(180);
+    point.azimuthBeamwidthDeg = beamwidth(horizontal);
+    point.elevationBeamwidthDeg = beamwidth(vertical);
+    return point;
+}
+
+SweepPoint sweepPoint(const FrequencyResult& result) {
+    if (result.patterns.size() != 1 || result.patterns[0].size() != 2 ||
+        !near(result.patterns[0][0].phi, 0) || !near(result.patterns[0][1].phi, 180)) {
+        throw AnalysisError("the nec2c output does not hold the sweep's forward and back gains");
+    }
+    const auto& pattern = result.patterns[0];
+    return {result.frequencyMhz, pattern[0].totalGain, pattern[0].totalGain - pattern[1].totalGain,
+            standingWaveRatio(result.impedance)};
+}
+
+std::optional<SwrBand> swrBand(const std::vector<SweepPoint>& sweep, std::size_t best) {
+    if (sweep.empty() || !(sweep[best].swr <= 2)) {
+        return std::nullopt;
+    }
+    const auto edge = [&](std::size_t inside, std::size_t outside) {
+        const double a = sweep[inside].swr;
+        const double b = sweep[outside].swr;
+        const double fraction = (2 - a) / (b - a);
+        return sweep[inside].frequencyMhz +
+               fraction * (sweep[outside].frequencyMhz - sweep[inside].frequencyMhz);
+    };
+    std::size_t low = best;
+    while (low > 0 && sweep[low - 1].swr <= 2) {
+        --low;
+    }
+    std::size_t high = best;
+    while (high + 1 < sweep.size() && sweep[high + 1].swr <= 2) {
+        ++high;
+    }
+    SwrBand band;
+    band.lowAtSweepEnd = low == 0;
+    band.highAtSweepEnd = high + 1 == sweep.size();
+    band.lowMhz = band.lowAtSweepEnd ? sweep.front().frequencyMhz : edge(low, low - 1);
+    band.highMhz = band.highAtSweepEnd ? sweep.back().frequencyMhz : edge(high, high + 1);
+    return band;
+}
+
+} // namespace
+
+double standingWaveRatio(std::complex<double> impedance, double reference) {
+    const double reflection = std::abs((impedance - reference) / (impedance + reference));
+    return reflection >= 1 ? std::numeric_limits<double>::infinity()
+                           : (1 + reflection) / (1 - reflection);
+}
+
+Performance evaluate(const std::vector<FrequencyResult>& results, const Model& model,
+                     const Material& material, const Sweep& sweep) {
+    const auto expected = static_cast<std::size_t>(1 + sweep.count());
+    if (results.size() != expected) {
+        throw AnalysisError("the nec2c output holds " + std::to_string(results.size()) +
+                            " frequencies, the deck asked for " + std::to_string(expected));
+    }
+    if (std::fabs(results[0].frequencyMhz - model.frequencyMhz) > 1e-3 * model.frequencyMhz) {
+        throw AnalysisError("the nec2c output is for another frequency");
+    }
+    Performance performance;
+    performance.material = material;
+    performance.design = designPoint(results[0]);
+    for (std::size_t i = 1; i < results.size(); ++i) {
+        performance.sweep.push_back(sweepPoint(results[i]));
+    }
+    const DesignPoint& design = performance.design;
+    if (performance.sweep.empty()) {
+        performance.peakGainMhz = design.frequencyMhz;
+        performance.lowestSwrMhz = design.frequencyMhz;
+    } else {
+        const auto& s = performance.sweep;
+        const auto peak = std::max_element(
+            s.begin(), s.end(), [](const auto& a, const auto& b) { return a.gainDbi < b.gainDbi; });
+        const auto lowest = std::min_element(
+            s.begin(), s.end(), [](const auto& a, const auto& b) { return a.swr < b.swr; });
+        performance.peakGainMhz = peak->frequencyMhz;
+        performance.lowestSwrMhz = lowest->frequencyMhz;
+        performance.swrBelow2 = swrBand(s, static_cast<std::size_t>(lowest - s.begin()));
+    }
+
+    const double f = design.frequencyMhz;
+    const double offset = (performance.peakGainMhz - f) / f * 100;
+    bool offFrequency = false;
+    if (std::fabs(offset) > 1) {
+        const bool atSweepEnd = performance.peakGainMhz == performance.sweep.front().frequencyMhz ||
+                                performance.peakGainMhz == performance.sweep.back().frequencyMhz;
+        performance.warnings.push_back(
+            "The gain peaks at " + format("%.1f", performance.peakGainMhz) + " MHz" +
+            (atSweepEnd ? (offset < 0 ? " or below" : " or above") : "") + ", " +
+            format("%.1f", std::fabs(offset)) + " % " + (offset < 0 ? "below" : "above") +
+            " the design frequency: the elements' thickness pulls the design off its frequency.");
+        offFrequency = true;
+    }
+    if (design.frontToBackDb < 15) {
+        performance.warnings.push_back("The front-to-back ratio is only " +
+                                       format("%.1f", design.frontToBackDb) +
+                                       " dB at the design frequency.");
+        offFrequency = true;
+    }
+    if (offFrequency) {
+        const Material scaled = scaledMaterial(f);
+        performance.warnings.push_back(
+            "The lengths scale with the wavelength but the recommended rods do not: for the "
+            "proportions of the 144 MHz design use rods of " +
+            format("%.2f", scaled.rodDiameterMm) + " mm (4.76 mm x 144 / f) and wire of " +
+            format("%.2f", scaled.wireDiameterMm) + " mm (2.05 mm x 144 / f).");
+    }
+    return performance;
+}
+
+std::string performanceText(const Performance& p) {
+    const DesignPoint& d = p.design;
+    const auto line = [](const char* label, const std::string& value) {
+        char buffer[160];
+        std::snprintf(buffer, sizeof buffer, "  %-28s %s\n", label, value.c_str());
+        return std::string(buffer);
+    };
+    const auto degrees = [](double value) {
+        return std::isnan(value) ? std::string("more than 180 deg") : format("%.1f deg", value);
+    };
+    std::string text = "NEC-2 analysis in free space at " + format("%g", d.frequencyMhz) + " MHz\n";
+    text += "  loops of copper wire " + format("%.2f", p.material.wireDiameterMm) +
+            " mm, directors of aluminium rod " + format("%.2f", p.material.rodDiameterMm) +
+            " mm;\n  directors without the metallic-boom correction: NEC models no boom.\n\n";
+    text += line("Forward gain", format("%.2f dBi", d.forwardGainDbi));
+    text += line("Front-to-back ratio", format("%.1f dB", d.frontToBackDb));
+    text += line("Worst rear lobe", format("%.2f dBi", d.worstRearLobeDbi) + " (front to rear " +
+                                        format("%.1f dB)", d.forwardGainDbi - d.worstRearLobeDbi));
+    text += line("Feed impedance", format("%.1f", d.impedance.real()) +
+                                       (d.impedance.imag() < 0 ? " - j" : " + j") +
+                                       format("%.1f ohm", std::fabs(d.impedance.imag())));
+    text += line("SWR against 50 ohm", format("%.2f", d.swr));
+    text += line("Efficiency", format("%.1f %%", d.efficiencyPercent));
+    text += line("-3 dB beamwidth, horizontal", degrees(d.azimuthBeamwidthDeg));
+    text += line("-3 dB beamwidth, vertical", degrees(d.elevationBeamwidthDeg));
+    if (!p.sweep.empty()) {
+        text += "\n  MHz        gain dBi   F/B dB   SWR\n";
+        for (const SweepPoint& s : p.sweep) {
+            char row[96];
+            std::snprintf(row, sizeof row, "  %-10.3f %8.2f %8.1f %6.2f\n", s.frequencyMhz,
+                          s.gainDbi, s.frontToBackDb, s.swr);
+            text += row;
+        }
+        text += "\n";
+        text += line("Peak gain at", format("%.3f MHz", p.peakGainMhz));
+        text += line("Lowest SWR at", format("%.3f MHz", p.lowestSwrMhz));
+        if (p.swrBelow2) {
+            const SwrBand& b = *p.swrBelow2;
+            text += line("SWR <= 2 from",
+                         (b.lowAtSweepEnd ? "below " : "") + format("%.3f", b.lowMhz) + " to " +
+                             (b.highAtSweepEnd ? "above " : "") + format("%.3f MHz", b.highMhz) +
+                             " (" + format("%.2f MHz)", b.highMhz - b.lowMhz));
+        } else {
+            text += line("SWR <= 2", "nowhere in the sweep");
+        }
+    }
+    for (const std::string& warning : p.warnings) {
+        text += "\nWARNING: " + warning;
+    }
+    if (!p.warnings.empty()) {
+        text += "\n";
+    }
+    return text;
+}
+
+} // namespace tarvo::analysis

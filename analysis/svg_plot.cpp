@@ -1,0 +1,138 @@
+#include "analysis/svg_plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <sstream>
+
+namespace tarvo::analysis {
+namespace {
+
+std::string num(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", value);
+    return buffer;
+}
+
+std::string text(double x, double y, const std::string& words, const char* anchor = "middle",
+                 int size = 12) {
+    return "<text x=\"" + num(x) + "\" y=\"" + num(y) + "\" text-anchor=\"" + anchor +
+           "\" font-size=\"" + std::to_string(size) + "\">" + words + "</text>\n";
+}
+
+std::string line(double x1, double y1, double x2, double y2, const char* colour, double width = 1) {
+    return "<line x1=\"" + num(x1) + "\" y1=\"" + num(y1) + "\" x2=\"" + num(x2) + "\" y2=\"" +
+           num(y2) + "\" stroke=\"" + colour + "\" stroke-width=\"" + num(width) + "\"/>\n";
+}
+
+/// The horizontal pattern on polar axes: the outer ring at the forward gain rounded up to 5 dBi,
+/// rings 10 dB apart, 40 dB shown.
+std::string polarPattern(const DesignPoint& design, double cx, double cy, double radius) {
+    const double top = std::ceil(design.forwardGainDbi / 5) * 5;
+    const double floor = top - 40;
+    const auto scale = [&](double gain) {
+        return radius * (std::clamp(gain, floor, top) - floor) / (top - floor);
+    };
+    std::string svg =
+        text(cx, cy - radius - 28,
+             "Horizontal pattern at " + num(design.frequencyMhz) + " MHz (dBi)", "middle", 14);
+    for (double ring = top; ring > floor; ring -= 10) {
+        svg += "<circle cx=\"" + num(cx) + "\" cy=\"" + num(cy) + "\" r=\"" + num(scale(ring)) +
+               "\" fill=\"none\" stroke=\"#bbb\"/>\n";
+        // Inside the ring, clear of the angle labels outside it.
+        svg += text(cx + 3, cy - scale(ring) + 11,
+                    num(ring).substr(0, num(ring).find('.')) + " dBi", "start", 10);
+    }
+    for (int angle = 0; angle < 360; angle += 30) {
+        const double a = angle * std::numbers::pi / 180;
+        svg += line(cx, cy, cx + radius * std::cos(a), cy - radius * std::sin(a), "#ddd");
+        svg += text(cx + (radius + 14) * std::cos(a), cy - (radius + 14) * std::sin(a) + 4,
+                    std::to_string(angle) + "\u00b0", "middle", 10);
+    }
+    std::string points;
+    for (const PatternPoint& p : design.azimuth) {
+        const double a = p.phi * std::numbers::pi / 180;
+        const double r = scale(p.totalGain);
+        points += num(cx + r * std::cos(a)) + "," + num(cy - r * std::sin(a)) + " ";
+    }
+    svg += "<polygon points=\"" + points + "\" fill=\"#1f77b433\" stroke=\"#1f77b4\" " +
+           "stroke-width=\"2\"/>\n";
+    svg +=
+        text(cx, cy + radius + 32, "0\u00b0 is the forward direction along the boom", "middle", 11);
+    return svg;
+}
+
+/// Gain (left axis, dBi) and SWR (right axis) against frequency (MHz).
+std::string sweepChart(const Performance& p, double left, double top, double width, double height) {
+    std::string svg =
+        text(left + width / 2, top - 28, "Gain and SWR against frequency", "middle", 14);
+    if (p.sweep.size() < 2) {
+        return svg + text(left + width / 2, top + height / 2, "no sweep");
+    }
+    const double fLow = p.sweep.front().frequencyMhz;
+    const double fHigh = p.sweep.back().frequencyMhz;
+    double gLow = 1e9;
+    double gHigh = -1e9;
+    for (const SweepPoint& s : p.sweep) {
+        gLow = std::min(gLow, s.gainDbi);
+        gHigh = std::max(gHigh, s.gainDbi);
+    }
+    gLow = std::floor(gLow) - 1;
+    gHigh = std::ceil(gHigh) + 1;
+    constexpr double swrLow = 1;
+    constexpr double swrHigh = 4;
+    const auto x = [&](double f) { return left + width * (f - fLow) / (fHigh - fLow); };
+    const auto yGain = [&](double g) { return top + height * (gHigh - g) / (gHigh - gLow); };
+    const auto ySwr = [&](double s) {
+        return top + height * (swrHigh - std::clamp(s, swrLow, swrHigh)) / (swrHigh - swrLow);
+    };
+    svg += "<rect x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(width) +
+           "\" height=\"" + num(height) + "\" fill=\"none\" stroke=\"#888\"/>\n";
+    for (int i = 0; i <= 4; ++i) {
+        const double f = fLow + (fHigh - fLow) * i / 4;
+        svg += line(x(f), top + height, x(f), top + height + 5, "#888");
+        svg += text(x(f), top + height + 18, num(f), "middle", 10);
+        const double g = gLow + (gHigh - gLow) * i / 4;
+        svg += text(left - 6, yGain(g) + 4, num(g), "end", 10);
+        const double s = swrLow + (swrHigh - swrLow) * i / 4;
+        svg += text(left + width + 6, ySwr(s) + 4, num(s), "start", 10);
+        svg += line(left, yGain(g), left + width, yGain(g), "#eee");
+    }
+    svg += line(x(p.design.frequencyMhz), top, x(p.design.frequencyMhz), top + height, "#999");
+    svg += line(left, ySwr(2), left + width, ySwr(2), "#d62728", 0.5);
+    std::string gains;
+    std::string swrs;
+    for (const SweepPoint& s : p.sweep) {
+        gains += num(x(s.frequencyMhz)) + "," + num(yGain(s.gainDbi)) + " ";
+        swrs += num(x(s.frequencyMhz)) + "," + num(ySwr(s.swr)) + " ";
+    }
+    svg += "<polyline points=\"" + gains + "\" fill=\"none\" stroke=\"#1f77b4\" " +
+           "stroke-width=\"2\"/>\n";
+    svg += "<polyline points=\"" + swrs + "\" fill=\"none\" stroke=\"#d62728\" " +
+           "stroke-width=\"2\" stroke-dasharray=\"6 3\"/>\n";
+    svg += text(left + width / 2, top + height + 38, "Frequency (MHz)");
+    svg += "<text x=\"" + num(left - 44) + "\" y=\"" + num(top + height / 2) +
+           "\" text-anchor=\"middle\" font-size=\"12\" fill=\"#1f77b4\" transform=\"rotate(-90 " +
+           num(left - 44) + " " + num(top + height / 2) + ")\">Forward gain (dBi)</text>\n";
+    svg += "<text x=\"" + num(left + width + 44) + "\" y=\"" + num(top + height / 2) +
+           "\" text-anchor=\"middle\" font-size=\"12\" fill=\"#d62728\" transform=\"rotate(90 " +
+           num(left + width + 44) + " " + num(top + height / 2) + ")\">SWR against 50 ohm" +
+           "</text>\n";
+    return svg;
+}
+
+} // namespace
+
+std::string svgPlot(const Performance& performance) {
+    std::ostringstream svg;
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"460\" "
+        << "viewBox=\"0 0 960 460\" font-family=\"sans-serif\">\n"
+        << "<rect width=\"960\" height=\"460\" fill=\"white\"/>\n"
+        << polarPattern(performance.design, 230, 235, 160)
+        << sweepChart(performance, 540, 75, 340, 300) << "</svg>\n";
+    return svg.str();
+}
+
+} // namespace tarvo::analysis

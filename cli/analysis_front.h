@@ -1,0 +1,30 @@
+// The NEC-2 analysis as tarvo-cli offers it: the deck written out, nec2c run, the report and
+// the plot.
+#pragma once
+
+#include "analysis/performance.h"
+#include "design/design_state.h"
+
+#include <optional>
+#include <string>
+
+namespace tarvo {
+
+struct AnalysisRequest {
+    bool analyze{};
+    std::optional<std::string> deckPath;
+    std::optional<std::string> plotPath;
+    std::optional<double> wireDiameterMm; ///< default: the help text's wire for the band
+    std::optional<double> rodDiameterMm;  ///< default: the help text's rods for the band
+    int segmentsPerWavelength{40};
+    double sweepPercent{3};
+
+    bool wanted() const { return analyze || deckPath || plotPath; }
+};
+
+/// Writes the deck when asked, and runs nec2c when a report or plot is asked for. Throws
+/// analysis::AnalysisError, naming what went wrong.
+std::optional<analysis::Performance> runAnalysis(const DesignState& design,
+                                                 const AnalysisRequest& request);
+
+} // namespace tarvo

@@ -1,0 +1,94 @@
+// The NEC-2 deck: every number written reads back.
+#include "analysis/deck.h"
+#include "analysis_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+namespace tarvo::analysis {
+namespace {
+
+std::vector<std::vector<std::string>> cards(const std::string& deck, const std::string& kind) {
+    std::vector<std::vector<std::string>> found;
+    std::istringstream lines(deck);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::vector<std::string> fields;
+        for (std::string word; words >> word;) {
+            fields.push_back(word);
+        }
+        if (!fields.empty() && fields[0] == kind) {
+            found.push_back(fields);
+        }
+    }
+    return found;
+}
+
+TEST(Deck, EveryWireReadsBackFromItsCard) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const std::string deck = writeDeck(model, {2.05, 4.76}, Sweep{});
+    const auto wires = cards(deck, "GW");
+    ASSERT_EQ(wires.size(), model.wires.size());
+    for (std::size_t i = 0; i < wires.size(); ++i) {
+        const Wire& wire = model.wires[i];
+        const auto& card = wires[i];
+        ASSERT_EQ(card.size(), 10U);
+        EXPECT_EQ(std::stoi(card[1]), wire.tag);
+        EXPECT_EQ(std::stoi(card[2]), wire.segments);
+        const double coordinates[] = {wire.start.x, wire.start.y, wire.start.z,
+                                      wire.end.x,   wire.end.y,   wire.end.z};
+        for (std::size_t k = 0; k < 6; ++k) {
+            EXPECT_NEAR(std::stod(card[3 + k]), coordinates[k], 5e-7) << "tag " << wire.tag;
+        }
+        EXPECT_NEAR(std::stod(card[9]), wire.radius, wire.radius * 1e-6);
+    }
+}
+
+TEST(Deck, LoadsFeedFrequenciesAndPatterns) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const std::string deck = writeDeck(model, {2.05, 4.76}, Sweep{3, 0.25});
+    EXPECT_EQ(deck.rfind("CM ", 0), 0U);
+    EXPECT_NE(deck.find("\nCE\n"), std::string::npos);
+    EXPECT_EQ(cards(deck, "GE").size(), 1U);
+
+    const auto loads = cards(deck, "LD");
+    ASSERT_EQ(loads.size(), model.wires.size());
+    for (std::size_t i = 0; i < loads.size(); ++i) {
+        EXPECT_EQ(loads[i][1], "5");
+        EXPECT_EQ(std::stoi(loads[i][2]), model.wires[i].tag);
+        EXPECT_EQ(std::stod(loads[i][5]), conductivityOf(model.wires[i].metal));
+    }
+
+    const auto excitation = cards(deck, "EX");
+    ASSERT_EQ(excitation.size(), 1U);
+    EXPECT_EQ(std::stoi(excitation[0][2]), model.feedTag);
+    EXPECT_EQ(std::stoi(excitation[0][3]), model.feedSegment);
+
+    const auto frequencies = cards(deck, "FR");
+    ASSERT_EQ(frequencies.size(), 2U);
+    EXPECT_EQ(std::stoi(frequencies[0][2]), 1);
+    EXPECT_NEAR(std::stod(frequencies[0][5]), 144.0, 1e-9);
+    EXPECT_EQ(std::stoi(frequencies[1][2]), 25);
+    EXPECT_NEAR(std::stod(frequencies[1][5]), 144 * 0.97, 1e-6);
+    EXPECT_NEAR(std::stod(frequencies[1][6]), 144 * 0.0025, 1e-9);
+
+    const auto patterns = cards(deck, "RP");
+    ASSERT_EQ(patterns.size(), 3U);
+    EXPECT_EQ(std::stoi(patterns[0][3]), azimuthPoints);
+    EXPECT_EQ(std::stoi(patterns[1][2]), elevationPoints);
+    EXPECT_EQ(cards(deck, "EN").size(), 1U);
+}
+
+TEST(Deck, SweepSizes) {
+    EXPECT_EQ((Sweep{3, 0.25}.count()), 25);
+    EXPECT_EQ((Sweep{0.5, 0.25}.count()), 5);
+    EXPECT_EQ((Sweep{0, 0.25}.count()), 0);
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    EXPECT_EQ(cards(writeDeck(model, {2.05, 4.76}, Sweep{0, 0.25}), "FR").size(), 1U);
+}
+
+} // namespace
+} // namespace tarvo::analysis

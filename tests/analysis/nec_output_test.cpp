@@ -1,0 +1,101 @@
+// Reading nec2c's output, captured from real runs, and the figures drawn from it.
+#include "analysis/nec_output.h"
+#include "analysis/performance.h"
+#include "analysis/svg_plot.h"
+#include "analysis_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace tarvo::analysis {
+namespace {
+
+std::string captured(const std::string& name) {
+    std::ifstream file(std::string(TARVO_TEST_DATA) + "/" + name);
+    std::ostringstream content;
+    content << file.rdbuf();
+    EXPECT_FALSE(content.str().empty()) << name;
+    return content.str();
+}
+
+TEST(NecOutput, ReadsEveryFrequencyOfARun) {
+    const auto results = parseNecOutput(captured("nec2c_144mhz.out"));
+    ASSERT_EQ(results.size(), 26U);
+    EXPECT_DOUBLE_EQ(results[0].frequencyMhz, 144.0);
+    EXPECT_DOUBLE_EQ(results[0].impedance.real(), 49.570);
+    EXPECT_DOUBLE_EQ(results[0].impedance.imag(), 1.9335);
+    EXPECT_DOUBLE_EQ(results[0].efficiencyPercent, 97.88);
+    ASSERT_EQ(results[0].patterns.size(), 2U);
+    EXPECT_EQ(results[0].patterns[0].size(), 361U);
+    EXPECT_EQ(results[0].patterns[1].size(), 362U);
+    EXPECT_DOUBLE_EQ(results[0].patterns[0][0].totalGain, 13.59);
+    EXPECT_DOUBLE_EQ(results[1].frequencyMhz, 139.68);
+    EXPECT_EQ(results[1].patterns[0].size(), 2U);
+}
+
+TEST(NecOutput, TruncatedOrIncompleteOutputIsAnErrorNeverAFigure) {
+    for (const char* name : {"nec2c_432mhz_truncated.out", "nec2c_432mhz_no_power_budget.out"}) {
+        EXPECT_THROW(parseNecOutput(captured(name)), AnalysisError) << name;
+    }
+    EXPECT_THROW(parseNecOutput(""), AnalysisError);
+    EXPECT_THROW(parseNecOutput("garbage\n TOTAL RUN TIME: 1 msec\n"), AnalysisError);
+    std::string badNumber = captured("nec2c_432mhz_short_sweep.out");
+    badNumber.replace(badNumber.find("EFFICIENCY    =") + 16, 6, " x.yz ");
+    EXPECT_THROW(parseNecOutput(badNumber), AnalysisError);
+    EXPECT_NO_THROW(parseNecOutput(captured("nec2c_432mhz_short_sweep.out")));
+}
+
+TEST(Performance, TheWorkedExampleIsAWorkingBeam) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const Performance p =
+        evaluate(parseNecOutput(captured("nec2c_144mhz.out")), model, {2.05, 4.76}, Sweep{});
+    EXPECT_DOUBLE_EQ(p.design.forwardGainDbi, 13.59);
+    EXPECT_NEAR(p.design.frontToBackDb, 13.59 + 11.98, 1e-9);
+    EXPECT_NEAR(p.design.swr, 1.04, 0.01);
+    EXPECT_NEAR(p.design.azimuthBeamwidthDeg, 36, 1.5);
+    EXPECT_NEAR(p.design.elevationBeamwidthDeg, 40, 1.5);
+    EXPECT_LT(p.design.worstRearLobeDbi, p.design.forwardGainDbi - 10);
+    ASSERT_EQ(p.sweep.size(), 25U);
+    EXPECT_NEAR(p.peakGainMhz, 143.64, 0.01);
+    EXPECT_NEAR(p.lowestSwrMhz, 144.0, 0.01);
+    ASSERT_TRUE(p.swrBelow2.has_value());
+    EXPECT_NEAR(p.swrBelow2->lowMhz, 141.5, 0.05);
+    EXPECT_NEAR(p.swrBelow2->highMhz, 145.24, 0.05);
+    EXPECT_TRUE(p.warnings.empty());
+
+    const std::string text = performanceText(p);
+    EXPECT_NE(text.find("Forward gain                 13.59 dBi"), std::string::npos) << text;
+    EXPECT_NE(text.find("NEC models no boom"), std::string::npos);
+}
+
+TEST(Performance, AMismatchedOutputIsRefused) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const auto results = parseNecOutput(captured("nec2c_144mhz.out"));
+    EXPECT_THROW(evaluate(results, model, {2.05, 4.76}, Sweep{1, 0.25}), AnalysisError);
+    const Model other = buildModel(test::computedDesign("432"), {2.05, 4.76}, 40);
+    EXPECT_THROW(evaluate(results, other, {2.05, 4.76}, Sweep{}), AnalysisError);
+}
+
+TEST(Performance, StandingWaveRatioAgainstFiftyOhm) {
+    EXPECT_DOUBLE_EQ(standingWaveRatio({50, 0}), 1.0);
+    EXPECT_NEAR(standingWaveRatio({100, 0}), 2.0, 1e-12);
+    EXPECT_NEAR(standingWaveRatio({25, 0}), 2.0, 1e-12);
+    EXPECT_NEAR(standingWaveRatio({50, 50}), 2.618, 1e-3);
+}
+
+TEST(SvgPlot, HasThePatternTheSweepAndLabelledAxes) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const Performance p =
+        evaluate(parseNecOutput(captured("nec2c_144mhz.out")), model, {2.05, 4.76}, Sweep{});
+    const std::string svg = svgPlot(p);
+    EXPECT_EQ(svg.rfind("<?xml", 0), 0U);
+    for (const char* part : {"<polygon", "<polyline", "Frequency (MHz)", "Forward gain (dBi)",
+                             "SWR against 50 ohm", "dBi</text>", "</svg>"}) {
+        EXPECT_NE(svg.find(part), std::string::npos) << part;
+    }
+}
+
+} // namespace
+} // namespace tarvo::analysis

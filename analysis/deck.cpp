@@ -1,22 +1,19 @@
 #include "analysis/deck.h"
 
+#include "analysis/number_format.h"
+
 #include <cmath>
-#include <cstdio>
 #include <sstream>
 
 namespace tarvo::analysis {
 namespace {
 
 std::string number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.7g", value);
-    return buffer;
+    return formatNumber("%.7g", value);
 }
 
 std::string fixed(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6f", value);
-    return buffer;
+    return formatNumber("%.6f", value);
 }
 
 } // namespace

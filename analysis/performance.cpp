@@ -1,5 +1,7 @@
 #include "analysis/performance.h"
 
+#include "analysis/number_format.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -44,9 +46,7 @@ bool near(double a, double b) {
 }
 
 std::string format(const char* pattern, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, pattern, value);
-    return buffer;
+    return formatNumber(pattern, value);
 }
 
 DesignPoint designPoint(const FrequencyResult& result) {

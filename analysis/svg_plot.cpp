@@ -1,8 +1,9 @@
 #include "analysis/svg_plot.h"
 
+#include "analysis/number_format.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 #include <sstream>
 
@@ -10,9 +11,7 @@ namespace tarvo::analysis {
 namespace {
 
 std::string num(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.2f", value);
-    return buffer;
+    return formatNumber("%.2f", value);
 }
 
 std::string text(double x, double y, const std::string& words, const char* anchor = "middle",

@@ -1,0 +1,17 @@
+// Numbers as the analysis writes them into decks, reports and plots: always with a point, whatever
+// the user's locale, since NEC-2 tools and SVG readers expect one.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace tarvo::analysis {
+
+/// One double through a printf pattern such as "%.2f".
+inline std::string formatNumber(const char* pattern, double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, pattern, value);
+    return buffer;
+}
+
+} // namespace tarvo::analysis

@@ -1,5 +1,5 @@
-// Numbers as the analysis writes them into decks, reports and plots: always with a point, whatever
-// the user's locale, since NEC-2 tools and SVG readers expect one.
+// Numbers as the analysis writes them into decks, reports and plots. tarvo-cli keeps the "C"
+// locale, so they carry a point, as NEC-2 tools and SVG readers expect.
 #pragma once
 
 #include <cstdio>

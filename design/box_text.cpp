@@ -36,22 +36,26 @@ void showDouble(Form& form, Control box, double value) {
     showNumberText(form, box, doubleToText(value, form.decimalSeparator()));
 }
 
-float readSingle(const Form& form, Control box) {
+namespace {
+
+/// A box's number; a ConversionFault names the box and its text.
+template <class Parse> auto readNumber(const Form& form, Control box, Parse parse) {
     const std::string text = form.text(box);
     try {
-        return textToSingle(text, form.decimalSeparator());
+        return parse(text, form.decimalSeparator());
     } catch (const ConversionFault&) {
         throw ConversionFault(box, text);
     }
 }
 
+} // namespace
+
+float readSingle(const Form& form, Control box) {
+    return readNumber(form, box, textToSingle);
+}
+
 double readDouble(const Form& form, Control box) {
-    const std::string text = form.text(box);
-    try {
-        return textToDouble(text, form.decimalSeparator());
-    } catch (const ConversionFault&) {
-        throw ConversionFault(box, text);
-    }
+    return readNumber(form, box, textToDouble);
 }
 
 } // namespace tarvo

@@ -1,6 +1,7 @@
 // COMPUTE: the design in inches.
 #include "design/arithmetic.h"
 #include "design/box_text.h"
+#include "design/director_length.h"
 #include "design/faults.h"
 #include "design/operations.h"
 
@@ -11,26 +12,22 @@ namespace {
 
 using enum Control;
 
-// Constants of the design; every one is a double but 1000 and 2, which are singles.
+// Constants of the design; every one is a double but 1000, which is a single.
 constexpr double reflectorFactor = 1072.2;
 constexpr double drivenFactor = 1027.86;
 constexpr double wavelengthFactor = 983.6;
-constexpr double inchesPerFoot = 12;
 constexpr double correctionLinear = 12.5975;
 constexpr double correctionSquare = 114.5;
 constexpr float directorBase = 1000.0F;
-constexpr float half = 2.0F;
 constexpr std::array<double, 6> directorFactors{0.867373, 0.863731, 0.86217,
                                                 0.860622, 0.859037, 0.840434};
 constexpr double reflectorSpacingFactor = 0.204498;
 constexpr std::array<double, 6> spacingFactors{0.179238, 0.368432, 0.222019,
                                                0.317411, 0.314468, 0.303574};
 
-void showDirector(Form& form, const DesignState& s, int n) {
-    const float dir = s.*directorLengths[static_cast<std::size_t>(n)];
-    showSingle(form, directorLengthBoxes[static_cast<std::size_t>(n)],
-               static_cast<float>(evaluate(
-                   [&] { return double{dir} * inchesPerFoot / double{half} + double{s.x}; })));
+void showDirector(Form& form, const DesignState& s, std::size_t n) {
+    showSingle(form, directorLengthBoxes[n],
+               static_cast<float>(evaluate([&] { return directorInches(s, n); })));
 }
 
 } // namespace
@@ -73,11 +70,10 @@ void computeDesign(Form& form, DesignState& s) {
         form.setVisible(Text30, false);
     }
     showDirector(form, s, 0);
-    for (int n = 1; n < 6; ++n) {
-        const auto i = static_cast<std::size_t>(n);
+    for (std::size_t i = 1; i < 6; ++i) {
         assign(s.*directorLengths[i],
                [&] { return double{directorBase} / double{s.freq} * directorFactors[i]; });
-        showDirector(form, s, n);
+        showDirector(form, s, i);
     }
 
     // 13: the spacings, each stored and then shown from the stored single.

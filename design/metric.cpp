@@ -2,6 +2,7 @@
 // to the boxes, so the centimetres appear truncated rather than rounded.
 #include "design/arithmetic.h"
 #include "design/box_text.h"
+#include "design/director_length.h"
 #include "design/operations.h"
 
 #include <array>
@@ -12,8 +13,6 @@ namespace {
 using enum Control;
 
 constexpr double centimetresPerInch = 2.54;
-constexpr double inchesPerFoot = 12;
-constexpr float half = 2.0F;
 
 template <class Expression> void showMetric(Form& form, Control box, Expression&& expression) {
     showDouble(form, box, evaluate(expression));
@@ -25,10 +24,8 @@ void convertToMetric(Form& form, const DesignState& s) {
     showMetric(form, Text9, [&] { return double{s.ref} * inchesPerFoot * centimetresPerInch; });
     showMetric(form, Text10, [&] { return double{s.dri} * inchesPerFoot * centimetresPerInch; });
     for (std::size_t i = 0; i < 6; ++i) {
-        const float dir = s.*directorLengths[i];
-        showMetric(form, directorLengthBoxes[i], [&] {
-            return (double{dir} * inchesPerFoot / double{half} + double{s.x}) * centimetresPerInch;
-        });
+        showMetric(form, directorLengthBoxes[i],
+                   [&] { return directorInches(s, i) * centimetresPerInch; });
     }
     showMetric(form, Text19, [&] { return double{s.add} * centimetresPerInch; });
     showMetric(form, Text22, [&] { return double{s.rsp} * centimetresPerInch; });

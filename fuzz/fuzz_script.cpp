@@ -3,6 +3,7 @@
 // text fits its box, and no result box shows a number whose magnitude was cut away.
 #include "cli/memory_window.h"
 #include "cli/script.h"
+#include "design/director_length.h"
 #include "design/number_text.h"
 
 #include <algorithm>
@@ -48,9 +49,8 @@ std::vector<Expected> expectedInches() {
         {Control::Text39, [](const DesignState& s) { return double{s.rsp}; }},
     };
     for (std::size_t i = 0; i < 6; ++i) {
-        boxes.push_back({tarvo::directorLengthBoxes[i], [i](const DesignState& s) {
-                             return double{s.*tarvo::directorLengths[i]} * 12 / 2 + s.x;
-                         }});
+        boxes.push_back({tarvo::directorLengthBoxes[i],
+                         [i](const DesignState& s) { return tarvo::directorInches(s, i); }});
         boxes.push_back({tarvo::directorSpacingBoxes[i], [i](const DesignState& s) {
                              return double{s.*tarvo::directorSpacings[i]};
                          }});

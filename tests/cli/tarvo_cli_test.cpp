@@ -15,9 +15,11 @@ struct CliRun {
     int status;
 };
 
-/// Runs tarvo-cli with the arguments (already quoted for the shell) and standard error joined in.
-CliRun runCli(const std::string& arguments) {
-    const std::string command = std::string(TARVO_CLI) + " " + arguments + " 2>&1";
+/// Runs tarvo-cli with the arguments (already quoted for the shell) and standard error joined in;
+/// `environment` goes before the command ("PATH=/x").
+CliRun runCli(const std::string& arguments, const std::string& environment = "") {
+    const std::string command =
+        environment + " " + std::string(TARVO_CLI) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return {"", -1};
@@ -108,6 +110,11 @@ TEST(TarvoCli, ExitStatusTellsFaultsFromUsageErrors) {
         {"--frequency 144", 2},
         {"--script /nonexistent/script", 2},
         {"--script /", 2},
+        {"--freq 144 --sweep 30", 2},
+        {"--freq 144 --rod-mm 0", 2},
+        {"--freq 144 --segments-per-wavelength 2", 2},
+        {"--script x --analyze", 2},
+        {"--freq 0.0 --analyze", 1},
         {"--help", 0},
     };
     for (const auto& c : cases) {
@@ -118,6 +125,24 @@ TEST(TarvoCli, ExitStatusTellsFaultsFromUsageErrors) {
 TEST(TarvoCli, AFaultSaysWhatWentWrongOnStandardError) {
     const CliRun run = runCli("--freq 0.0");
     EXPECT_EQ(run.out, "tarvo-cli: Division by zero.\n");
+}
+
+TEST(TarvoCli, WritesTheNecDeckWithoutRunningNec2c) {
+    const std::string path = testing::TempDir() + "design.nec";
+    const CliRun run = runCli("--freq 432 --nonmetallic --nec " + path, "PATH=/nonexistent");
+    EXPECT_EQ(run.status, 0) << run.out;
+    const std::string deck = readFile(path);
+    EXPECT_EQ(deck.rfind("CM TARVO design for 432 MHz", 0), 0U) << deck;
+    EXPECT_NE(deck.find("\nEN\n"), std::string::npos);
+}
+
+TEST(TarvoCli, AnAnalysisWithoutNec2cNamesThePackageToInstall) {
+    const CliRun run = runCli("--freq 144 --analyze", "PATH=/nonexistent");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("tarvo-cli: analysis: nec2c is not installed: install the Debian "
+                           "package nec2c"),
+              std::string::npos)
+        << run.out;
 }
 
 TEST(TarvoCli, AMalformedScriptNamesTheLine) {

@@ -2,12 +2,14 @@
 #pragma once
 
 #include "design/design_state.h"
+#include "design/faults.h"
 #include "design/memory_form.h"
 #include "design/operations.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,16 @@
 namespace tarvo::test {
 
 using Texts = std::vector<std::pair<Control, std::string>>;
+
+/// The kind of fault an operation stopped with, or nothing when it ran through.
+template <class Operation> std::optional<FaultKind> faultOf(Operation&& operation) {
+    try {
+        operation();
+    } catch (const Fault& fault) {
+        return fault.kind();
+    }
+    return std::nullopt;
+}
 
 inline void expectTexts(const Form& form, const Texts& expected) {
     for (const auto& [box, text] : expected) {

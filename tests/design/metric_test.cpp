@@ -51,12 +51,7 @@ TEST_F(Metric, BeforeAnyComputeShowsZerosAndTheBoomCorrection) {
 
 TEST_F(Metric, AnInfiniteStoredValueShowsInfAndTheReadBackFails) {
     state.d5sp = std::numeric_limits<float>::infinity();
-    try {
-        convertToMetric(form, state);
-        FAIL() << "converted";
-    } catch (const ConversionFault& fault) {
-        EXPECT_EQ(fault.kind(), FaultKind::Conversion);
-    }
+    EXPECT_EQ(test::faultOf([&] { convertToMetric(form, state); }), FaultKind::Conversion);
     EXPECT_EQ(form.text(Text31), "inf");
     EXPECT_EQ(form.text(Text29), "CM");
     EXPECT_EQ(form.text(Text35), "");

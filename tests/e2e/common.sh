@@ -33,6 +33,13 @@ window_named() {
     return 1
 }
 
+# Starts the program under test on the display; sets tarvo_window to its window TARVO.
+start_tarvo() {
+    "$1" &
+    pids+=($!)
+    tarvo_window=$(window_named TARVO)
+}
+
 # Clicks at x, y pixels of a window's client area.
 click_at() {
     xdotool mousemove --window "$1" "$2" "$3" click 1

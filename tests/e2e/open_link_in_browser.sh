@@ -28,9 +28,8 @@ xdg-mime default tarvo-test-browser.desktop x-scheme-handler/https x-scheme-hand
 [ "$(xdg-mime query default x-scheme-handler/https)" = "tarvo-test-browser.desktop" ]
 
 start_display
-"$tarvo" &
-pids+=($!)
-main=$(window_named TARVO)
+start_tarvo "$tarvo"
+main=$tarvo_window
 # WEBSITE (Command2) sits at 6960, 5640 twips, 1095 x 375: its centre in pixels.
 click_at "$main" 500 388
 web=$(window_named "Web Page Link")

@@ -59,9 +59,8 @@ lpadmin -d TarvoPDF
 [ "$(lpstat -d)" = "system default destination: TarvoPDF" ]
 
 start_display
-"$tarvo" &
-pids+=($!)
-window=$(window_named TARVO)
+start_tarvo "$tarvo"
+window=$tarvo_window
 # PRINT (Command3) sits at 6960, 6240 twips, 1095 x 375: its centre in pixels.
 click_at "$window" 500 428
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NEC-2 card deck of a model: what nec2c runs, and what --nec writes for other NEC-2 tools.
 #pragma once
 

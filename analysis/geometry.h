@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wire model of a computed design for NEC-2: boom along +x, reflector loop at x = 0, the
 // driven loop and the six directors at their boom positions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/nec_output.h"
 
 #include "analysis/geometry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading what nec2c printed: for each frequency the feed impedance, the power budget and the
 // radiation patterns, found by their section headers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers as the analysis writes them into decks, reports and plots. tarvo-cli keeps the "C"
 // locale, so they carry a point, as NEC-2 tools and SVG readers expect.
 #pragma once

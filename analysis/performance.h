@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the simulated design does: the figures a builder asks for, at the design frequency and
 // over the sweep, and warnings that tell the builder something true.
 #pragma once

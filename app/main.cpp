@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo: the antenna designer's window.
 #include "mainwindow/main_window.h"
 
 #include <QApplication>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -18,6 +20,22 @@ bool haveDisplay() {
     return false;
 }
 
+/// While the toolkit connects to the display, its fatal message (which would blame the
+/// installation) becomes ours, naming the display, and the program exits with status 1.
+void displayFailure(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtFatalMsg) {
+        std::cerr << message.toLocal8Bit().constData() << '\n';
+        return;
+    }
+    const char* display = std::getenv("DISPLAY");
+    std::cerr << "tarvo: cannot open the display "
+              << (display != nullptr && *display != '\0' ? display : "(none)")
+              << ": no display server answers there, or it refuses the connection.\n"
+                 "Start TARVO from a desktop session, or use tarvo-cli for designs without "
+                 "a window.\n";
+    std::_Exit(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -27,7 +45,9 @@ int main(int argc, char** argv) {
                      "a window.\n";
         return 1;
     }
+    const QtMessageHandler previous = qInstallMessageHandler(displayFailure);
     QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
     tarvo::MainWindow window;
     window.show();
     // The program ends when its last window closes, the web link window included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long COMPUTE and CONVERT TO METRIC take on the in-memory form.
 #include "design/memory_form.h"
 #include "design/operations.h"

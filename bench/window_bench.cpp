@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long a COMPUTE click takes in the real window, every box written (offscreen platform).
 #include "mainwindow/main_window.h"
 

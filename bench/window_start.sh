@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time from starting tarvo to its window shown under Xvfb, and its peak memory (VmHWM), over
 # several runs after one that warms the font cache. Prints the median and the largest.
 set -euo pipefail

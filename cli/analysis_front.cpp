@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/analysis_front.h"
 
 #include "analysis/deck.h"
@@ -36,7 +37,10 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
     if (!request.analyze && !request.plotPath) {
         return std::nullopt;
     }
-    const auto results = analysis::parseNecOutput(analysis::runNec2c(deck));
+    analysis::NecLimits limits;
+    limits.timeout = std::chrono::milliseconds(
+        static_cast<std::chrono::milliseconds::rep>(request.necTimeoutSeconds * 1000));
+    const auto results = analysis::parseNecOutput(analysis::runNec2c(deck, limits));
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
     if (request.plotPath) {
         writeFile(*request.plotPath, analysis::svgPlot(performance), "plot");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NEC-2 analysis as tarvo-cli offers it: the deck written out, nec2c run, the report and
 // the plot.
 #pragma once
@@ -18,6 +19,7 @@ struct AnalysisRequest {
     std::optional<double> rodDiameterMm;  ///< default: the help text's rods for the band
     int segmentsPerWavelength{40};
     double sweepPercent{3};
+    double necTimeoutSeconds{120};
 
     bool wanted() const { return analyze || deckPath || plotPath; }
 };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A window that takes the user's events one at a time: what a script plays on. The in-memory
 // window below and the real Qt window (in its tests) both implement it.
 #pragma once

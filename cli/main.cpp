@@ -1,93 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-cli: the design engine without a window, for scripts.
+#include "analysis/interrupt.h"
 #include "cli/analysis_front.h"
 #include "cli/memory_window.h"
+#include "cli/output.h"
 #include "cli/quick_design.h"
 #include "cli/script.h"
+#include "design/decimal_separator.h"
 #include "design/diameter_tables.h"
+#include "design/echo.h"
 #include "design/operations.h"
 
 #include <CLI/CLI.hpp>
 
-#include <clocale>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
 constexpr int exitFault = 1;
 constexpr int exitUsage = 2;
 
-/// The decimal separator of the user's locale; the program itself keeps the "C" locale.
-std::string localeSeparator() {
-    std::string separator = ".";
-    if (std::setlocale(LC_NUMERIC, "") != nullptr) {
-        separator = std::localeconv()->decimal_point;
+/// The standard streams as the program found them. A closed one is opened on /dev/null so that
+/// no file opened later takes its number, and is remembered: output to a closed standard output
+/// is lost output, and a script from a closed standard input cannot be read.
+struct StandardStreams {
+    bool inputClosed{};
+    bool outputClosed{};
+};
+
+StandardStreams holdStandardStreams() {
+    StandardStreams streams;
+    for (const int fd : {0, 1, 2}) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {
+            continue;
+        }
+        if (fd == 0) {
+            streams.inputClosed = true;
+        } else if (fd == 1) {
+            streams.outputClosed = true;
+        }
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
     }
-    std::setlocale(LC_NUMERIC, "C");
-    return separator.empty() ? "." : separator;
+    return streams;
 }
 
-std::string readAll(const std::string& path) {
-    if (path == "-") {
-        return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+/// A descriptor closed when the script has been read.
+struct ScriptSource {
+    int fd{-1};
+    bool owned{};
+    ~ScriptSource() {
+        if (owned) {
+            ::close(fd);
+        }
     }
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        throw tarvo::ScriptError(0, "it is a folder, not a script");
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw tarvo::ScriptError(0, "the script cannot be read");
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
-        throw tarvo::ScriptError(0, "the script cannot be read");
-    }
-    return content.str();
-}
+};
 
-int runScriptFile(const std::string& path, const std::string& separator) {
+int runScriptFile(const std::string& path, const std::string& separator, bool inputClosed,
+                  std::ostream& out) {
+    const std::string where = path == "-" ? "standard input" : tarvo::echoOf(path);
     try {
-        const auto events = tarvo::parseScript(readAll(path));
+        ScriptSource source;
+        if (path == "-") {
+            if (inputClosed) {
+                throw tarvo::ScriptError(0, std::string("cannot be read: ") + std::strerror(EBADF));
+            }
+            source.fd = 0;
+        } else {
+            source.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (source.fd < 0) {
+                throw tarvo::ScriptError(0, std::string("cannot be read: ") + std::strerror(errno));
+            }
+            source.owned = true;
+        }
         tarvo::MemoryWindow window(separator);
-        return tarvo::runScript(events, window, std::cout) ? exitFault : 0;
+        return tarvo::runScriptFrom(source.fd, window, out) ? exitFault : 0;
     } catch (const tarvo::ScriptError& error) {
-        std::cerr << "tarvo-cli: " << (path == "-" ? "standard input" : path) << ": "
-                  << error.what() << '\n';
+        out.flush();
+        std::cerr << "tarvo-cli: " << where << ": " << error.what() << '\n';
         return exitUsage;
     }
 }
 
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisRequest& analysis,
-                   bool json, const std::string& separator) {
+                   bool json, const std::string& separator, std::ostream& out) {
     tarvo::MemoryWindow window(separator);
     if (const auto fault = tarvo::playQuickDesign(design, window)) {
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
+    if (!json) {
+        // The design stands on its own: it is printed before an analysis that may fail.
+        out << tarvo::tableReport(window.form());
+        out.flush();
+    }
     std::optional<tarvo::analysis::Performance> performance;
     if (analysis.wanted()) {
         try {
+            const tarvo::analysis::InterruptGuard interrupts;
             performance = tarvo::runAnalysis(window.state(), analysis);
+            tarvo::analysis::throwIfInterrupted();
         } catch (const tarvo::analysis::AnalysisError& error) {
+            out.flush();
             std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
             return exitFault;
         }
     }
     if (json) {
-        std::cout << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr);
-        return 0;
-    }
-    std::cout << tarvo::tableReport(window.form());
-    if (performance && analysis.analyze) {
-        std::cout << '\n' << tarvo::analysis::performanceText(*performance);
+        out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr);
+    } else if (performance && analysis.analyze) {
+        out << '\n' << tarvo::analysis::performanceText(*performance);
     }
     return 0;
+}
+
+/// CLI11's words about a usage error, each line cut so that no argument is echoed whole.
+std::string boundedLines(const std::string& text) {
+    constexpr std::size_t longest = 400;
+    std::istringstream lines(text);
+    std::string bounded;
+    for (std::string line; std::getline(lines, line);) {
+        bounded += line.size() > longest ? line.substr(0, longest) + "..." : line;
+        bounded += '\n';
+    }
+    return bounded;
+}
+
+/// Two options that would write the same file: the second would silently replace the first.
+void requireDistinctOutputs(const tarvo::AnalysisRequest& analysis) {
+    if (!analysis.deckPath || !analysis.plotPath) {
+        return;
+    }
+    // The same file by any spelling: "x", "./x", a link to it.
+    const auto resolved = [](const std::string& path) {
+        std::error_code error;
+        auto canonical = std::filesystem::weakly_canonical(path, error);
+        return error ? std::filesystem::absolute(path, error).lexically_normal()
+                     : std::filesystem::absolute(canonical, error).lexically_normal();
+    };
+    if (resolved(*analysis.deckPath) == resolved(*analysis.plotPath)) {
+        throw CLI::ValidationError("--nec and --plot", "both would write " +
+                                                           tarvo::echoOf(*analysis.plotPath) +
+                                                           "; give each its own file");
+    }
 }
 
 } // namespace
@@ -147,6 +212,10 @@ int main(int argc, char** argv) {
                                  "(0: none)")
                       ->capture_default_str()
                       ->check(CLI::Range(0.0, 20.0));
+    auto* timeout = app.add_option("--nec-timeout", analysis.necTimeoutSeconds,
+                                   "Stop nec2c after SECONDS and fail the analysis")
+                        ->capture_default_str()
+                        ->check(CLI::Range(0.001, 86400.0));
     auto* script = app.add_option("--script", scriptPath,
                                   "Replay the event script FILE ('-' for standard input): one "
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
@@ -156,28 +225,53 @@ int main(int argc, char** argv) {
     inch->excludes(mm);
     script->excludes(freq)->excludes(nonMetallicFlag)->excludes(metallicFlag);
     script->excludes(inch)->excludes(mm)->excludes(metric)->excludes(jsonFlag);
-    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep}) {
+    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep, timeout}) {
         script->excludes(option);
     }
 
+    const StandardStreams streams = holdStandardStreams();
+    tarvo::CheckedOutput outputBuffer(STDOUT_FILENO, streams.outputClosed);
+    std::ostream out(&outputBuffer);
     try {
-        app.parse(argc, argv);
-        if (script->count() == 0 && freq->count() == 0) {
-            throw CLI::RequiredError("--freq or --script");
+        try {
+            app.parse(argc, argv);
+            if (script->count() == 0 && freq->count() == 0) {
+                throw CLI::RequiredError("--freq or --script");
+            }
+            requireDistinctOutputs(analysis);
+        } catch (const CLI::CallForHelp& help) {
+            std::ostringstream errors;
+            const int status = app.exit(help, out, errors);
+            tarvo::requireWritten(out, outputBuffer);
+            return status;
+        } catch (const CLI::ParseError& error) {
+            std::ostringstream said;
+            app.exit(error, said, said);
+            std::cerr << boundedLines(said.str());
+            return exitUsage;
         }
-    } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
-    } catch (const CLI::ParseError& error) {
-        app.exit(error);
-        return exitUsage;
-    }
 
-    const std::string separator = localeSeparator();
-    if (script->count() > 0) {
-        return runScriptFile(scriptPath, separator);
+        const std::string separator = tarvo::userDecimalSeparator();
+        int status = 0;
+        if (script->count() > 0) {
+            status = runScriptFile(scriptPath, separator, streams.inputClosed, out);
+        } else {
+            design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
+                          : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
+                                        : tarvo::QuickDesign::Boom::Unchosen;
+            status = runQuickDesign(design, analysis, json, separator, out);
+        }
+        tarvo::requireWritten(out, outputBuffer);
+        return status;
+    } catch (const tarvo::OutputError&) {
+        std::cerr << "tarvo-cli: cannot write the output: "
+                  << (outputBuffer.failure().empty() ? "the output stream failed"
+                                                     : outputBuffer.failure())
+                  << '\n';
+        return exitFault;
+    } catch (const tarvo::analysis::Interrupted& interrupted) {
+        std::cerr << "tarvo-cli: " << interrupted.what()
+                  << "; nec2c was stopped and its temporary files removed\n";
+        return 128 + interrupted.signal();
     }
-    design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
-                  : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
-                                : tarvo::QuickDesign::Boom::Unchosen;
-    return runQuickDesign(design, analysis, json, separator);
 }

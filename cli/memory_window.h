@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window without a screen: the in-memory form, the design state and the engine's Click
 // routing, taking events as the real window does.
 #pragma once

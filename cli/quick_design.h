@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quick design: the clicks a person makes for one design, and the report of the results.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks of the design arithmetic: every assignment and every shown value is checked for
 // division by zero, overflow and invalid operation through the IEEE exception flags of the
 // double-precision arithmetic that produced it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boom type and diameter choices, and the routing of the engine's Click events.
 #include "design/diameter_tables.h"
 #include "design/operations.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/box_text.h"
 
 #include "design/faults.h"

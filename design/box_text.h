@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading numbers from boxes and writing number texts into them, subject to each box's limit.
 #pragma once
 

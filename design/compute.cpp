@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COMPUTE: the design in inches.
 #include "design/arithmetic.h"
 #include "design/box_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/controls.h"
 
 #include <algorithm>
@@ -109,6 +110,13 @@ const std::array<ControlInfo, controlCount>& allControls() {
 
 std::string_view nameOf(Control control) {
     return infoOf(control).name;
+}
+
+std::string startTextOf(Control control, std::string_view separator) {
+    if (control == Control::Text17) {
+        return "0" + std::string(separator) + "0";
+    }
+    return std::string(infoOf(control).initialText);
 }
 
 std::optional<Control> controlNamed(std::string_view name) {

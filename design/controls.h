@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the main window that the design operations and the fronts reach by name, and the
 // facts about each one that do not depend on how a window draws it: kind, character limit, initial
 // text, initial visibility and initial text colour.
@@ -7,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarvo {
@@ -52,6 +54,9 @@ const ControlInfo& infoOf(Control control);
 /// All controls in declaration order.
 const std::array<ControlInfo, controlCount>& allControls();
 std::string_view nameOf(Control control);
+/// A control's text when the window opens: the frequency box's "0.0" is written with the
+/// user's decimal separator, like every other number the user reads there.
+std::string startTextOf(Control control, std::string_view separator);
 std::optional<Control> controlNamed(std::string_view name);
 inline std::size_t limitOf(Control control) {
     return infoOf(control).limit;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The twenty single-precision design values that the main window owns for its whole life.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boom diameters the two lists offer, in list order.
 #pragma once
 

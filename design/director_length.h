@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The length of a director as the results table shows it, shared by COMPUTE and CONVERT TO METRIC.
 #pragma once
 

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/faults.h"
+
+#include "design/echo.h"
 
 namespace tarvo {
 namespace {
@@ -21,10 +24,9 @@ std::string plainWords(FaultKind kind) {
 
 std::string conversionMessage(Control box, std::string_view text) {
     if (box == Control::Text17) {
-        return "The frequency is not a number: \"" + std::string(text) + "\".";
+        return "The frequency is not a number: \"" + echoOf(text) + "\".";
     }
-    return "The text \"" + std::string(text) + "\" in " + std::string(nameOf(box)) +
-           " is not a number.";
+    return "The text \"" + echoOf(text) + "\" in " + std::string(nameOf(box)) + " is not a number.";
 }
 
 } // namespace
@@ -46,7 +48,7 @@ std::string_view keyOf(FaultKind kind) {
 }
 
 ConversionFault::ConversionFault(std::string_view text)
-    : Fault(FaultKind::Conversion, "The text \"" + std::string(text) + "\" is not a number.") {}
+    : Fault(FaultKind::Conversion, "The text \"" + echoOf(text) + "\" is not a number.") {}
 
 ConversionFault::ConversionFault(Control box, std::string_view text)
     : Fault(FaultKind::Conversion, conversionMessage(box, text)) {}
@@ -58,7 +60,7 @@ ArithmeticFault::ArithmeticFault(FaultKind kind, const std::string& message)
     : Fault(kind, message) {}
 
 ArithmeticFault ArithmeticFault::boxOverflow(Control box, std::string_view text) {
-    return ArithmeticFault(FaultKind::Overflow, "Overflow: the number " + std::string(text) +
+    return ArithmeticFault(FaultKind::Overflow, "Overflow: the number " + echoOf(text) +
                                                     " does not fit into " +
                                                     std::string(nameOf(box)) + ".");
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ways a design operation fails. Each is thrown at the failing step and caught in one place
 // per front, which reports it; what the operation wrote before the fault stays.
 #pragma once

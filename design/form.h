@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The seam between the design operations and a window: the only way the engine reads or writes
 // the controls. The Qt main window and the in-memory form both implement it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/memory_form.h"
 
 #include "design/operations.h"
@@ -11,7 +12,7 @@ MemoryForm::MemoryForm(std::string decimalSeparator)
     : m_separator(std::move(decimalSeparator)) {
     for (const ControlInfo& info : allControls()) {
         State& state = at(info.control);
-        state.text = std::string(info.initialText);
+        state.text = startTextOf(info.control, m_separator);
         state.visible = info.initiallyVisible;
         state.foreColor = info.initialForeColor;
     }

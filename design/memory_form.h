@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Form held in memory, starting as the main window starts. Serves the headless front and tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CONVERT TO METRIC: the stored results in centimetres, shown with 15 significant digits and cut
 // to the boxes, so the centimetres appear truncated rather than rounded.
 #include "design/arithmetic.h"

@@ -1,4 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "design/number_text.h"
+
+#include "design/echo.h"
 
 #include "design/faults.h"
 
@@ -183,7 +186,7 @@ template <class T> T parse(std::string_view text, std::string_view separator) {
     if (result.ec == std::errc::result_out_of_range) {
         if (normalized->leadingExponent > 0) {
             throw ArithmeticFault(FaultKind::Overflow,
-                                  "Overflow: the number " + std::string(text) + " is too large.");
+                                  "Overflow: the number " + echoOf(text) + " is too large.");
         }
         return plain.front() == '-' ? -T{0} : T{0};
     }

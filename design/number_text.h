@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between numbers and the texts the boxes show. The decimal separator is the user's
 // locale's and is passed in, so these functions are pure.
 #pragma once

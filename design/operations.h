@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations of the main window's Click events. Each reads and writes the window only through
 // the Form, keeps its numbers in DesignState, and stops at the failing step by throwing a Fault;
 // whatever it wrote before stays.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as nec2c's output: the reader either refuses them with an AnalysisError or gives
 // results whose every figure is a number it read, and the figures drawn from them never crash.
 #include "analysis/nec_output.h"

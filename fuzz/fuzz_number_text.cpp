@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a box text through TextToSingle and TextToDouble, and arbitrary singles and
 // doubles through SingleToText and DoubleToText and back, in a point and a comma locale.
 #include "design/box_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a tarvo-cli script, run on the in-memory window: either the script is
 // refused as malformed, or every event runs, every fault is one of the named kinds, every box
 // text fits its box, and no result box shows a number whose magnitude was cut away.
@@ -93,8 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         events = tarvo::parseScript(script);
     } catch (const tarvo::ScriptError& error) {
-        require(error.line() <=
-                static_cast<std::size_t>(std::count(script.begin(), script.end(), '\n')) + 1);
+        // Lines end at LF, CR LF or a lone CR.
+        std::size_t ends = 0;
+        for (std::size_t i = 0; i < script.size(); ++i) {
+            ends += script[i] == '\r' || (script[i] == '\n' && (i == 0 || script[i - 1] != '\r'));
+        }
+        require(error.line() <= ends + 1);
         return 0;
     }
     tarvo::MemoryWindow window;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each control of the main window sits and how it looks: one table in twips, read by the
 // window when it builds itself.
 #pragma once

@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/main_window.h"
 
+#include "design/decimal_separator.h"
 #include "design/faults.h"
 #include "design/operations.h"
 #include "mainwindow/layout.h"
@@ -9,6 +11,7 @@
 
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -118,7 +121,7 @@ void showFaultMessage(QWidget* window, const std::exception& fault) {
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent)
-    , m_form(m_widgets)
+    , m_form(m_widgets, userDecimalSeparator())
     , m_reportFault(showFaultMessage)
     , m_printerSource(defaultPrinter) {
     build();
@@ -168,13 +171,16 @@ void MainWindow::build() {
     for (const ControlInfo& info : allControls()) {
         QWidget* widget = control(info.control);
         m_form.setForeColor(info.control, info.initialForeColor);
-        m_form.setText(info.control, info.initialText);
+        m_form.setText(info.control, startTextOf(info.control, m_form.decimalSeparator()));
         widget->setVisible(info.initiallyVisible);
     }
     control(Text9)->setFocus();
 }
 
 void MainWindow::connectClicks() {
+    for (const Control button : {Command1, Command2, Command3, Command4}) {
+        control(button)->installEventFilter(this);
+    }
     connect(qobject_cast<QPushButton*>(control(Command1)), &QPushButton::clicked, this,
             [this] { click(Command1); });
     connect(qobject_cast<QPushButton*>(control(Command2)), &QPushButton::clicked, this,
@@ -210,6 +216,16 @@ void MainWindow::connectClicks() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // Enter presses the focused button, as Space does, like the buttons this window follows.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (button != nullptr && (key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            (static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier) == 0) {
+            button->click();
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseButtonPress) {
         for (const Control listControl : {List1, List2}) {
             auto* list = qobject_cast<QListWidget*>(control(listControl));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window TARVO: its controls as the layout table places them, the eight Click events
 // and the one place that reports a fault.
 #pragma once

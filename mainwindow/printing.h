@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PRINT: the window's picture on the system's default printer, without a dialog.
 #pragma once
 

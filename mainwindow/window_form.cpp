@@ -1,9 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/window_form.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QRadioButton>
 #include <QTextEdit>
 #include <QVariant>
@@ -35,8 +35,10 @@ QColor resolveColor(std::uint32_t color, const QPalette& palette) {
                   static_cast<int>((color >> 16) & 0xFFU));
 }
 
-WindowForm::WindowForm(const std::array<QWidget*, controlCount>& widgets)
-    : m_widgets(widgets) {}
+WindowForm::WindowForm(const std::array<QWidget*, controlCount>& widgets,
+                       std::string decimalSeparator)
+    : m_widgets(widgets)
+    , m_separator(std::move(decimalSeparator)) {}
 
 std::string WindowForm::text(Control box) const {
     QWidget* w = widget(box);
@@ -104,7 +106,7 @@ std::optional<std::string> WindowForm::selectedEntry(Control list) const {
 }
 
 std::string WindowForm::decimalSeparator() const {
-    return QLocale().decimalPoint().toStdString();
+    return m_separator;
 }
 
 } // namespace tarvo

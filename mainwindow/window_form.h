@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Form over the main window's real widgets, reached by control name.
 #pragma once
 
@@ -6,6 +7,7 @@
 #include <QColor>
 #include <QPalette>
 #include <array>
+#include <string>
 
 class QWidget;
 
@@ -18,7 +20,8 @@ QColor resolveColor(std::uint32_t color, const QPalette& palette);
 class WindowForm final : public Form {
 public:
     /// The widgets in the order of enum Control, filled in by the window that owns them both.
-    explicit WindowForm(const std::array<QWidget*, controlCount>& widgets);
+    /// `decimalSeparator`: the user's, taken once when the window opens.
+    WindowForm(const std::array<QWidget*, controlCount>& widgets, std::string decimalSeparator);
 
     std::string text(Control box) const override;
     void setText(Control box, std::string_view text) override;
@@ -34,6 +37,7 @@ private:
     QWidget* widget(Control control) const { return m_widgets[static_cast<std::size_t>(control)]; }
 
     const std::array<QWidget*, controlCount>& m_widgets;
+    std::string m_separator;
 };
 
 } // namespace tarvo

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves pictures of the windows for the README: the main window after the 144 MHz worked example
 // (metallic boom, 1 inch), after CONVERT TO METRIC, and the web link window.
 #include "mainwindow/main_window.h"

@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "weblink/web_link_window.h"
 
+#include "weblink/browser.h"
 #include "weblink/window_font.h"
 
 #include <QBitmap>
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -73,7 +74,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 WebLinkWindow::WebLinkWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    : QWidget(parent, Qt::Window)
+    , m_browser(openInDefaultBrowser) {
     setObjectName("web");
     setWindowTitle("Web Page Link");
     setFixedSize(pixels(3315), pixels(1845));
@@ -111,12 +113,15 @@ WebLinkWindow::WebLinkWindow(QWidget* parent)
 void WebLinkWindow::openAddress() {
     const QString address =
         QString::fromUtf8(webAddress.data(), static_cast<qsizetype>(webAddress.size())) + "/";
-    if (!QDesktopServices::openUrl(QUrl(address))) {
-        QMessageBox::critical(this, "TARVO",
-                              "The web page " + address +
-                                  " could not be opened: no program "
-                                  "to open web addresses was found.");
-    }
+    const QPointer<WebLinkWindow> window(this);
+    m_browser(address, [window, address](const QString& reason) {
+        // The address can be selected and copied into a browser by hand.
+        QMessageBox box(QMessageBox::Critical, "TARVO",
+                        "The web page " + address + " could not be opened: " + reason + ".",
+                        QMessageBox::Ok, window);
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        box.exec();
+    });
 }
 
 QWidget* showWebLinkWindow() {
@@ -126,6 +131,8 @@ QWidget* showWebLinkWindow() {
         instance = new WebLinkWindow();
         instance->setAttribute(Qt::WA_DeleteOnClose);
     }
+    // Minimised, it comes back as it was, in front and active, as when it is merely behind.
+    instance->setWindowState(instance->windowState() & ~Qt::WindowMinimized);
     instance->show();
     instance->raise();
     instance->activateWindow();

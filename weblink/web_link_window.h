@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web link window "web": a link that opens a web page about beam antennas in the default
 // browser.
 #pragma once
 
 #include <QLabel>
 #include <QWidget>
+#include <functional>
 #include <string_view>
 
 namespace tarvo {
@@ -36,10 +38,17 @@ class WebLinkWindow final : public QWidget {
     Q_OBJECT
 
 public:
+    /// Opens an address and calls the second argument with the reason when that failed.
+    using Browser = std::function<void(const QString&, std::function<void(const QString&)>)>;
+
     explicit WebLinkWindow(QWidget* parent = nullptr);
+    /// The default browser, unless a test puts a stand-in in its place.
+    void setBrowser(Browser browser) { m_browser = std::move(browser); }
 
 private:
     void openAddress();
+
+    Browser m_browser;
 };
 
 } // namespace tarvo

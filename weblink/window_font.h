@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows are laid out for MS Sans Serif, which Linux lacks: Liberation Sans, of the same
 // metrics family, stands in at the same point sizes.
 #pragma once

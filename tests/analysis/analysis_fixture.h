@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored design of the 144 MHz worked example (metallic boom, 1 inch), as COMPUTE leaves it.
 #pragma once
 

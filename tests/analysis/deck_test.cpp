@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The NEC-2 deck: every number written reads back.
 #include "analysis/deck.h"
 #include "analysis_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wire model of a computed design.
 #include "analysis/geometry.h"
 #include "analysis_fixture.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # tarvo-cli --analyze with the real nec2c: the 144 MHz worked example is a working 8-element beam
 # in free space, and at 1296 MHz with 1.59 mm rods the off-frequency warning appears.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading nec2c's output, captured from real runs, and the figures drawn from it.
 #include "analysis/nec_output.h"
 #include "analysis/performance.h"

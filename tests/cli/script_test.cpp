@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event scripts on the in-memory window: parsing, faults between events, the state dump.
 #include "cli/memory_window.h"
 #include "cli/script.h"
@@ -139,6 +140,72 @@ TEST(Script, BytesThatAreNotTextAreRejected) {
         }
     }
     EXPECT_NO_THROW(parseScript("type \xc3\xa9\n"));
+}
+
+struct Split {
+    std::string bytes;
+    std::vector<std::string> lines; ///< the lines handed on, numbered from 1
+    std::size_t errorLine;          ///< 0: no error
+};
+
+/// Splits as the streaming reader does, the bytes fed in pieces of `piece` bytes.
+Split splitInPieces(const std::string& bytes, std::size_t piece) {
+    Split result{bytes, {}, 0};
+    ScriptLines lines([&result](std::string_view line, std::size_t number) {
+        EXPECT_EQ(number, result.lines.size() + 1);
+        result.lines.emplace_back(line);
+    });
+    try {
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            lines.feed(std::string_view(bytes).substr(at, piece));
+        }
+        lines.finish();
+    } catch (const ScriptError& error) {
+        result.errorLine = error.line();
+    }
+    return result;
+}
+
+TEST(ScriptLines, LineEndsByteOrderMarkAndMalformedTextInAnyPieces) {
+    using namespace std::string_literals;
+    const std::string full(4096, '7');
+    const Split cases[] = {
+        {"a\rb\r\nc\n\rd", {"a", "b", "c", "", "d"}, 0},
+        {"\r\n\r\n", {"", ""}, 0},
+        {"\xEF\xBB\xBF"
+         "dump\n",
+         {"dump"},
+         0},
+        {"\xEF\xBB\xBF", {}, 0},
+        {"dump\n\xEF\xBB\xBF"
+         "dump",
+         {"dump", "\xEF\xBB\xBF"
+                  "dump"},
+         0},
+        {"type \xF0\x9F\x93\xA1\xC3\xA9\xE2\x82\xAC",
+         {"type \xF0\x9F\x93\xA1\xC3\xA9\xE2\x82\xAC"},
+         0},
+        {"x\n\xC0\xAF", {"x"}, 2},   // overlong two-byte form
+        {"\xE0\x80\xAF", {}, 1},     // overlong three-byte form
+        {"\xF0\x8F\xBF\xBF", {}, 1}, // overlong four-byte form
+        {"\xED\xA0\x80", {}, 1},     // a surrogate
+        {"\xF4\x90\x80\x80", {}, 1}, // past U+10FFFF
+        {"\xF5\x80\x80\x80", {}, 1},
+        {"\xC3\nx", {}, 1},    // a character cut by the line end
+        {"x\n\xC3", {"x"}, 2}, // ... or by the end of the script
+        {"a\nb\0c\n"s, {"a"}, 2},
+        {full + "\n" + full, {full, full}, 0},
+        {"x\r" + full + "7\n", {"x"}, 2},
+    };
+    for (const Split& c : cases) {
+        for (const std::size_t piece :
+             {std::size_t{1}, std::size_t{2}, std::size_t{3}, c.bytes.size() + 1}) {
+            const Split got = splitInPieces(c.bytes, piece);
+            EXPECT_EQ(got.lines, c.lines) << testing::PrintToString(c.bytes) << " in " << piece;
+            EXPECT_EQ(got.errorLine, c.errorLine)
+                << testing::PrintToString(c.bytes) << " in " << piece;
+        }
+    }
 }
 
 } // namespace

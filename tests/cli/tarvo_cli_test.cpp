@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-cli as a script runs it: the built binary, its output and its exit status.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The boom choices: diameters, the prompt and the unit captions' colours.
 #include "design_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COMPUTE: the worked examples, the boom correction, and faults stopping at their step.
 #include "design_fixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh main window in memory with its design state, and the box texts of the worked examples.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CONVERT TO METRIC: centimetres from the stored values, truncated by the boxes.
 #include "design_fixture.h"
 

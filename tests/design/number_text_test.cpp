@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts boxes show for numbers, and the numbers read from box texts.
 #include "design/box_text.h"
 #include "design/faults.h"

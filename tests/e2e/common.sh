@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end checks: a private X display and clicks into a window by its title.
 
 # Starts Xvfb on a display it finds free itself and exports DISPLAY; stopped by stop_all.

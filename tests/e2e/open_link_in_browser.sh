@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # WEBSITE and the link end to end: a throw-away default browser, registered for web addresses in
 # private XDG folders, must receive the address after WEBSITE and a click on the link.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # PRINT end to end: a private CUPS server with a PDF queue as the default printer, the window
 # under Xvfb, a click on PRINT, and the PDF of the window in the queue's output folder.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The same event scripts on the real window and on the in-memory window give the same dumps.
 #include "cli/memory_window.h"
 #include "cli/script.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile typing and clicks in any order: the window keeps working, every fault shows exactly one
 // message box, box texts keep their limits, and the window stays in step with the in-memory one.
 #include "cli/memory_window.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window through its real widgets: start state, layout, tab order, the worked example
 // by clicks, faults in a message box, the list re-click, and PRINT.
 #include "design/diameter_tables.h"
@@ -206,6 +207,76 @@ private slots:
         auto* box = qobject_cast<QLineEdit*>(window().control(Text17));
         box->setText(frequency);
         QCOMPARE(clickExpectingMessage(window().control(Command1)), message);
+    }
+
+    void enterPressesTheFocusedButton_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+    }
+    void enterPressesTheFocusedButton() {
+        QFETCH(int, key);
+        test::WindowTarget target(window());
+        QVERIFY(!target.type("144"));
+        QWidget* compute = window().control(Command1);
+        compute->setFocus();
+        const auto modifiers = key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+        QTest::keyClick(compute, static_cast<Qt::Key>(key), modifiers);
+        QCOMPARE(textOf(window(), Text9), QString("89.35"));
+        QWidget* metric = window().control(Command4);
+        metric->setFocus();
+        QTest::keyClick(metric, static_cast<Qt::Key>(key), modifiers);
+        QCOMPARE(textOf(window(), Text29), QString("CM"));
+        // Enter in the frequency box presses nothing.
+        QVERIFY(!target.type("432"));
+        window().control(Text17)->setFocus();
+        QTest::keyClick(window().control(Text17), Qt::Key_Return);
+        QCOMPARE(textOf(window(), Text9), QString("226.948"));
+    }
+
+    void aHugePasteGivesAShortMessage() {
+        const QString pasted(1 << 20, QChar('7'));
+        qobject_cast<QLineEdit*>(window().control(Text17))->setText(pasted + "x");
+        const QString message = clickExpectingMessage(window().control(Command1));
+        QCOMPARE(message, "The frequency is not a number: \"" + pasted.left(40) + "...\".");
+    }
+
+    // The window reads numbers as tarvo-cli does: a comma under de_DE.UTF-8, and under a locale
+    // that this machine has not generated the "C" locale's point, whatever the locale's name.
+    void numbersFollowTheSameLocaleAsTarvoCli_data() {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("good");
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("reflector");
+        QTest::newRow("German") << QByteArray("de_DE.UTF-8") << "0,0"
+                                << "144,5"
+                                << "144.5"
+                                << "89,0408";
+        QTest::newRow("not generated") << QByteArray("fr_FR.UTF-8") << "0.0"
+                                       << "144.5"
+                                       << "144,5"
+                                       << "89.0408";
+    }
+    void numbersFollowTheSameLocaleAsTarvoCli() {
+        QFETCH(QByteArray, locale);
+        QFETCH(QString, start);
+        QFETCH(QString, good);
+        QFETCH(QString, bad);
+        QFETCH(QString, reflector);
+        const QByteArray before = qgetenv("LC_ALL");
+        qputenv("LC_ALL", locale);
+        MainWindow localised;
+        qputenv("LC_ALL", before);
+        localised.show();
+        QCOMPARE(textOf(localised, Text17), start);
+        auto* box = qobject_cast<QLineEdit*>(localised.control(Text17));
+        box->setText(bad);
+        QCOMPARE(clickExpectingMessage(localised.control(Command1)),
+                 "The frequency is not a number: \"" + bad + "\".");
+        box->setText(good);
+        QCOMPARE(clickExpectingMessage(localised.control(Command1)), QString());
+        QCOMPARE(textOf(localised, Text9), reflector);
     }
 
     void reclickingTheHighlightedInchEntryTakesItAgain() {

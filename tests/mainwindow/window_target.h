@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays script events on the real main window through real widgets: typing into the frequency
 // box, mouse clicks on options, commands and list entries. Faults are collected instead of
 // shown in a message box.

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# tarvo-cli --script on a generated script of SIZE_MB (default 200) megabytes: peak resident
+# memory and speed. Targets: under 30 MB whatever the size, at least 10 MB of script a second.
+# The script is what a recorded session looks like: comments, typed frequencies, boom choices,
+# COMPUTE and CONVERT TO METRIC, and now and then a dump.
+set -euo pipefail
+cli="$1"
+size_mb="${2:-200}"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT INT TERM HUP
+
+block=$(
+    cat <<'BLOCK'
+# a recorded session: one design after another, each checked in both units
+type 144
+click Option2
+select List1 1
+click Command1
+click Command4
+type 432.1
+select List2 25
+click Command1
+BLOCK
+)
+# A seed of about a megabyte, then as many seeds as megabytes asked for; one dump per 64 blocks.
+{
+    for _ in $(seq 64); do echo "$block"; done
+    echo dump
+} >"$work/seed"
+while [ "$(stat -c %s "$work/seed")" -lt 1048576 ]; do
+    cat "$work/seed" "$work/seed" >"$work/grown"
+    mv "$work/grown" "$work/seed"
+done
+seeds=$((size_mb * 1048576 / $(stat -c %s "$work/seed")))
+for _ in $(seq "$seeds"); do cat "$work/seed"; done >"$work/script.tarvo"
+bytes=$(stat -c %s "$work/script.tarvo")
+
+start=$(date +%s%N)
+/usr/bin/time -f '%M' -o "$work/rss" "$cli" --script "$work/script.tarvo" >/dev/null ||
+    status=$?
+end=$(date +%s%N)
+[ "${status:-0}" -le 1 ] || { echo "tarvo-cli --script failed: ${status}" >&2; exit 1; }
+seconds=$(awk -v ns="$((end - start))" 'BEGIN { printf "%.2f", ns / 1e9 }')
+echo "tarvo-cli --script, $((bytes / 1048576)) MB generated script:" \
+    "peak resident memory $(($(cat "$work/rss") / 1024)) MB (target < 30 MB)," \
+    "$seconds s, $(awk -v b="$bytes" -v s="$seconds" 'BEGIN { printf "%.1f", b / 1048576 / s }') MB/s" \
+    "(target >= 10 MB/s)"

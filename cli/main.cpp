@@ -95,7 +95,12 @@ int runScriptFile(const std::string& path, const std::string& separator, bool in
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisRequest& analysis,
                    bool json, const std::string& separator, std::ostream& out) {
     tarvo::MemoryWindow window(separator);
-    if (const auto fault = tarvo::playQuickDesign(design, window)) {
+    const auto fault = tarvo::playQuickDesign(design, window);
+    const std::vector<std::string> warnings = tarvo::designWarnings(design, window.state());
+    for (const std::string& warning : warnings) {
+        std::cerr << "tarvo-cli: warning: " << warning << '\n';
+    }
+    if (fault) {
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
@@ -117,7 +122,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         }
     }
     if (json) {
-        out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr);
+        out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings);
     } else if (performance && analysis.analyze) {
         out << '\n' << tarvo::analysis::performanceText(*performance);
     }

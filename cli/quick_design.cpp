@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/quick_design.h"
 
+#include "design/boom_range.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -117,7 +119,23 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
 
 } // namespace
 
-std::string jsonReport(const Form& form, const analysis::Performance* performance) {
+std::vector<std::string> designWarnings(const QuickDesign& design, const DesignState& state) {
+    std::vector<std::string> warnings;
+    const double frequency = state.freq;
+    std::optional<std::string> warning;
+    if (design.inchEntry) {
+        warning = boomRangeWarning(List1, *design.inchEntry, state.b, frequency);
+    } else if (design.millimetreEntry) {
+        warning = boomRangeWarning(List2, *design.millimetreEntry, state.b, frequency);
+    }
+    if (warning) {
+        warnings.push_back(*warning);
+    }
+    return warnings;
+}
+
+std::string jsonReport(const Form& form, const analysis::Performance* performance,
+                       const std::vector<std::string>& warnings) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     for (const TableRow& row : tableRows()) {
         elements.push_back({
@@ -136,6 +154,7 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
         {"elements", elements},
         {"reduceEachAdditionalDirector", form.text(Text19)},
         {"reduceEachAdditionalSpace", form.text(Text35)},
+        {"warnings", warnings},
     };
     if (performance != nullptr) {
         report["analysis"] = analysisJson(*performance);

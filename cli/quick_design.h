@@ -4,10 +4,12 @@
 
 #include "analysis/performance.h"
 #include "cli/event_target.h"
+#include "design/design_state.h"
 #include "design/form.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -28,6 +30,11 @@ std::optional<FaultReport> playQuickDesign(const QuickDesign& design, EventTarge
 std::string tableReport(const Form& form);
 /// The same results as a JSON document; every value is the box's text. With an analysis, its
 /// figures follow under "analysis".
-std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr);
+/// `warnings`: what the design itself warns about (a boom beyond the correction's range).
+std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr,
+                       const std::vector<std::string>& warnings = {});
+
+/// Warnings about the design just played: a boom beyond the range of the boom correction.
+std::vector<std::string> designWarnings(const QuickDesign& design, const DesignState& state);
 
 } // namespace tarvo

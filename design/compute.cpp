@@ -27,8 +27,9 @@ constexpr std::array<double, 6> spacingFactors{0.179238, 0.368432, 0.222019,
                                                0.317411, 0.314468, 0.303574};
 
 void showDirector(Form& form, const DesignState& s, std::size_t n) {
-    showSingle(form, directorLengthBoxes[n],
-               static_cast<float>(evaluate([&] { return directorInches(s, n); })));
+    const auto shown = static_cast<float>(evaluate([&] { return directorInches(s, n); }));
+    requireDirectorLength(shown, n);
+    showSingle(form, directorLengthBoxes[n], shown);
 }
 
 } // namespace

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "design/design_state.h"
+#include "design/faults.h"
 
 #include <cstddef>
+#include <string>
 
 namespace tarvo {
 
@@ -16,6 +18,16 @@ inline constexpr double inchesPerFoot = 12;
 inline double directorInches(const DesignState& s, std::size_t n) {
     constexpr float half = 2.0F;
     return double{s.*directorLengths[n]} * inchesPerFoot / double{half} + double{s.x};
+}
+
+/// A director can be no shorter than nothing: a thick metallic boom at a high frequency makes
+/// the correction negative and larger than the director. `shown` is the length as its box
+/// would show it; a negative one is refused before the box is written.
+inline void requireDirectorLength(double shown, std::size_t n) {
+    if (shown < 0) {
+        throw RangeFault("The boom is too thick for this frequency: with its correction DIR " +
+                         std::to_string(n + 1) + " would be shorter than zero.");
+    }
 }
 
 } // namespace tarvo

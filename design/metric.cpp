@@ -25,8 +25,9 @@ void convertToMetric(Form& form, const DesignState& s) {
     showMetric(form, Text9, [&] { return double{s.ref} * inchesPerFoot * centimetresPerInch; });
     showMetric(form, Text10, [&] { return double{s.dri} * inchesPerFoot * centimetresPerInch; });
     for (std::size_t i = 0; i < 6; ++i) {
-        showMetric(form, directorLengthBoxes[i],
-                   [&] { return directorInches(s, i) * centimetresPerInch; });
+        const double shown = evaluate([&] { return directorInches(s, i) * centimetresPerInch; });
+        requireDirectorLength(shown, i);
+        showDouble(form, directorLengthBoxes[i], shown);
     }
     showMetric(form, Text19, [&] { return double{s.add} * centimetresPerInch; });
     showMetric(form, Text22, [&] { return double{s.rsp} * centimetresPerInch; });

@@ -18,9 +18,10 @@ struct CliRun {
 
 /// Runs tarvo-cli with the arguments (already quoted for the shell) and standard error joined in;
 /// `environment` goes before the command ("PATH=/x").
-CliRun runCli(const std::string& arguments, const std::string& environment = "") {
-    const std::string command =
-        environment + " " + std::string(TARVO_CLI) + " " + arguments + " 2>&1";
+CliRun runCli(const std::string& arguments, const std::string& environment = "",
+              bool withErrors = true) {
+    const std::string command = environment + " " + std::string(TARVO_CLI) + " " + arguments +
+                                (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return {"", -1};
@@ -152,6 +153,37 @@ TEST(TarvoCli, AMalformedScriptNamesTheLine) {
     const CliRun run = runCli("--script " + path);
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.out.find("line 2: click takes"), std::string::npos) << run.out;
+}
+
+// The boom correction is a fit up to 0.055 wavelength. Worked by hand: at 432 MHz a wavelength is
+// 983.6 / 432 x 12 = 27.322 in, so 40 mm (1.576 in) is 0.058 and 38 mm (1.4972 in) 0.0548; 1 3/4
+// is 0.064 and 1 1/2 0.0549. At 1296 MHz (9.107 in) even 3/4 inch is 0.082.
+TEST(TarvoCli, ABoomBeyondTheCorrectionsRangeIsWarnedAbout) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--freq 432 --mm 40",
+         "warning: The boom of 40 mm (1.576 in) is 0.058 wavelengths thick at 432 MHz: the boom "
+         "correction is a fit for booms up to 0.055 wavelengths, so the directors' lengths are an "
+         "extrapolation, not a correction. The largest entry of the millimetre list within that "
+         "range is 38.\n"},
+        {"--freq 432 --inch '1 3/4'",
+         "The largest entry of the inch list within that range is 1 1/2."},
+        {"--freq 1296 --inch 3/4", "0.082 wavelengths thick at 1296 MHz"},
+        {"--freq 1296 --inch 3/4", "No entry of the inch list is within that range"},
+        {"--freq 432 --mm 38", nullptr},
+        {"--freq 144 --inch 2", nullptr},
+        {"--freq 1296 --nonmetallic", nullptr},
+    };
+    for (const auto& [arguments, words] : cases) {
+        const CliRun run = runCli(arguments);
+        if (words == nullptr) {
+            EXPECT_EQ(run.out.find("warning"), std::string::npos) << arguments << run.out;
+        } else {
+            EXPECT_NE(run.out.find(words), std::string::npos) << arguments << run.out;
+        }
+    }
+    const CliRun json = runCli("--freq 432 --mm 40 --json", "", false);
+    EXPECT_NE(json.out.find("\"warnings\": [\n    \"The boom of 40 mm"), std::string::npos)
+        << json.out;
 }
 
 } // namespace

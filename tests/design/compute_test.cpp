@@ -168,5 +168,60 @@ TEST_F(Compute, AnOverflowOnStoreStopsAfterTheStore) {
     EXPECT_EQ(form.text(Text9), "");
 }
 
+// A thick metallic boom at a high frequency: its correction is negative and outgrows the
+// directors. Independent single-precision arithmetic (Python, struct-rounded) for 1185 MHz and
+// 51 mm (b = 2.0094): DIR 1 ... DIR 5 = 0.13483, 0.11639, 0.10848, 0.10064, 0.09262 inches,
+// DIR 6 = -0.0016. At 1296 MHz already DIR 1 is -1.5993.
+struct NegativeDirector {
+    const char* frequency;
+    test::Texts inches;      ///< the directors written before the fault
+    test::Texts centimetres; ///< the same after CONVERT TO METRIC
+    test::Texts kept;        ///< the refused box and those after it keep the 144 MHz texts
+};
+
+TEST_F(Compute, ADirectorShorterThanZeroIsRefusedAtItsBox) {
+    const NegativeDirector cases[] = {
+        {"1185",
+         {{Text11, "0.13483"},
+          {Text12, "0.11639"},
+          {Text13, "0.10848"},
+          {Text14, "0.10064"},
+          {Text15, "0.09262"}},
+         {{Text11, "0.34247"},
+          {Text12, "0.29563"},
+          {Text13, "0.27555"},
+          {Text14, "0.25564"},
+          {Text15, "0.23526"}},
+         {{Text16, "35.1547"}, {Text22, "17.5162"}, {Text45, "163.570"}, {Text19, "0.7751"}}},
+        {"1296",
+         {{Text9, "9.92777"}},
+         {{Text9, "25.2165"}},
+         {{Text11, "36.2771"}, {Text16, "35.1547"}, {Text22, "17.5162"}, {Text35, "0.9331"}}},
+    };
+    for (const NegativeDirector& c : cases) {
+        form = MemoryForm();
+        state = DesignState{};
+        type("144");
+        chooseMetallicWithInch("1");
+        computeDesign(form, state);
+        form.selectEntry(List2, "51");
+        takeMillimetreDiameter(form, state);
+        type(c.frequency);
+        EXPECT_EQ(test::faultOf([&] { computeDesign(form, state); }), FaultKind::OutOfRange)
+            << c.frequency;
+        expectTexts(c.inches);
+        expectTexts(c.kept);
+        EXPECT_EQ(test::faultOf([&] { convertToMetric(form, state); }), FaultKind::OutOfRange);
+        expectTexts(c.centimetres);
+        expectTexts(c.kept);
+    }
+    try {
+        computeDesign(form, state);
+    } catch (const Fault& fault) {
+        EXPECT_STREQ(fault.what(), "The boom is too thick for this frequency: with its correction "
+                                   "DIR 1 would be shorter than zero.");
+    }
+}
+
 } // namespace
 } // namespace tarvo

@@ -209,6 +209,24 @@ private slots:
         QCOMPARE(clickExpectingMessage(window().control(Command1)), message);
     }
 
+    void aBoomTooThickForTheFrequencyIsReportedAtDirectorOne() {
+        test::WindowTarget target(window());
+        QVERIFY(!target.type("144"));
+        QVERIFY(!target.click(Option2));
+        QVERIFY(!target.select(List2, "51"));
+        QVERIFY(!target.click(Command1));
+        QVERIFY(!target.type("1296"));
+        const auto fault = target.click(Command1);
+        QVERIFY(fault.has_value());
+        QCOMPARE(fault->kind, FaultKind::OutOfRange);
+        QCOMPARE(QString::fromStdString(fault->message),
+                 QString("The boom is too thick for this frequency: with its correction DIR 1 "
+                         "would be shorter than zero."));
+        QCOMPARE(textOf(window(), Text9), QString("9.92777"));
+        QCOMPARE(textOf(window(), Text11), QString("36.6228")); // 144 MHz with 51 mm, kept
+        QCOMPARE(textOf(window(), Text22), QString("17.5162"));
+    }
+
     void enterPressesTheFocusedButton_data() {
         QTest::addColumn<int>("key");
         QTest::newRow("Return") << int(Qt::Key_Return);

@@ -50,15 +50,14 @@ std::optional<std::string> boomRangeWarning(Control list, const std::string& ent
         }
     }
     const std::string listName = inch ? "inch list" : "millimetre list";
-    return "The boom of " + entry + (inch ? " inch" : " mm") + " (" +
-           fixed("%.4g", inches) + " in) is " +
-           fixed("%.3f", boomWavelengths(inches, frequencyMhz)) + " wavelengths thick at " +
-           fixed("%g", frequencyMhz) +
+    return "The boom of " + entry + (inch ? " inch" : " mm") + " (" + fixed("%.4g", inches) +
+           " in) is " + fixed("%.3f", boomWavelengths(inches, frequencyMhz)) +
+           " wavelengths thick at " + fixed("%g", frequencyMhz) +
            " MHz: the boom correction is a fit for booms up to 0.055 wavelengths, so the "
            "directors' lengths are an extrapolation, not a correction. " +
-           (largest ? "The largest entry of the " + listName + " within that range is " +
-                          *largest + "."
-                    : "No entry of the " + listName + " is within that range at this frequency.");
+           (largest
+                ? "The largest entry of the " + listName + " within that range is " + *largest + "."
+                : "No entry of the " + listName + " is within that range at this frequency.");
 }
 
 } // namespace tarvo

@@ -17,17 +17,8 @@ std::string fixed(double value) {
     return formatNumber("%.6f", value);
 }
 
-} // namespace
-
-int Sweep::count() const {
-    if (!(percent > 0) || !(stepPercent > 0)) {
-        return 0;
-    }
-    return 2 * static_cast<int>(std::floor(percent / stepPercent + 1e-9)) + 1;
-}
-
-std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep) {
-    std::ostringstream deck;
+/// Comments, geometry, loads and the feed: everything before the frequencies.
+void writeModel(std::ostringstream& deck, const Model& model, const Material& material) {
     deck << "CM TARVO design for " << number(model.frequencyMhz) << " MHz, in free space\n";
     deck << "CM Loops of copper wire " << number(material.wireDiameterMm)
          << " mm, directors of aluminium rod " << number(material.rodDiameterMm) << " mm\n";
@@ -39,17 +30,50 @@ std::string writeDeck(const Model& model, const Material& material, const Sweep&
              << fixed(wire.end.y) << ' ' << fixed(wire.end.z) << ' ' << number(wire.radius) << '\n';
     }
     deck << "GE 0\n";
+    if (model.extendedKernel) {
+        deck << "EK 0\n"; // segments short against their radius: the extended thin-wire kernel
+    }
     for (const Wire& wire : model.wires) {
         deck << "LD 5 " << wire.tag << " 0 0 " << number(conductivityOf(wire.metal)) << '\n';
     }
     deck << "EX 0 " << model.feedTag << ' ' << model.feedSegment << " 0 1 0\n";
     deck << "PT -1 0 0 0\n"; // no currents in the output: only the figures are read
+}
+
+} // namespace
+
+int Sweep::stepsEachSide() const {
+    if (!(percent > 0) || !(stepPercent > 0)) {
+        return 0;
+    }
+    return static_cast<int>(std::floor(percent / stepPercent + 1e-9));
+}
+
+int Sweep::count() const {
+    return percent > 0 && stepPercent > 0 ? 2 * stepsEachSide() + 1 : 0;
+}
+
+std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep) {
+    std::ostringstream deck;
+    writeModel(deck, model, material);
     deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
     deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
     deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
     if (sweep.count() > 0) {
         deck << "FR 0 " << sweep.count() << " 0 0 " << number(sweep.startMhz(model.frequencyMhz))
              << ' ' << number(sweep.stepMhz(model.frequencyMhz)) << '\n';
+        deck << "RP 0 1 2 1000 90 0 0 180\n";
+    }
+    deck << "EN\n";
+    return deck.str();
+}
+
+std::string writePointsDeck(const Model& model, const Material& material,
+                            const std::vector<double>& frequenciesMhz) {
+    std::ostringstream deck;
+    writeModel(deck, model, material);
+    for (const double frequency : frequenciesMhz) {
+        deck << "FR 0 1 0 0 " << formatNumber("%.9g", frequency) << " 0\n";
         deck << "RP 0 1 2 1000 90 0 0 180\n";
     }
     deck << "EN\n";

@@ -5,17 +5,27 @@
 #include "analysis/geometry.h"
 
 #include <string>
+#include <vector>
 
 namespace tarvo::analysis {
 
 /// The frequencies around the design frequency: +/- `percent` in steps of `stepPercent`.
+/// The sweep is symmetric about the design frequency, which is one of its points.
 struct Sweep {
     double percent{3};
     double stepPercent{0.25};
 
+    /// Steps on each side of the design frequency.
+    int stepsEachSide() const;
     int count() const;
-    double startMhz(double designMhz) const { return designMhz * (1 - percent / 100); }
+    /// How far the sweep reaches on each side, in percent: a whole number of steps.
+    double reachPercent() const { return stepsEachSide() * stepPercent; }
+    double startMhz(double designMhz) const { return designMhz * (1 - reachPercent() / 100); }
     double stepMhz(double designMhz) const { return designMhz * stepPercent / 100; }
+    /// Point i of the sweep, 0 the lowest.
+    double frequencyMhz(double designMhz, int i) const {
+        return startMhz(designMhz) + i * stepMhz(designMhz);
+    }
 };
 
 /// Pattern cuts the deck asks for at the design frequency, in whole degrees.
@@ -25,5 +35,10 @@ inline constexpr int elevationPoints = 181; // theta 0 ... 180, at phi 0 and at 
 /// CM/CE, GW, GE, LD, EX, FR, RP and EN cards: the design frequency with the azimuth and
 /// elevation cuts, then the sweep with the forward and backward gains.
 std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep);
+
+/// The same model at each of `frequenciesMhz` in turn, with the forward and backward gains
+/// only: what a refinement of the sweep runs.
+std::string writePointsDeck(const Model& model, const Material& material,
+                            const std::vector<double>& frequenciesMhz);
 
 } // namespace tarvo::analysis

@@ -18,6 +18,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// Element diameters or a segmentation outside NEC-2's thin-wire model: a usage error, since
+/// no result could be trusted.
+class ModelLimitError : public AnalysisError {
+public:
+    using AnalysisError::AnalysisError;
+};
+
 struct Point {
     double x{};
     double y{};
@@ -55,14 +62,22 @@ struct Model {
     std::vector<Wire> wires;
     int feedTag{};     ///< the bottom side of the driven loop
     int feedSegment{}; ///< its middle segment, counted within the wire
+    int segmentsPerWavelength{};
+    bool extendedKernel{}; ///< some segment is shorter than 8 radii: NEC-2's EK card is needed
+    double shortestSegmentRadii{}; ///< the smallest segment length / radius of any wire
 };
+
+/// Segments a wavelength for the defaults: the most, up to 40 and at least 10, for which every
+/// segment is at least 8 times its wire's radius, so that the plain thin-wire kernel holds.
+int defaultSegmentsPerWavelength(const DesignState& design, const Material& material);
 
 inline constexpr double speedOfLight = 299.792458; // metres times MHz
 inline constexpr double metresPerInch = 0.0254;
 
 /// The model of the design last computed. Directors carry no metallic-boom correction: NEC
 /// models no boom, and the correction only makes up for one. About `segmentsPerWavelength`
-/// segments a wavelength, an odd count on every wire.
+/// segments a wavelength, an odd count on every wire. Throws ModelLimitError when a wire or a
+/// segment lies outside the thin-wire model.
 Model buildModel(const DesignState& design, const Material& material, int segmentsPerWavelength);
 
 } // namespace tarvo::analysis

@@ -50,6 +50,56 @@ std::string format(const char* pattern, double value) {
     return formatNumber(pattern, value);
 }
 
+[[noreturn]] void implausible(double frequencyMhz, const std::string& what) {
+    throw AnalysisError("nec2c's results are not plausible, so none is shown: " + what + " at " +
+                        format("%g", frequencyMhz) + " MHz");
+}
+
+/// nec2c prints a frequency to five significant digits.
+bool sameFrequency(double printed, double asked) {
+    return std::fabs(printed - asked) <= 6e-5 * std::fabs(asked);
+}
+
+/// Every figure a result gives must be a number, the feed must take power (a resistance above
+/// 0) and the efficiency must lie in (0, 100] %: anything else is an artefact of the model or a
+/// broken nec2c, never a result.
+void requirePlausible(const FrequencyResult& result, double askedMhz) {
+    const double f = askedMhz;
+    if (!sameFrequency(result.frequencyMhz, askedMhz)) {
+        implausible(f, "the results are for " + format("%g", result.frequencyMhz) +
+                           " MHz, not for the frequency asked");
+    }
+    if (!std::isfinite(result.impedance.real()) || !std::isfinite(result.impedance.imag())) {
+        implausible(f, "the feed impedance is not a number");
+    }
+    if (!(result.impedance.real() > 0)) {
+        implausible(f, "the feed resistance is " + format("%g", result.impedance.real()) +
+                           " ohm, not above 0");
+    }
+    if (!(result.efficiencyPercent > 0 && result.efficiencyPercent <= 100)) {
+        implausible(f, "the efficiency is " + format("%g", result.efficiencyPercent) +
+                           " %, not within (0, 100] %");
+    }
+    for (const auto& pattern : result.patterns) {
+        for (const PatternPoint& point : pattern) {
+            if (!std::isfinite(point.totalGain)) {
+                implausible(f, "the gain towards theta " + format("%g", point.theta) + ", phi " +
+                                   format("%g", point.phi) + " is not a number");
+            }
+        }
+    }
+}
+
+/// Whether the cut's largest gain lies in the forward direction (angle 0).
+bool forwardIsMainLobe(const std::map<int, double>& gainByAngle) {
+    const auto forward = gainByAngle.find(0);
+    if (forward == gainByAngle.end()) {
+        return false;
+    }
+    return std::all_of(gainByAngle.begin(), gainByAngle.end(),
+                       [&](const auto& entry) { return entry.second <= forward->second + 0.005; });
+}
+
 DesignPoint designPoint(const FrequencyResult& result) {
     if (result.patterns.size() != 2 ||
         result.patterns[0].size() != static_cast<std::size_t>(azimuthPoints) ||
@@ -88,8 +138,9 @@ DesignPoint designPoint(const FrequencyResult& result) {
     }
     point.forwardGainDbi = horizontal.at(0);
     point.frontToBackDb = horizontal.at(0) - horizontal.at(180);
-    point.azimuthBeamwidthDeg = beamwidth(horizontal);
-    point.elevationBeamwidthDeg = beamwidth(vertical);
+    point.forwardMainLobe = forwardIsMainLobe(horizontal) && forwardIsMainLobe(vertical);
+    point.azimuthBeamwidthDeg = point.forwardMainLobe ? beamwidth(horizontal) : nan;
+    point.elevationBeamwidthDeg = point.forwardMainLobe ? beamwidth(vertical) : nan;
     return point;
 }
 
@@ -123,6 +174,8 @@ std::optional<SwrBand> swrBand(const std::vector<SweepPoint>& sweep, std::size_t
         ++high;
     }
     SwrBand band;
+    band.lowIndex = low;
+    band.highIndex = high;
     band.lowAtSweepEnd = low == 0;
     band.highAtSweepEnd = high + 1 == sweep.size();
     band.lowMhz = band.lowAtSweepEnd ? sweep.front().frequencyMhz : edge(low, low - 1);
@@ -130,7 +183,25 @@ std::optional<SwrBand> swrBand(const std::vector<SweepPoint>& sweep, std::size_t
     return band;
 }
 
+/// -1 or +1 when the point is the sweep's first or last, 0 inside it.
+int edgeOf(const std::vector<SweepPoint>& sweep, std::vector<SweepPoint>::const_iterator point) {
+    if (sweep.size() < 2) {
+        return 0;
+    }
+    if (point == sweep.begin()) {
+        return -1;
+    }
+    return point + 1 == sweep.end() ? 1 : 0;
+}
+
 } // namespace
+
+SweepPoint checkedSweepPoint(const FrequencyResult& result, double askedMhz) {
+    requirePlausible(result, askedMhz);
+    SweepPoint point = sweepPoint(result);
+    point.frequencyMhz = askedMhz;
+    return point;
+}
 
 double standingWaveRatio(std::complex<double> impedance, double reference) {
     const double reflection = std::abs((impedance - reference) / (impedance + reference));
@@ -145,15 +216,18 @@ Performance evaluate(const std::vector<FrequencyResult>& results, const Model& m
         throw AnalysisError("the nec2c output holds " + std::to_string(results.size()) +
                             " frequencies, the deck asked for " + std::to_string(expected));
     }
-    if (std::fabs(results[0].frequencyMhz - model.frequencyMhz) > 1e-3 * model.frequencyMhz) {
-        throw AnalysisError("the nec2c output is for another frequency");
-    }
+    requirePlausible(results[0], model.frequencyMhz);
     Performance performance;
     performance.material = material;
+    performance.extendedKernel = model.extendedKernel;
+    performance.sweepPercent = sweep.reachPercent();
     performance.design = designPoint(results[0]);
+    performance.design.frequencyMhz = model.frequencyMhz;
     for (std::size_t i = 1; i < results.size(); ++i) {
-        performance.sweep.push_back(sweepPoint(results[i]));
+        performance.sweep.push_back(checkedSweepPoint(
+            results[i], sweep.frequencyMhz(model.frequencyMhz, static_cast<int>(i - 1))));
     }
+    performance.precisionMhz = sweep.stepMhz(model.frequencyMhz);
     const DesignPoint& design = performance.design;
     if (performance.sweep.empty()) {
         performance.peakGainMhz = design.frequencyMhz;
@@ -166,18 +240,33 @@ Performance evaluate(const std::vector<FrequencyResult>& results, const Model& m
             s.begin(), s.end(), [](const auto& a, const auto& b) { return a.swr < b.swr; });
         performance.peakGainMhz = peak->frequencyMhz;
         performance.lowestSwrMhz = lowest->frequencyMhz;
+        performance.peakGainEdge = edgeOf(s, peak);
+        performance.lowestSwrEdge = edgeOf(s, lowest);
         performance.swrBelow2 = swrBand(s, static_cast<std::size_t>(lowest - s.begin()));
     }
+    addWarnings(performance);
+    return performance;
+}
+
+void addWarnings(Performance& performance) {
+    performance.warnings.clear();
+    const DesignPoint& design = performance.design;
 
     const double f = design.frequencyMhz;
     const double offset = (performance.peakGainMhz - f) / f * 100;
     bool offFrequency = false;
-    if (std::fabs(offset) > 1) {
-        const bool atSweepEnd = performance.peakGainMhz == performance.sweep.front().frequencyMhz ||
-                                performance.peakGainMhz == performance.sweep.back().frequencyMhz;
+    if (performance.peakGainEdge != 0) {
+        // At the sweep's edge the gain still rises: the true peak lies beyond it.
         performance.warnings.push_back(
-            "The gain peaks at " + format("%.1f", performance.peakGainMhz) + " MHz" +
-            (atSweepEnd ? (offset < 0 ? " or below" : " or above") : "") + ", " +
+            "The gain peaks at the sweep's edge, beyond " +
+            format(performance.peakGainEdge < 0 ? "-%.2g" : "+%.2g", performance.sweepPercent) +
+            " % (" + format("%g", performance.peakGainMhz) + " MHz" +
+            (performance.peakGainEdge < 0 ? " or below" : " or above") +
+            "): the elements' thickness pulls the design off its frequency.");
+        offFrequency = true;
+    } else if (std::fabs(offset) > 1) {
+        performance.warnings.push_back(
+            "The gain peaks at " + format("%.1f", performance.peakGainMhz) + " MHz, " +
             format("%.1f", std::fabs(offset)) + " % " + (offset < 0 ? "below" : "above") +
             " the design frequency: the elements' thickness pulls the design off its frequency.");
         offFrequency = true;
@@ -196,23 +285,57 @@ Performance evaluate(const std::vector<FrequencyResult>& results, const Model& m
             format("%.2f", scaled.rodDiameterMm) + " mm (4.76 mm x 144 / f) and wire of " +
             format("%.2f", scaled.wireDiameterMm) + " mm (2.05 mm x 144 / f).");
     }
-    return performance;
 }
+
+namespace {
+
+/// A frequency with as many decimals as its precision carries: the last digit is the first
+/// uncertain one.
+std::string frequencyText(double mhz, double precisionMhz) {
+    const int decimals =
+        precisionMhz > 0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(precisionMhz))), 0, 6)
+                         : 3;
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, mhz);
+    return text;
+}
+
+/// "at the sweep's edge (beyond -3 %)" or the frequency itself.
+std::string extremumText(const Performance& p, double mhz, int edge) {
+    if (edge != 0) {
+        return frequencyText(mhz, p.precisionMhz) + " MHz, at the sweep's edge (beyond " +
+               format(edge < 0 ? "-%g" : "+%g", p.sweepPercent) + " %)";
+    }
+    return frequencyText(mhz, p.precisionMhz) + " MHz";
+}
+
+} // namespace
 
 std::string performanceText(const Performance& p) {
     const DesignPoint& d = p.design;
     const auto line = [](const char* label, const std::string& value) {
-        char buffer[160];
+        char buffer[200];
         std::snprintf(buffer, sizeof buffer, "  %-28s %s\n", label, value.c_str());
         return std::string(buffer);
     };
-    const auto degrees = [](double value) {
+    const auto degrees = [&d](double value) {
+        if (!d.forwardMainLobe) {
+            return std::string("none: the main lobe is not forward");
+        }
         return std::isnan(value) ? std::string("more than 180 deg") : format("%.1f deg", value);
     };
     std::string text = "NEC-2 analysis in free space at " + format("%g", d.frequencyMhz) + " MHz\n";
-    text += "  loops of copper wire " + format("%.2f", p.material.wireDiameterMm) +
-            " mm, directors of aluminium rod " + format("%.2f", p.material.rodDiameterMm) +
-            " mm;\n  directors without the metallic-boom correction: NEC models no boom.\n\n";
+    text += "  loops of copper wire " + format("%g", p.material.wireDiameterMm) +
+            " mm, directors of aluminium rod " + format("%g", p.material.rodDiameterMm) +
+            " mm;\n  directors without the metallic-boom correction: NEC models no boom.\n";
+    if (p.extendedKernel) {
+        text +=
+            "  Segments shorter than 8 wire radii: NEC-2's extended thin-wire kernel is used.\n";
+    }
+    for (const std::string& note : p.notes) {
+        text += "  " + note + "\n";
+    }
+    text += "\n";
     text += line("Forward gain", format("%.2f dBi", d.forwardGainDbi));
     text += line("Front-to-back ratio", format("%.1f dB", d.frontToBackDb));
     text += line("Worst rear lobe", format("%.2f dBi", d.worstRearLobeDbi) + " (front to rear " +
@@ -233,17 +356,22 @@ std::string performanceText(const Performance& p) {
             text += row;
         }
         text += "\n";
-        text += line("Peak gain at", format("%.3f MHz", p.peakGainMhz));
-        text += line("Lowest SWR at", format("%.3f MHz", p.lowestSwrMhz));
+        text += line("Peak gain at", extremumText(p, p.peakGainMhz, p.peakGainEdge));
+        text += line("Lowest SWR at", extremumText(p, p.lowestSwrMhz, p.lowestSwrEdge));
         if (p.swrBelow2) {
             const SwrBand& b = *p.swrBelow2;
-            text += line("SWR <= 2 from",
-                         (b.lowAtSweepEnd ? "below " : "") + format("%.3f", b.lowMhz) + " to " +
-                             (b.highAtSweepEnd ? "above " : "") + format("%.3f MHz", b.highMhz) +
-                             " (" + format("%.2f MHz)", b.highMhz - b.lowMhz));
+            text +=
+                line("SWR <= 2 from",
+                     (b.lowAtSweepEnd ? "below " : "") + frequencyText(b.lowMhz, p.precisionMhz) +
+                         " to " + (b.highAtSweepEnd ? "above " : "") +
+                         frequencyText(b.highMhz, p.precisionMhz) + " MHz (" +
+                         frequencyText(b.highMhz - b.lowMhz, p.precisionMhz) + " MHz)");
         } else {
             text += line("SWR <= 2", "nowhere in the sweep");
         }
+        text +=
+            line("Known to", "+/-" + frequencyText(p.precisionMhz, p.precisionMhz / 10) + " MHz (" +
+                                 format("%g", p.precisionMhz / d.frequencyMhz * 100) + " %)");
     }
     for (const std::string& warning : p.warnings) {
         text += "\nWARNING: " + warning;

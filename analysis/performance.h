@@ -26,8 +26,9 @@ struct DesignPoint {
     std::complex<double> impedance;
     double swr{};
     double efficiencyPercent{};
-    double azimuthBeamwidthDeg{};      ///< -3 dB, horizontal plane (E-plane); NaN past 180
-    double elevationBeamwidthDeg{};    ///< -3 dB, vertical plane (H-plane); NaN past 180
+    bool forwardMainLobe{};            ///< the largest gain of both cuts lies forward
+    double azimuthBeamwidthDeg{};      ///< -3 dB, horizontal plane; NaN past 180 or not forward
+    double elevationBeamwidthDeg{};    ///< -3 dB, vertical plane; NaN past 180 or not forward
     std::vector<PatternPoint> azimuth; ///< theta 90, phi 0 ... 360
 };
 
@@ -44,15 +45,25 @@ struct SwrBand {
     double highMhz{};
     bool lowAtSweepEnd{};
     bool highAtSweepEnd{};
+    std::size_t lowIndex{};  ///< the sweep's lowest point within the band
+    std::size_t highIndex{}; ///< its highest
 };
 
 struct Performance {
     Material material;
+    bool extendedKernel{}; ///< NEC-2's extended thin-wire kernel was used
     DesignPoint design;
     std::vector<SweepPoint> sweep;
+    double sweepPercent{}; ///< how far the sweep reaches each side
     double peakGainMhz{};
     double lowestSwrMhz{};
+    int peakGainEdge{};  ///< -1 or +1: at the sweep's lower or upper edge, the peak beyond it
+    int lowestSwrEdge{}; ///< the same for the lowest SWR
+    /// How precisely the peak, the lowest SWR and the SWR 2 crossings are known (MHz); the
+    /// sweep's step until they are refined.
+    double precisionMhz{};
     std::optional<SwrBand> swrBelow2;
+    std::vector<std::string> notes; ///< how the analysis was done, where that is not the usual
     std::vector<std::string> warnings;
 };
 
@@ -60,6 +71,14 @@ struct Performance {
 /// results do not answer that deck.
 Performance evaluate(const std::vector<FrequencyResult>& results, const Model& model,
                      const Material& material, const Sweep& sweep);
+
+/// A sweep point from nec2c's result for `askedMhz`, checked for plausibility first: every
+/// figure a number, a feed resistance above 0, an efficiency in (0, 100] %, the frequency the
+/// one asked. Throws AnalysisError naming what is implausible.
+SweepPoint checkedSweepPoint(const FrequencyResult& result, double askedMhz);
+
+/// The warnings that the figures call for, made anew (after a refinement moved them).
+void addWarnings(Performance& performance);
 
 /// The whole report for a person to read.
 std::string performanceText(const Performance& performance);

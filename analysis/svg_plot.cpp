@@ -26,10 +26,14 @@ std::string line(double x1, double y1, double x2, double y2, const char* colour,
            num(y2) + "\" stroke=\"" + colour + "\" stroke-width=\"" + num(width) + "\"/>\n";
 }
 
-/// The horizontal pattern on polar axes: the outer ring at the forward gain rounded up to 5 dBi,
-/// rings 10 dB apart, 40 dB shown.
+/// The horizontal pattern on polar axes: the outer ring at the pattern's largest gain rounded up
+/// to 5 dBi, so that no lobe is clipped whichever way it points; rings 10 dB apart, 40 dB shown.
 std::string polarPattern(const DesignPoint& design, double cx, double cy, double radius) {
-    const double top = std::ceil(design.forwardGainDbi / 5) * 5;
+    double largest = design.forwardGainDbi;
+    for (const PatternPoint& p : design.azimuth) {
+        largest = std::max(largest, p.totalGain);
+    }
+    const double top = std::ceil(largest / 5) * 5;
     const double floor = top - 40;
     const auto scale = [&](double gain) {
         return radius * (std::clamp(gain, floor, top) - floor) / (top - floor);

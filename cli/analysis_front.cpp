@@ -4,6 +4,7 @@
 #include "analysis/deck.h"
 #include "analysis/nec_output.h"
 #include "analysis/nec_runner.h"
+#include "analysis/refine.h"
 #include "analysis/svg_plot.h"
 
 #include <fstream>
@@ -22,14 +23,24 @@ void writeFile(const std::string& path, const std::string& content, const char* 
 
 } // namespace
 
-std::optional<analysis::Performance> runAnalysis(const DesignState& design,
-                                                 const AnalysisRequest& request) {
-    analysis::Material material = analysis::recommendedMaterial(design.freq);
+analysis::Model requestedModel(const DesignState& design, const AnalysisRequest& request,
+                               analysis::Material& material) {
+    material = analysis::recommendedMaterial(design.freq);
     material.wireDiameterMm = request.wireDiameterMm.value_or(material.wireDiameterMm);
     material.rodDiameterMm = request.rodDiameterMm.value_or(material.rodDiameterMm);
-    const analysis::Model model =
-        analysis::buildModel(design, material, request.segmentsPerWavelength);
-    const analysis::Sweep sweep{request.sweepPercent, 0.25};
+    const int segments = request.segmentsPerWavelength.value_or(
+        analysis::defaultSegmentsPerWavelength(design, material));
+    return analysis::buildModel(design, material, segments);
+}
+
+std::optional<analysis::Performance> runAnalysis(const DesignState& design,
+                                                 const AnalysisRequest& request) {
+    analysis::Material material;
+    const analysis::Model model = requestedModel(design, request, material);
+    // The sweep must hold the design frequency and two steps on each side.
+    constexpr double step = 0.25;
+    const bool widened = request.sweepPercent > 0 && request.sweepPercent < 2 * step;
+    const analysis::Sweep sweep{widened ? 2 * step : request.sweepPercent, step};
     const std::string deck = analysis::writeDeck(model, material, sweep);
     if (request.deckPath) {
         writeFile(*request.deckPath, deck, "NEC deck");
@@ -42,6 +53,13 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
         static_cast<std::chrono::milliseconds::rep>(request.necTimeoutSeconds * 1000));
     const auto results = analysis::parseNecOutput(analysis::runNec2c(deck, limits));
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
+    analysis::refine(performance, model, material, [&limits](const std::string& input) {
+        return analysis::runNec2c(input, limits);
+    });
+    if (widened) {
+        performance.notes.push_back("The sweep was widened to +/-0.5 %: it must hold the design "
+                                    "frequency and two steps on each side.");
+    }
     if (request.plotPath) {
         writeFile(*request.plotPath, analysis::svgPlot(performance), "plot");
     }

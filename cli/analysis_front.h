@@ -15,14 +15,19 @@ struct AnalysisRequest {
     bool analyze{};
     std::optional<std::string> deckPath;
     std::optional<std::string> plotPath;
-    std::optional<double> wireDiameterMm; ///< default: the help text's wire for the band
-    std::optional<double> rodDiameterMm;  ///< default: the help text's rods for the band
-    int segmentsPerWavelength{40};
+    std::optional<double> wireDiameterMm;     ///< default: the help text's wire for the band
+    std::optional<double> rodDiameterMm;      ///< default: the help text's rods for the band
+    std::optional<int> segmentsPerWavelength; ///< default: the most that keep the thin-wire kernel
     double sweepPercent{3};
     double necTimeoutSeconds{120};
 
     bool wanted() const { return analyze || deckPath || plotPath; }
 };
+
+/// The model the request asks for, checked against NEC-2's limits before anything runs: throws
+/// ModelLimitError (a usage error) for diameters or segments outside them.
+analysis::Model requestedModel(const DesignState& design, const AnalysisRequest& request,
+                               analysis::Material& material);
 
 /// Writes the deck when asked, and runs nec2c when a report or plot is asked for. Throws
 /// analysis::AnalysisError, naming what went wrong.

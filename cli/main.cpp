@@ -104,6 +104,19 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
+    if (analysis.wanted() || analysis.segmentsPerWavelength || analysis.wireDiameterMm ||
+        analysis.rodDiameterMm) {
+        // Diameters or segments outside NEC-2's model are refused before anything is printed.
+        try {
+            tarvo::analysis::Material material;
+            tarvo::requestedModel(window.state(), analysis, material);
+        } catch (const tarvo::analysis::ModelLimitError& error) {
+            std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+            return exitUsage;
+        } catch (const tarvo::analysis::AnalysisError&) {
+            // Reported by the analysis itself, after the design.
+        }
+    }
     if (!json) {
         // The design stands on its own: it is printed before an analysis that may fail.
         out << tarvo::tableReport(window.form());
@@ -208,10 +221,12 @@ int main(int argc, char** argv) {
     auto* rod = app.add_option("--rod-mm", analysis.rodDiameterMm,
                                "Director rod diameter in mm (default: the help text's rods)")
                     ->check(CLI::PositiveNumber);
-    auto* segments = app.add_option("--segments-per-wavelength", analysis.segmentsPerWavelength,
-                                    "NEC segments a wavelength, odd on every wire")
-                         ->capture_default_str()
-                         ->check(CLI::Range(5, 400));
+    auto* segments =
+        app.add_option("--segments-per-wavelength", analysis.segmentsPerWavelength,
+                       "NEC segments a wavelength, odd on every wire (default: the most, up to "
+                       "40, that keep every segment 8 radii long; refused outside NEC-2's "
+                       "thin-wire limits)")
+            ->check(CLI::Range(1, 100000));
     auto* sweep = app.add_option("--sweep", analysis.sweepPercent,
                                  "Sweep +/- PCT % around the design frequency in 0.25 % steps "
                                  "(0: none)")

@@ -48,6 +48,54 @@ TEST(NecOutput, TruncatedOrIncompleteOutputIsAnErrorNeverAFigure) {
     EXPECT_NO_THROW(parseNecOutput(captured("nec2c_432mhz_short_sweep.out")));
 }
 
+/// The recorded 144 MHz output with the first `count` occurrences of `from` replaced.
+std::string doctored(const std::string& from, const std::string& to, int count = 1) {
+    std::string output = captured("nec2c_144mhz.out");
+    std::size_t at = 0;
+    for (int i = 0; i < count; ++i) {
+        at = output.find(from, at);
+        EXPECT_NE(at, std::string::npos) << from;
+        output.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return output;
+}
+
+// A nec2c that prints nonsense, or answers for other frequencies than asked, is refused with
+// what was implausible; no figure is shown.
+TEST(Performance, ImplausibleResultsAreRefusedNamingWhat) {
+    const std::string feed = "4.9570E+01  1.9335E+00";
+    const struct {
+        std::string output;
+        const char* words;
+    } cases[] = {
+        {doctored(feed, "       nan  1.9335E+00"), "the feed impedance is not a number at 144 MHz"},
+        {doctored(feed, "       inf  1.9335E+00"), "the feed impedance is not a number"},
+        {doctored(feed, "-4.9570E+01  1.9335E+00"), "the feed resistance is -49.57 ohm"},
+        {doctored(feed, " 0.0000E+00  1.9335E+00"), "the feed resistance is 0 ohm"},
+        {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =  250.00"),
+         "the efficiency is 250 %, not within (0, 100] %"},
+        {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =    0.00"), "the efficiency is 0 %"},
+        {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =     nan"), "the efficiency is nan %"},
+        {doctored("FREQUENCY : 1.3968E+02", "FREQUENCY : 1.3970E+02"),
+         "the results are for 139.7 MHz, not for the frequency asked at 139.68 MHz"},
+        {doctored("FREQUENCY : 1.4400E+02", "FREQUENCY : 1.4500E+02"),
+         "the results are for 145 MHz"},
+        {doctored("13.59    13.59", "13.59      nan"), "is not a number at 144 MHz"},
+        {doctored("13.59    13.59", "13.59     -inf"), "phi 0 is not a number"},
+    };
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    for (const auto& c : cases) {
+        try {
+            evaluate(parseNecOutput(c.output), model, {2.05, 4.76}, Sweep{});
+            ADD_FAILURE() << c.words << ": shown";
+        } catch (const AnalysisError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.words), std::string::npos) << error.what();
+            EXPECT_EQ(std::string(error.what()).rfind("nec2c's results are not plausible", 0), 0U);
+        }
+    }
+}
+
 TEST(Performance, TheWorkedExampleIsAWorkingBeam) {
     const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
     const Performance p =

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace {
 
@@ -184,6 +185,58 @@ TEST(TarvoCli, ABoomBeyondTheCorrectionsRangeIsWarnedAbout) {
     const CliRun json = runCli("--freq 432 --mm 40 --json", "", false);
     EXPECT_NE(json.out.find("\"warnings\": [\n    \"The boom of 40 mm"), std::string::npos)
         << json.out;
+}
+
+// NEC-2's thin-wire limits (segments at most 0.1 wavelength, a circumference below 0.1
+// wavelength, segments at least 2 radii with the extended kernel, 8 without it). Worked by
+// hand at 1296 MHz (wavelength 231.32 mm; DIR 1 101.996 mm = 0.44093 wavelength, rod radius
+// 0.795 mm): 36 segments a wavelength would give DIR 1 17 segments of 6.0 mm, 7.55 radii; 35
+// give 15 of 6.80 mm, 8.55 radii, and the reflector's 63.04 mm sides 11. At 2304 MHz only 17 a
+// wavelength keep every director at 8 radii (at 18 DIR 2 gets 9 segments of 7.985 radii):
+// DIR 1 gets 7, the reflector's sides 5.
+TEST(TarvoCli, DiametersAndSegmentsOutsideTheThinWireModelAreRefused) {
+    const std::string deck = testing::TempDir() + "limits.nec";
+    const struct {
+        std::string arguments;
+        int status;
+        std::vector<std::string> words; ///< in the messages, or in the deck when it is written
+        const char* absent;
+    } cases[] = {
+        {"--freq 144 --wire-mm 1e6",
+         2,
+         {"the loop wire of 1e+06 mm is too thick for NEC-2's thin-wire model at this frequency: "
+          "its circumference must stay below 0.1 wavelength (66.3 mm across)"},
+         nullptr},
+        {"--freq 1296 --nonmetallic --segments-per-wavelength 400",
+         2,
+         {"segments are only", "needs at least 2 (with the extended kernel)"},
+         nullptr},
+        {"--freq 144 --segments-per-wavelength 5",
+         2,
+         {"wavelength are too long for NEC-2: at most 0.1"},
+         nullptr},
+        {"--freq 1296 --nonmetallic", 0, {"\nGW 1 11 ", "\nGW 9 15 "}, "\nEK"},
+        {"--freq 2304 --nonmetallic", 0, {"\nGW 1 5 ", "\nGW 9 7 "}, "\nEK"},
+        {"--freq 144 --nonmetallic --rod-mm 20 --segments-per-wavelength 40",
+         0,
+         {"\nGE 0\nEK 0\nLD 5 1 "},
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        std::remove(deck.c_str());
+        const CliRun run = runCli(c.arguments + " --nec " + deck, "PATH=/nonexistent");
+        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.out;
+        const std::string said = c.status == 0 ? readFile(deck) : run.out;
+        for (const std::string& words : c.words) {
+            EXPECT_NE(said.find(words), std::string::npos) << c.arguments << ": " << said;
+        }
+        if (c.absent != nullptr) {
+            EXPECT_EQ(said.find(c.absent), std::string::npos) << c.arguments;
+        }
+        if (c.status != 0) {
+            EXPECT_EQ(run.out.find("REFLECTOR"), std::string::npos) << "printed before refusing";
+        }
+    }
 }
 
 } // namespace

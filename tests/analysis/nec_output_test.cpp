@@ -124,7 +124,7 @@ TEST(Performance, ABackwardMainLobeHasNoForwardBeamwidthAndIsNotClipped) {
               std::string::npos)
         << text;
     const std::string svg = svgPlot(p);
-    EXPECT_NE(svg.find(">25 dBi</text>"), std::string::npos); // 21.3 rounded up to 5 dBi
+    EXPECT_NE(svg.find(">25 dBi</text>"), std::string::npos);  // 21.3 rounded up to 5 dBi
     EXPECT_EQ(svg.find(">-15 dBi</text>"), std::string::npos); // the forward-scaled ring
     // The material's diameters keep their digits.
     Performance thin = p;

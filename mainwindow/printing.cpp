@@ -24,14 +24,17 @@ void printPicture(const QImage& picture, QPrinter& printer) {
             printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
         throw PrintFault("The printer " + name.toStdString() + " cannot be opened.");
     }
-    constexpr double screenDotsPerInch = 96.0;
-    const QSizeF logical = picture.deviceIndependentSize();
-    const double scale = printer.resolution() / screenDotsPerInch;
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(QPointF(0, 0), logical * scale), picture);
+    painter.drawImage(pagePlacement(picture.deviceIndependentSize(), printer.resolution()),
+                      picture);
     if (!painter.end()) {
         throw PrintFault("The picture could not be sent to the printer.");
     }
+}
+
+QRectF pagePlacement(const QSizeF& logicalPixels, int dotsPerInch) {
+    constexpr double screenDotsPerInch = 96.0;
+    return {QPointF(0, 0), logicalPixels * (dotsPerInch / screenDotsPerInch)};
 }
 
 } // namespace tarvo

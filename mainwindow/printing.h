@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRectF>
 #include <memory>
 #include <stdexcept>
 
@@ -25,5 +26,9 @@ std::unique_ptr<QPrinter> defaultPrinter();
 /// Prints the picture at the window's size on paper (96 pixels to the inch before scaling), at
 /// the top left of the page. Throws PrintFault when the printer cannot be opened.
 void printPicture(const QImage& picture, QPrinter& printer);
+
+/// Where the picture of `logicalPixels` (at 96 to the inch) lands on a printer of `dotsPerInch`:
+/// the top left of the page, at the size the window has on the screen.
+QRectF pagePlacement(const QSizeF& logicalPixels, int dotsPerInch);
 
 } // namespace tarvo

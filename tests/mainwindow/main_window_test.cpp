@@ -81,19 +81,84 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), window().control(Text9));
     }
 
+    // Every control's rectangle in pixels, worked from the layout's twips (15 to a pixel,
+    // rounded): the twips stand in each row's comment.
     void everyControlIsNamedAndPlaced() {
-        for (const ControlInfo& info : allControls()) {
-            QWidget* widget = window().findChild<QWidget*>(QString::fromUtf8(info.name.data()));
-            QVERIFY2(widget != nullptr, info.name.data());
-            const Placement& place = placementOf(info.control);
-            QCOMPARE(widget->geometry(), QRect(pixels(place.left), pixels(place.top),
-                                               pixels(place.width), pixels(place.height)));
+        const std::pair<const char*, QRect> expected[] = {
+            {"Command1", {456, 88, 89, 33}},  // 6840 1320 1335 495
+            {"Command2", {464, 376, 73, 25}}, // 6960 5640 1095 375
+            {"Command3", {464, 416, 73, 25}}, // 6960 6240 1095 375
+            {"Command4", {456, 128, 89, 33}}, // 6840 1920 1335 495
+            {"List1", {16, 104, 105, 36}},    // 240 1560 1575 540
+            {"List2", {240, 104, 73, 36}},    // 3600 1560 1095 540
+            {"Option1", {16, 40, 145, 25}},   // 240 600 2175 375
+            {"Option2", {16, 72, 145, 25}},   // 240 1080 2175 375
+            {"Text1", {0, 152, 81, 19}},      // 0 2280 1215 285
+            {"Text2", {16, 184, 57, 19}},     // 240 2760 855 285
+            {"Text3", {32, 216, 41, 19}},     // 480 3240 615 285
+            {"Text4", {32, 248, 41, 19}},     // 480 3720 615 285
+            {"Text5", {32, 280, 33, 19}},     // 480 4200 495 285
+            {"Text6", {32, 312, 57, 19}},     // 480 4680 855 285
+            {"Text7", {32, 344, 49, 19}},     // 480 5160 735 285
+            {"Text8", {32, 376, 49, 19}},     // 480 5640 735 285
+            {"Text9", {88, 144, 81, 25}},     // 1320 2160 1215 375
+            {"Text10", {88, 176, 81, 25}},    // 1320 2640 1215 375
+            {"Text11", {88, 208, 81, 25}},    // 1320 3120 1215 375
+            {"Text12", {88, 240, 81, 25}},    // 1320 3600 1215 375
+            {"Text13", {88, 272, 81, 25}},    // 1320 4080 1215 375
+            {"Text14", {88, 304, 81, 27}},    // 1320 4560 1215 405
+            {"Text15", {88, 336, 81, 25}},    // 1320 5040 1215 375
+            {"Text16", {88, 368, 81, 25}},    // 1320 5520 1215 375
+            {"Text17", {456, 48, 89, 33}},    // 6840 720 1335 495
+            {"Text18", {24, 400, 89, 49}},    // 360 6000 1335 735
+            {"Text19", {120, 400, 49, 25}},   // 1800 6000 735 375
+            {"Text20", {8, 8, 577, 33}},      // 120 120 8655 495
+            {"Text21", {184, 56, 257, 17}},   // 2760 840 3855 255
+            {"Text22", {192, 144, 73, 25}},   // 2880 2160 1095 375
+            {"Text23", {176, 176, 113, 27}},  // 2640 2640 1695 405
+            {"Text24", {192, 208, 73, 25}},   // 2880 3120 1095 375
+            {"Text25", {192, 240, 73, 25}},   // 2880 3600 1095 375
+            {"Text26", {192, 272, 73, 25}},   // 2880 4080 1095 375
+            {"Text27", {192, 304, 73, 25}},   // 2880 4560 1095 375
+            {"Text28", {384, 192, 193, 169}}, // 5760 2880 2895 2535
+            {"Text29", {128, 432, 105, 25}},  // 1920 6480 1575 375
+            {"Text30", {192, 80, 145, 23}},   // 2880 1200 2175 345
+            {"Text31", {192, 336, 73, 25}},   // 2880 5040 1095 375
+            {"Text32", {128, 112, 73, 25}},   // 1920 1680 1095 375
+            {"Text33", {192, 368, 73, 24}},   // 2880 5520 1095 360
+            {"Text34", {328, 112, 49, 24}},   // 4920 1680 735 360
+            {"Text35", {192, 400, 49, 25}},   // 2880 6000 735 375
+            {"Text36", {256, 400, 97, 57}},   // 3840 6000 1455 855
+            {"Text37", {288, 144, 25, 25}},   // 4320 2160 375 375
+            {"Text38", {328, 152, 113, 17}},  // 4920 2280 1695 255
+            {"Text39", {288, 176, 73, 25}},   // 4320 2640 1095 375
+            {"Text40", {288, 208, 73, 25}},   // 4320 3120 1095 375
+            {"Text41", {288, 240, 73, 24}},   // 4320 3600 1095 360
+            {"Text42", {288, 272, 73, 25}},   // 4320 4080 1095 375
+            {"Text43", {288, 304, 73, 25}},   // 4320 4560 1095 375
+            {"Text44", {288, 336, 73, 25}},   // 4320 5040 1095 375
+            {"Text45", {288, 368, 73, 25}},   // 4320 5520 1095 375
+        };
+        QCOMPARE(std::size(expected), allControls().size());
+        for (const auto& [name, rect] : expected) {
+            QWidget* widget = window().findChild<QWidget*>(name);
+            QVERIFY2(widget != nullptr, name);
+            QCOMPARE(widget->geometry(), rect);
         }
-        QCOMPARE(window().control(Text17)->geometry(), QRect(456, 48, 89, 33));
-        QCOMPARE(window().control(Text14)->height(), 27);
-        const QFont title = window().control(Text20)->font();
-        QCOMPARE(title.pointSizeF(), 18.0);
-        QVERIFY(title.bold() && title.italic());
+        // Fonts as laid out: the title, the prompt, the frequency and the unit.
+        const std::tuple<Control, double, bool, bool> fonts[] = {
+            {Text20, 18, true, true},       {Text30, 9.75, true, false},
+            {Text17, 13.5, true, false},    {Text29, 13.5, true, false},
+            {Text21, 12, true, false},      {Text1, 8.25, false, false},
+            {Command1, 8.25, false, false}, {Command2, 9.75, false, false},
+            {Text9, 9.75, false, false},
+        };
+        for (const auto& [control, points, bold, italic] : fonts) {
+            const QFont font = window().control(control)->font();
+            QCOMPARE(font.pointSizeF(), points);
+            QCOMPARE(font.bold(), bold);
+            QCOMPARE(font.italic(), italic);
+        }
         QCOMPARE(qobject_cast<QLineEdit*>(window().control(Text11))->maxLength(), 7);
         QCOMPARE(qobject_cast<QLineEdit*>(window().control(Text19))->maxLength(), 6);
         QCOMPARE(qobject_cast<QListWidget*>(window().control(List1))->count(), 9);
@@ -365,6 +430,11 @@ private slots:
         }
         QVERIFY2(colours.size() > 20, "the picture is not blank");
         QCOMPARE(textOf(window(), Text29), QString("CM"));
+        // On paper the window keeps its screen size: 591 x 460 pixels at 96 to the inch are
+        // 6.156 x 4.792 inches, 7387.5 x 5750 dots at 1200 dpi, 3693.75 x 2875 at 600.
+        QCOMPARE(pagePlacement(picture.deviceIndependentSize(), 1200),
+                 QRectF(0, 0, 7387.5, 5750));
+        QCOMPARE(pagePlacement(QSizeF(591, 460), 600), QRectF(0, 0, 3693.75, 2875));
     }
 
     void aPrinterThatCannotBeOpenedIsReported() {

@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Plants one realistic mistake at a time in TARVO's code, rebuilds, runs the tests and reports
+which mistakes the tests caught: the measure of how much the suite really guards.
+
+The mistakes are listed in tools/mutations.txt, one block each:
+
+    @ FOLDER/FILE
+    - exact text, found exactly once in the file (several '-' lines: several lines)
+    + what it becomes (several '+' lines likewise; a lone "+ " for nothing)
+    # why, or "equivalent: ..." for a change that alters nothing observable
+
+Usage: tools/mutate.py [--build DIR] [--only TEXT] [--check]
+  --check  only verifies that every block applies (no builds)
+Not part of CI: a run takes about half a minute a mutant on two cores.
+"""
+import argparse
+import collections
+import os
+import pathlib
+import subprocess
+import sys
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+
+
+def read_mutations(path):
+    mutants, current = [], None
+    for number, line in enumerate(path.read_text().splitlines(), 1):
+        if line.startswith("@ "):
+            current = {"file": line[2:].strip(), "line": number, "old": None, "new": None,
+                       "note": ""}
+            mutants.append(current)
+        elif line.startswith("- ") and current is not None:
+            # Several '-' lines (and '+' lines) make one text of several lines.
+            current["old"] = line[2:] if current["old"] is None else current["old"] + "\n" + line[2:]
+        elif (line.startswith("+ ") or line == "+") and current is not None:
+            current["new"] = line[2:] if current["new"] is None else current["new"] + "\n" + line[2:]
+        elif line.startswith("# ") and current is not None:
+            current["note"] = line[2:]
+    for m in mutants:
+        if m["old"] is None or m["new"] is None:
+            sys.exit(f"mutations.txt:{m['line']}: a block needs a '-' and a '+' line")
+    return mutants
+
+
+def applies(m):
+    text = (ROOT / m["file"]).read_text()
+    return text.count(m["old"]) == 1
+
+
+def run(command, timeout):
+    try:
+        return subprocess.run(command, cwd=ROOT, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+    except subprocess.TimeoutExpired:
+        return -1
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default="build-mutation")
+    parser.add_argument("--only", default="")
+    parser.add_argument("--check", action="store_true")
+    args = parser.parse_args()
+    mutants = [m for m in read_mutations(ROOT / "tools" / "mutations.txt")
+               if args.only in m["file"] + m["old"]]
+    broken = [m for m in mutants if not applies(m)]
+    for m in broken:
+        print(f"mutations.txt:{m['line']}: not found exactly once in {m['file']}: {m['old']}")
+    if broken or args.check:
+        print(f"{len(mutants) - len(broken)} of {len(mutants)} mutants apply")
+        return 1 if broken else 0
+
+    build = args.build
+    subprocess.run(["cmake", "-S", ".", "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+                    "-DTARVO_BENCHMARKS=OFF"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    jobs = str(os.cpu_count() or 2)
+    if run(["cmake", "--build", build, "-j", jobs], 1800) != 0:
+        sys.exit("the unmutated code does not build")
+    # The format check would catch every mutant for its layout alone.
+    test = ["ctest", "--test-dir", build, "-j", jobs, "--timeout", "120", "-E", "clang_format",
+            "--stop-on-failure"]
+    if run(test, 900) != 0:
+        sys.exit("the unmutated code fails its tests")
+
+    tally = collections.defaultdict(lambda: [0, 0, 0])  # caught, survived, equivalent
+    survivors = []
+    for index, m in enumerate(mutants, 1):
+        path = ROOT / m["file"]
+        original = path.read_text()
+        path.write_text(original.replace(m["old"], m["new"], 1))
+        started = time.time()
+        try:
+            built = run(["cmake", "--build", build, "-j", jobs], 1800) == 0
+            caught = not built or run(test, 900) != 0
+        finally:
+            path.write_text(original)
+        folder = m["file"].split("/")[0]
+        equivalent = m["note"].startswith("equivalent")
+        if equivalent:
+            tally[folder][2] += 1
+            verdict = "equivalent" + (" (caught)" if caught else "")
+        elif caught:
+            tally[folder][0] += 1
+            verdict = "caught" if built else "caught (does not build)"
+        else:
+            tally[folder][1] += 1
+            verdict = "SURVIVED"
+            survivors.append(m)
+        print(f"[{index}/{len(mutants)}] {verdict:<24} {m['file']}: {m['old'].strip()[:60]}"
+              f"  ({time.time() - started:.0f} s)", flush=True)
+    run(["cmake", "--build", build, "-j", jobs], 1800)
+
+    print("\nfolder        caught  survived  equivalent  caught of non-equivalent")
+    total = [0, 0, 0]
+    for folder in sorted(tally):
+        c, s, e = tally[folder]
+        total = [total[0] + c, total[1] + s, total[2] + e]
+        print(f"{folder:<13} {c:>6} {s:>9} {e:>11}  {100 * c / max(c + s, 1):.0f} %")
+    c, s, e = total
+    print(f"{'all':<13} {c:>6} {s:>9} {e:>11}  {100 * c / max(c + s, 1):.0f} %")
+    for m in survivors:
+        print(f"survived: {m['file']}: {m['old'].strip()} -> {m['new'].strip()}  {m['note']}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

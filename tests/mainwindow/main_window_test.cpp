@@ -432,8 +432,7 @@ private slots:
         QCOMPARE(textOf(window(), Text29), QString("CM"));
         // On paper the window keeps its screen size: 591 x 460 pixels at 96 to the inch are
         // 6.156 x 4.792 inches, 7387.5 x 5750 dots at 1200 dpi, 3693.75 x 2875 at 600.
-        QCOMPARE(pagePlacement(picture.deviceIndependentSize(), 1200),
-                 QRectF(0, 0, 7387.5, 5750));
+        QCOMPARE(pagePlacement(picture.deviceIndependentSize(), 1200), QRectF(0, 0, 7387.5, 5750));
         QCOMPARE(pagePlacement(QSizeF(591, 460), 600), QRectF(0, 0, 3693.75, 2875));
     }
 

@@ -120,7 +120,10 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
     if (!json) {
         // The design stands on its own: it is printed before an analysis that may fail.
         out << tarvo::tableReport(window.form());
-        out.flush();
+        if (!out.flush()) {
+            // Nobody reads the report: the analysis is not worth running.
+            throw tarvo::OutputError("the design table was not written");
+        }
     }
     std::optional<tarvo::analysis::Performance> performance;
     if (analysis.wanted()) {

@@ -33,8 +33,8 @@ public:
         m_started.start();
         m_pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
         if (m_pidfd >= 0) {
-            auto* notifier = new QSocketNotifier(m_pidfd, QSocketNotifier::Read, this);
-            connect(notifier, &QSocketNotifier::activated, this, [this] { check(); });
+            m_notifier = new QSocketNotifier(m_pidfd, QSocketNotifier::Read, this);
+            connect(m_notifier, &QSocketNotifier::activated, this, [this] { check(); });
         } else {
             auto* timer = new QTimer(this);
             connect(timer, &QTimer::timeout, this, [this] { check(); });
@@ -42,6 +42,7 @@ public:
         }
     }
     ~BrowserWatch() override {
+        delete m_notifier; // before the descriptor it watches is closed
         if (m_pidfd >= 0) {
             ::close(m_pidfd);
         }
@@ -65,16 +66,19 @@ private:
         if (!inTime || done < 0) {
             return;
         }
+        // The report may show a message box; this watch has done its part before it does.
+        const auto failed = std::move(m_failed);
         if (WIFSIGNALED(status)) {
-            m_failed(QString("xdg-open was ended by signal %1").arg(WTERMSIG(status)));
+            failed(QString("xdg-open was ended by signal %1").arg(WTERMSIG(status)));
         } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-            m_failed(QString("the default browser did not start (xdg-open ended with status %1)")
-                         .arg(WEXITSTATUS(status)));
+            failed(QString("the default browser did not start (xdg-open ended with status %1)")
+                       .arg(WEXITSTATUS(status)));
         }
     }
 
     pid_t m_pid;
     int m_pidfd{-1};
+    QSocketNotifier* m_notifier{};
     bool m_done{};
     QElapsedTimer m_started;
     std::function<void(const QString&)> m_failed;

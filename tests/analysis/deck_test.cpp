@@ -57,10 +57,12 @@ TEST(Deck, LoadsFeedFrequenciesAndPatterns) {
 
     const auto loads = cards(deck, "LD");
     ASSERT_EQ(loads.size(), model.wires.size());
+    // Published conductivities: copper 5.8e7 S/m (the IACS standard), aluminium 3.5e7 S/m
+    // (a common rod alloy); the eight loop wires are copper, the six directors aluminium.
     for (std::size_t i = 0; i < loads.size(); ++i) {
         EXPECT_EQ(loads[i][1], "5");
-        EXPECT_EQ(std::stoi(loads[i][2]), model.wires[i].tag);
-        EXPECT_EQ(std::stod(loads[i][5]), conductivityOf(model.wires[i].metal));
+        EXPECT_EQ(loads[i][2], std::to_string(i + 1));
+        EXPECT_EQ(loads[i][5], i < 8 ? "5.8e+07" : "3.5e+07") << "tag " << i + 1;
     }
 
     const auto excitation = cards(deck, "EX");
@@ -83,10 +85,18 @@ TEST(Deck, LoadsFeedFrequenciesAndPatterns) {
     EXPECT_EQ(cards(deck, "EN").size(), 1U);
 }
 
+// The sweep is whole steps each side of the design frequency, which is one of its points:
+// +/-1.1 % in 0.25 % steps is four steps each side, 142.56 to 145.44 MHz at 144.
 TEST(Deck, SweepSizes) {
     EXPECT_EQ((Sweep{3, 0.25}.count()), 25);
     EXPECT_EQ((Sweep{0.5, 0.25}.count()), 5);
     EXPECT_EQ((Sweep{0, 0.25}.count()), 0);
+    const Sweep odd{1.1, 0.25};
+    EXPECT_EQ(odd.count(), 9);
+    EXPECT_DOUBLE_EQ(odd.reachPercent(), 1.0);
+    EXPECT_DOUBLE_EQ(odd.startMhz(144), 142.56);
+    EXPECT_DOUBLE_EQ(odd.frequencyMhz(144, 4), 144);
+    EXPECT_DOUBLE_EQ(odd.frequencyMhz(144, 8), 145.44);
     const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
     EXPECT_EQ(cards(writeDeck(model, {2.05, 4.76}, Sweep{0, 0.25}), "FR").size(), 1U);
 }

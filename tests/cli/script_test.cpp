@@ -68,6 +68,15 @@ TEST(Script, FaultKindsAreNamedForScripts) {
     }
 }
 
+// A second click on METALLIC BOOM delivers no Click: were it run again, it would hide the
+// prompt that the COMPUTE without a diameter showed.
+TEST(Script, ASecondClickOnTheSelectedOptionRunsNothing) {
+    const std::string out =
+        play("click Option2\ntype 144\nclick Command1\ndump\nclick Option2\ndump\n");
+    EXPECT_EQ(valueIn(out, "Text30.Visible"), "1");
+    EXPECT_EQ(valueIn(out.substr(out.find("end\n") + 4), "Text30.Visible"), "1");
+}
+
 TEST(Script, AnOptionAlreadySelectedDoesNothing) {
     // NON METALLIC sets x; a second click must not run again after COMPUTE changed nothing.
     const std::string out =

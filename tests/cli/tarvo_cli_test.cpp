@@ -77,13 +77,68 @@ TEST(TarvoCli, FaultsInAScriptPrintWhereTheyHappenAndExitOne) {
     EXPECT_NE(run.out.find("Text30.Visible=1\n"), std::string::npos);
 }
 
-TEST(TarvoCli, QuickDesignPrintsTheTableLikeTheWindow) {
-    const CliRun run = runCli("--freq 144 --inch 1");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find("REFLECTOR   89.35     17.5162   0\n"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("DIR 6       35.1547   26.0026   163.570\n"), std::string::npos);
-    EXPECT_NE(run.out.find("REDUCE EACH ADDITIONAL DIRECTOR BY  0.7751\n"), std::string::npos);
-    EXPECT_NE(run.out.find("REDUCE EACH ADDITIONAL SPACE BY     0.9331\n"), std::string::npos);
+// Whole tables, every figure from the worked examples of the design: 144 MHz with a 1-inch
+// metallic boom in inches and in centimetres, and the first COMPUTE with no boom chosen.
+TEST(TarvoCli, QuickDesignPrintsTheWholeTableLikeTheWindow) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"--freq 144 --inch 1", "TARVO design for 144 MHz, boom metallic, lengths in INCHES\n\n"
+                                "ELEMENT     LENGTH    SPACING   BOOM POSITION\n"
+                                "REFLECTOR   89.35     17.5162   0\n"
+                                "DRIVEN      85.655              17.5162\n"
+                                "DIR 1       36.2771   15.3526   32.8689\n"
+                                "DIR 2       36.1254   31.5580   64.4269\n"
+                                "DIR 3       36.0604   19.0170   83.4439\n"
+                                "DIR 4       35.9959   27.1878   110.631\n"
+                                "DIR 5       35.9298   26.9357   137.567\n"
+                                "DIR 6       35.1547   26.0026   163.570\n\n"
+                                "REDUCE EACH ADDITIONAL DIRECTOR BY  0.7751\n"
+                                "REDUCE EACH ADDITIONAL SPACE BY     0.9331\n"},
+        {"--freq 144 --inch 1 --metric",
+         "TARVO design for 144 MHz, boom metallic, lengths in CM\n\n"
+         "ELEMENT     LENGTH    SPACING   BOOM POSITION\n"
+         "REFLECTOR   226.948   44.4913   0\n"
+         "DRIVEN      217.563             44.4913\n"
+         "DIR 1       92.1440   38.9956   83.4870\n"
+         "DIR 2       91.7586   80.1574   163.644\n"
+         "DIR 3       91.5934   48.3032   211.947\n"
+         "DIR 4       91.4295   69.0571   281.004\n"
+         "DIR 5       91.2618   68.4168   349.421\n"
+         "DIR 6       89.2930   66.0466   415.468\n\n"
+         "REDUCE EACH ADDITIONAL DIRECTOR BY  1.9687\n"
+         "REDUCE EACH ADDITIONAL SPACE BY     2.3702\n"},
+        {"--freq 144", "TARVO design for 144 MHz, boom not chosen, lengths in INCHES\n\n"
+                       "ELEMENT     LENGTH    SPACING   BOOM POSITION\n"
+                       "REFLECTOR   89.35     17.5162   0\n"
+                       "DRIVEN      85.655              17.5162\n"
+                       "DIR 1       36.1405   15.3526   32.8689\n"
+                       "DIR 2       35.9887   31.5580   64.4269\n"
+                       "DIR 3       35.9237   19.0170   83.4439\n"
+                       "DIR 4       35.8592   27.1878   110.631\n"
+                       "DIR 5       35.7932   26.9357   137.567\n"
+                       "DIR 6       35.0180   26.0026   163.570\n\n"
+                       "REDUCE EACH ADDITIONAL DIRECTOR BY  0.7752\n"
+                       "REDUCE EACH ADDITIONAL SPACE BY     0.9331\n\n"
+                       "No boom diameter chosen: the directors carry no boom correction.\n"},
+    };
+    for (const auto& [arguments, table] : cases) {
+        const CliRun run = runCli(arguments);
+        EXPECT_EQ(run.status, 0) << arguments;
+        EXPECT_EQ(run.out, table) << arguments;
+    }
+    const CliRun nonMetallic = runCli("--freq 144 --nonmetallic");
+    EXPECT_EQ(nonMetallic.out.substr(0, nonMetallic.out.find('\n')),
+              "TARVO design for 144 MHz, boom non-metallic, lengths in INCHES");
+    EXPECT_EQ(nonMetallic.out.find("No boom diameter chosen"), std::string::npos);
+}
+
+// The JSON's flag for a missing boom correction, and its warnings.
+TEST(TarvoCli, JsonSaysWhenTheBoomCorrectionIsMissing) {
+    EXPECT_NE(runCli("--freq 144 --json").out.find("\"boomCorrectionMissing\": true"),
+              std::string::npos);
+    const CliRun metallic = runCli("--freq 144 --inch 1 --json");
+    EXPECT_NE(metallic.out.find("\"boomCorrectionMissing\": false"), std::string::npos);
+    EXPECT_NE(metallic.out.find("\"boom\": \"metallic\""), std::string::npos);
+    EXPECT_NE(metallic.out.find("\"warnings\": []"), std::string::npos);
 }
 
 TEST(TarvoCli, QuickDesignInCentimetresAsJson) {
@@ -117,6 +172,19 @@ TEST(TarvoCli, ExitStatusTellsFaultsFromUsageErrors) {
         {"--freq 144 --rod-mm 0", 2},
         {"--freq 144 --segments-per-wavelength 2", 2},
         {"--script x --analyze", 2},
+        // Script mode replays the window alone: every quick-design and analysis option is
+        // refused beside it (an empty script would otherwise run and exit 0).
+        {"--script /dev/null", 0},
+        {"--script /dev/null --json", 2},
+        {"--script /dev/null --metric", 2},
+        {"--script /dev/null --nonmetallic", 2},
+        {"--script /dev/null --inch 1", 2},
+        {"--script /dev/null --nec-timeout 5", 2},
+        {"--script /dev/null --sweep 1", 2},
+        {"--script /dev/null --nec deck.nec", 2},
+        {"--freq 144 --nonmetallic --inch 1", 2},
+        {"--freq 144 --nonmetallic --mm 25", 2},
+        {"--freq 144 --nec-timeout 0", 2},
         {"--freq 0.0 --analyze", 1},
         {"--help", 0},
     };

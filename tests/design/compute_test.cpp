@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // COMPUTE: the worked examples, the boom correction, and faults stopping at their step.
+#include "design/arithmetic.h"
 #include "design_fixture.h"
 
 #include "design/faults.h"
@@ -166,6 +167,54 @@ TEST_F(Compute, AnOverflowOnStoreStopsAfterTheStore) {
     EXPECT_EQ(test::faultOf([&] { computeDesign(form, state); }), FaultKind::Overflow);
     EXPECT_TRUE(std::isinf(state.ref));
     EXPECT_EQ(form.text(Text9), "");
+}
+
+// The three arithmetic faults, each told from the IEEE flag its operation raises, with the words
+// and the key a user reads.
+TEST(Arithmetic, EachFaultIsToldByItsFlag) {
+    volatile double zero = 0;
+    volatile double large = 1e308;
+    const struct {
+        double (*operation)(double, double);
+        FaultKind kind;
+        const char* key;
+        const char* words;
+    } cases[] = {
+        {[](double z, double) { return 1 / z; }, FaultKind::DivisionByZero, "division-by-zero",
+         "Division by zero."},
+        {[](double z, double) { return z / z; }, FaultKind::InvalidOperation, "invalid-operation",
+         "Invalid operation: the result is not a number."},
+        {[](double, double l) { return l * 10; }, FaultKind::Overflow, "overflow",
+         "Overflow: the number is too large."},
+        {[](double z, double l) { return l + z; }, FaultKind::Overflow, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        try {
+            evaluate([&] { return c.operation(zero, large); });
+            EXPECT_EQ(c.key, nullptr) << "no fault where one was due";
+        } catch (const ArithmeticFault& fault) {
+            ASSERT_NE(c.key, nullptr) << fault.what();
+            EXPECT_EQ(fault.kind(), c.kind);
+            EXPECT_EQ(keyOf(fault.kind()), c.key);
+            EXPECT_STREQ(fault.what(), c.words);
+        }
+    }
+}
+
+// Past 0.11 wavelength the correction turns negative and shortens the directors, yet it is a
+// correction: the prompt goes. Worked in single precision (Python, struct-rounded) for 700 MHz
+// and 51 mm: c = 0.119169, x = -0.250808 inches, DIR 1 = 7.18381, DIR 6 = 6.95291.
+TEST_F(Compute, ANegativeCorrectionHidesThePromptAndShortensTheDirectors) {
+    type("700");
+    form.selectOption(Option2);
+    chooseMetallicBoom(form);
+    ASSERT_TRUE(form.selectEntry(List2, "51"));
+    takeMillimetreDiameter(form, state);
+    form.setVisible(Text30, true);
+    computeDesign(form, state);
+    EXPECT_NEAR(state.x, -0.250808F, 1e-6F);
+    expectTexts({{Text11, "7.18381"}, {Text16, "6.95291"}});
+    EXPECT_FALSE(form.isVisible(Text30));
 }
 
 // A thick metallic boom at a high frequency: its correction is negative and outgrows the

@@ -164,6 +164,9 @@ TEST(CutNumberText, CutsOnlyDigitsAfterTheSeparator) {
     for (const auto& c : cases) {
         EXPECT_EQ(cutNumberText(c.text, c.limit, "."), c.shown) << c.text;
     }
+    // A separator of two bytes (U+066B) is never cut in half: it goes whole.
+    EXPECT_EQ(cutNumberText("123456\u066B78", 7, "\u066B"), "123456");
+    EXPECT_EQ(cutNumberText("12345\u066B678", 7, "\u066B"), "12345\u066B");
 }
 
 } // namespace

@@ -85,6 +85,33 @@ TEST(Deck, LoadsFeedFrequenciesAndPatterns) {
     EXPECT_EQ(cards(deck, "EN").size(), 1U);
 }
 
+// The worked example's deck, worked by hand: at 144 MHz a wavelength is 2.08189 m and 40
+// segments a wavelength are wanted. The reflector's sides are 89.35 / 4 in = 0.567373 m (half
+// 0.283686) in 10.9 -> 11 segments; the driven loop stands at the reflector spacing 17.5162 in
+// = 0.444913 m with sides of 85.655 / 4 in (half 0.271955) and is fed at its bottom side (tag
+// 5) in the middle of 11 segments; DIR 1 stands at 32.8689 in = 0.834870 m, 36.1405 in long
+// without the boom correction (half 0.458985 m), 17.6 -> 18 -> 19 segments. Radii: 2.05 / 2 mm
+// and 4.76 / 2 mm. The sweep starts 3 % low at 139.68 MHz in steps of 0.36 MHz.
+TEST(Deck, TheWorkedExampleDeckHandWorked) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const std::string deck = writeDeck(model, {2.05, 4.76}, Sweep{3, 0.25});
+    for (const char* card : {
+             "\nGW 1 11 0.000000 -0.283686 -0.283686 0.000000 0.283686 -0.283686 0.001025\n",
+             "\nGW 5 11 0.444913 -0.271955 -0.271955 0.444913 0.271955 -0.271955 0.001025\n",
+             "\nGW 9 19 0.834870 -0.458985 0.000000 0.834870 0.458985 0.000000 0.00238\n",
+         }) {
+        EXPECT_NE(deck.find(card), std::string::npos) << card << deck;
+    }
+    EXPECT_EQ(deck.substr(deck.find("\nEX ") + 1), "EX 0 5 6 0 1 0\n"
+                                                   "PT -1 0 0 0\n"
+                                                   "FR 0 1 0 0 144 0\n"
+                                                   "RP 0 1 361 1000 90 0 0 1\n"
+                                                   "RP 0 181 2 1000 0 0 1 180\n"
+                                                   "FR 0 25 0 0 139.68 0.36\n"
+                                                   "RP 0 1 2 1000 90 0 0 180\n"
+                                                   "EN\n");
+}
+
 // The sweep is whole steps each side of the design frequency, which is one of its points:
 // +/-1.1 % in 0.25 % steps is four steps each side, 142.56 to 145.44 MHz at 144.
 TEST(Deck, SweepSizes) {

@@ -116,15 +116,19 @@ void refine(Performance& performance, const Model& model, const Material& materi
     for (const SweepPoint& point : s) {
         coarse.emplace(point.frequencyMhz, point);
     }
+    // The sweep point at a frequency the sweep reported (the nearest, against rounding).
     const auto indexOf = [&](double frequency) {
         return static_cast<std::size_t>(
-            std::find_if(s.begin(), s.end(),
-                         [&](const SweepPoint& p) { return p.frequencyMhz == frequency; }) -
+            std::min_element(s.begin(), s.end(),
+                             [&](const SweepPoint& a, const SweepPoint& b) {
+                                 return std::fabs(a.frequencyMhz - frequency) <
+                                        std::fabs(b.frequencyMhz - frequency);
+                             }) -
             s.begin());
     };
     std::vector<Target> targets;
     const auto extremum = [&](Goal goal, double frequency) {
-        const std::size_t i = indexOf(frequency);
+        const std::size_t i = std::clamp<std::size_t>(indexOf(frequency), 1, s.size() - 2);
         targets.push_back({goal, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz});
     };
     if (performance.peakGainEdge == 0) {

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace tarvo::analysis {
 namespace {
@@ -77,6 +78,8 @@ TEST(Performance, ImplausibleResultsAreRefusedNamingWhat) {
         {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =  250.00"),
          "the efficiency is 250 %, not within (0, 100] %"},
         {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =    0.00"), "the efficiency is 0 %"},
+        {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =  100.01"),
+         "the efficiency is 100.01 %"},
         {doctored("EFFICIENCY    =   97.88", "EFFICIENCY    =     nan"), "the efficiency is nan %"},
         {doctored("FREQUENCY : 1.3968E+02", "FREQUENCY : 1.3970E+02"),
          "the results are for 139.7 MHz, not for the frequency asked at 139.68 MHz"},
@@ -134,6 +137,82 @@ TEST(Performance, ABackwardMainLobeHasNoForwardBeamwidthAndIsNotClipped) {
         std::string::npos);
 }
 
+// The warnings, worked by hand: at 432 MHz a peak at 423.7 MHz is 1.92 % below; 441 MHz is
+// 2.08 % above; the 144 MHz proportions scaled to 432 MHz are 4.76 x 144 / 432 = 1.59 mm rods
+// and 2.05 x 144 / 432 = 0.68 mm wire.
+TEST(Performance, WarningsSayWhatIsWrongAndWhichWay) {
+    const std::string advice =
+        "The lengths scale with the wavelength but the recommended rods do not: for the "
+        "proportions of the 144 MHz design use rods of 1.59 mm (4.76 mm x 144 / f) and wire of "
+        "0.68 mm (2.05 mm x 144 / f).";
+    const std::string pulled = ": the elements' thickness pulls the design off its frequency.";
+    const struct {
+        double peakMhz;
+        int edge;
+        double frontToBack;
+        std::vector<std::string> warnings;
+    } cases[] = {
+        {423.7,
+         0,
+         25,
+         {"The gain peaks at 423.7 MHz, 1.9 % below the design frequency" + pulled, advice}},
+        {441.0,
+         0,
+         25,
+         {"The gain peaks at 441.0 MHz, 2.1 % above the design frequency" + pulled, advice}},
+        {429.84,
+         -1,
+         25,
+         {"The gain peaks at the sweep's edge, beyond -0.5 % (429.84 MHz or below)" + pulled,
+          advice}},
+        {434.16,
+         1,
+         25,
+         {"The gain peaks at the sweep's edge, beyond +0.5 % (434.16 MHz or above)" + pulled,
+          advice}},
+        {432.5,
+         0,
+         13.7,
+         {"The front-to-back ratio is only 13.7 dB at the design frequency.", advice}},
+        {430.0, 0, 15.0, {}},
+    };
+    for (const auto& c : cases) {
+        Performance p;
+        p.design.frequencyMhz = 432;
+        p.design.frontToBackDb = c.frontToBack;
+        p.peakGainMhz = c.peakMhz;
+        p.peakGainEdge = c.edge;
+        p.sweepPercent = 0.5;
+        addWarnings(p);
+        EXPECT_EQ(p.warnings, c.warnings) << c.peakMhz;
+    }
+}
+
+// Report lines that only some designs show: a capacitive feed, a band that runs past the
+// sweep's end, no band at all.
+TEST(Performance, ReportLinesForFeedAndBand) {
+    Performance p;
+    p.material = {2.05, 4.76};
+    p.design.frequencyMhz = 144;
+    p.design.forwardMainLobe = true;
+    p.design.impedance = {38.24, -12.36};
+    p.sweep = {{139.68, 12, 20, 2.5}, {144, 13, 25, 1.5}, {148.32, 12, 20, 2.5}};
+    p.sweepPercent = 3;
+    p.precisionMhz = 0.36;
+    p.peakGainMhz = 144;
+    p.lowestSwrMhz = 144;
+    p.swrBelow2 = SwrBand{139.68, 145.26, true, false, 0, 1};
+    const std::string text = performanceText(p);
+    for (const char* line : {"  Feed impedance               38.2 - j12.4 ohm\n",
+                             "  SWR <= 2 from                below 139.7 to 145.3 MHz (5.6 MHz)\n",
+                             "  Known to                     +/-0.36 MHz (0.25 %)\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    }
+    p.swrBelow2.reset();
+    EXPECT_NE(performanceText(p).find("  SWR <= 2                     nowhere in the sweep\n"),
+              std::string::npos);
+}
+
 TEST(Performance, AMismatchedOutputIsRefused) {
     const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
     const auto results = parseNecOutput(captured("nec2c_144mhz.out"));
@@ -159,6 +238,15 @@ TEST(SvgPlot, HasThePatternTheSweepAndLabelledAxes) {
                              "SWR against 50 ohm", "dBi</text>", "</svg>"}) {
         EXPECT_NE(svg.find(part), std::string::npos) << part;
     }
+    // The chart spans y 75 to 375 for SWR 4 down to 1 and x 540 to 880: the SWR 2 line lies at
+    // 75 + 300 x 2 / 3 = 275, and the design frequency, 144 MHz in the middle of the +/-3 %
+    // sweep, at x 710.
+    EXPECT_NE(
+        svg.find(
+            "<line x1=\"540.00\" y1=\"275.00\" x2=\"880.00\" y2=\"275.00\" stroke=\"#d62728\""),
+        std::string::npos);
+    EXPECT_NE(svg.find("<line x1=\"710.00\" y1=\"75.00\" x2=\"710.00\" y2=\"375.00\""),
+              std::string::npos);
 }
 
 } // namespace

@@ -7,8 +7,11 @@ set -uo pipefail
 cli=$(realpath "$1")
 work=$(mktemp -d)
 marker="tarvo-hostile-$$"
+# What a stand-in nec2c starts: a sleep whose command line only this run has.
+sleeper="sleep 301.$$"
 cleanup() {
     pkill -KILL -f "$marker" 2>/dev/null
+    pkill -KILL -f "$sleeper" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -117,9 +120,11 @@ fake() {
     chmod +x "$work/bin/nec2c"
 }
 leftovers() {
-    if pgrep -f "$marker" >/dev/null; then
-        fail "$1: a stand-in nec2c is still running"
-        pkill -KILL -f "$marker"
+    sleep 0.2 # a killed process may take a moment to go
+    if pgrep -f "$sleeper" >/dev/null || pgrep -f "$work/bin/nec2c" >/dev/null; then
+        fail "$1: a stand-in nec2c or what it started is still running"
+        pkill -KILL -f "$sleeper"
+        pkill -KILL -f "$work/bin/nec2c"
     fi
     [ -z "$(ls -A "$work/tmp")" ] || fail "$1: left $(ls "$work/tmp") in the temporary folder"
 }
@@ -127,7 +132,7 @@ analyze() {
     PATH="$work/bin:/usr/bin:/bin" TMPDIR="$work/tmp" "$cli" --freq 144 --inch 1 --analyze "$@"
 }
 
-fake "sleep 300 & sleep 300"
+fake "$sleeper & $sleeper"
 analyze --nec-timeout 0.5 >"$work/out" 2>"$work/err"
 check "a hanging nec2c" 1 "nec2c did not finish within 0.5 s (--nec-timeout)" $?
 leftovers "a hanging nec2c"
@@ -139,9 +144,10 @@ for signal in INT TERM HUP; do
         >/dev/null 2>"$work/err" &
     pid=$!
     for _ in $(seq 100); do
-        pgrep -f "$marker" >/dev/null && break
+        [ "$(pgrep -fc "$sleeper")" = 2 ] && break
         sleep 0.02
     done
+    [ "$(pgrep -fc "$sleeper")" = 2 ] || fail "SIG$signal: the stand-in nec2c did not start"
     number=$(kill -l "$signal")
     kill "-$signal" "$pid"
     wait "$pid"
@@ -152,8 +158,9 @@ set +m
 fake 'kill -SEGV $$'
 analyze >/dev/null 2>"$work/err"
 check "nec2c killed by a signal" 1 "nec2c was ended by signal SIGSEGV" $?
-fake 'head -c 20000000 /dev/zero | tr "\0" "e" >&2; echo "last words" >&2; exit 3'
-analyze >/dev/null 2>"$work/err"
+fake 'head -c 200000000 /dev/zero | tr "\0" "e" >&2; echo "last words" >&2; exit 3'
+# 200 MB on nec2c's error stream within 150 MB of memory: only its tail is kept.
+(ulimit -v 150000 && analyze >/dev/null 2>"$work/err")
 check "nec2c flooding its error stream" 1 "nec2c failed (exit status 3)" $?
 grep -qF 'last words' "$work/err" || fail "nec2c's last words were not shown"
 [ "$(wc -c <"$work/err")" -lt 1000 ] || fail "nec2c's error stream was echoed whole"

@@ -10,7 +10,7 @@ The mistakes are listed in tools/mutations.txt, one block each:
     + what it becomes (several '+' lines likewise; a lone "+ " for nothing)
     # why, or "equivalent: ..." for a change that alters nothing observable
 
-Usage: tools/mutate.py [--build DIR] [--only TEXT] [--check]
+Usage: tools/mutate.py [--build DIR] [--only TEXT] [--select N,N,...] [--check]
   --check  only verifies that every block applies (no builds)
 Not part of CI: a run takes about half a minute a mutant on two cores.
 """
@@ -63,9 +63,14 @@ def main():
     parser.add_argument("--build", default="build-mutation")
     parser.add_argument("--only", default="")
     parser.add_argument("--check", action="store_true")
+    parser.add_argument("--select", default="",
+                        help="only the blocks with these numbers (1 is the first), e.g. 3,17,40")
     args = parser.parse_args()
     mutants = [m for m in read_mutations(ROOT / "tools" / "mutations.txt")
                if args.only in m["file"] + m["old"]]
+    if args.select:
+        wanted = {int(n) for n in args.select.split(",")}
+        mutants = [m for i, m in enumerate(mutants, 1) if i in wanted]
     broken = [m for m in mutants if not applies(m)]
     for m in broken:
         print(f"mutations.txt:{m['line']}: not found exactly once in {m['file']}: {m['old']}")

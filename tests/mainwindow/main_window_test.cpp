@@ -447,6 +447,27 @@ private slots:
         QCOMPARE(message, QString("The printer /nonexistent/folder/tarvo.pdf cannot be opened."));
     }
 
+    // Colours as the screen shows them: the window's table gives 0x00BBGGRR values and
+    // system colours, so the title is blue, the prompt red, and a chosen list's caption takes
+    // the palette's highlight colour while the other takes the text colour.
+    void coloursAsShownOnTheScreen() {
+        const auto shown = [this](Control control) {
+            return window().control(control)->palette().color(QPalette::Text);
+        };
+        QCOMPARE(shown(Text20), QColor(0, 0, 255));
+        QCOMPARE(shown(Text30), QColor(255, 0, 0));
+        QCOMPARE(shown(Text22), QColor(0, 0, 255));
+        test::WindowTarget target(window());
+        QVERIFY(!target.click(Option2));
+        QVERIFY(!target.select(List1, "1"));
+        const QPalette system;
+        QCOMPARE(shown(Text32), system.color(QPalette::Highlight));
+        QCOMPARE(shown(Text34), system.color(QPalette::WindowText));
+        QVERIFY(system.color(QPalette::Highlight) != system.color(QPalette::WindowText));
+        QVERIFY(!target.select(List2, "25"));
+        QCOMPARE(shown(Text34), system.color(QPalette::Highlight));
+    }
+
     void noDefaultPrinterIsReported() {
         const QString message = clickExpectingMessage(window().control(Command3));
         QCOMPARE(message, QString("There is no default printer to print on."));

@@ -45,31 +45,6 @@ TEST(Geometry, TwoSquareLoopsAndSixDirectorsAlongTheBoom) {
     }
 }
 
-TEST(Geometry, TheFeedIsTheMiddleSegmentOfTheDrivenLoopsBottomSide) {
-    const Model model = buildModel(test::computedDesign("432"), {1.63, 3.175}, 40);
-    const Wire& feed = model.wires[static_cast<std::size_t>(model.feedTag - 1)];
-    EXPECT_EQ(model.feedTag, 5);
-    EXPECT_EQ(feed.segments % 2, 1);
-    EXPECT_EQ(model.feedSegment, (feed.segments + 1) / 2);
-    EXPECT_LT(feed.start.z, 0.0); // bottom side, horizontal: horizontal polarisation
-    EXPECT_EQ(feed.start.z, feed.end.z);
-    for (const Wire& wire : model.wires) {
-        EXPECT_EQ(wire.segments % 2, 1) << "tag " << wire.tag;
-    }
-}
-
-TEST(Geometry, AboutFortySegmentsAWavelength) {
-    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
-    const double wavelength = speedOfLight / 144;
-    for (const Wire& wire : model.wires) {
-        const double perWavelength = wire.segments / length(wire) * wavelength;
-        EXPECT_GT(perWavelength, 30);
-        EXPECT_LT(perWavelength, 52);
-    }
-    const Model fine = buildModel(test::computedDesign("144"), {2.05, 4.76}, 120);
-    EXPECT_GE(fine.wires[8].segments, 3 * model.wires[8].segments - 4);
-}
-
 TEST(Geometry, MaterialFollowsTheHelpTextsNearestBand) {
     const std::pair<double, Material> cases[] = {
         {50, {2.05, 4.76}},   {144, {2.05, 4.76}}, {222, {2.05, 4.76}},  {300, {1.63, 3.175}},

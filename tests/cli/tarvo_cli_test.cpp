@@ -283,6 +283,18 @@ TEST(TarvoCli, DiametersAndSegmentsOutsideTheThinWireModelAreRefused) {
          2,
          {"wavelength are too long for NEC-2: at most 0.1"},
          nullptr},
+        // 7 a wavelength: DIR 1 (0.44093 wavelength) in 3 segments of 0.147.
+        {"--freq 144 --segments-per-wavelength 7",
+         2,
+         {"segments of 0.147 wavelength are too long for NEC-2: at most 0.1"},
+         nullptr},
+        // 250 a wavelength at 1296 MHz: the reflector's 63.04 mm sides in 69 segments of
+        // 0.914 mm, 1.79 times the wire's 0.51 mm radius.
+        {"--freq 1296 --nonmetallic --segments-per-wavelength 250",
+         2,
+         {"the loop wire's segments are only 1.79 times its radius; NEC-2's thin-wire model "
+          "needs at least 2"},
+         nullptr},
         {"--freq 1296 --nonmetallic", 0, {"\nGW 1 11 ", "\nGW 9 15 "}, "\nEK"},
         {"--freq 2304 --nonmetallic", 0, {"\nGW 1 5 ", "\nGW 9 7 "}, "\nEK"},
         {"--freq 144 --nonmetallic --rod-mm 20 --segments-per-wavelength 40",

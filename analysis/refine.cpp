@@ -164,10 +164,11 @@ void refine(Performance& performance, const Model& model, const Material& materi
             break;
         }
         // All the round's frequencies, shared out over one nec2c for each core.
+        std::vector<std::vector<double>> asked;
         std::vector<double> frequencies;
         for (const Target* target : open) {
-            const auto more = target->nextFrequencies();
-            frequencies.insert(frequencies.end(), more.begin(), more.end());
+            asked.push_back(target->nextFrequencies());
+            frequencies.insert(frequencies.end(), asked.back().begin(), asked.back().end());
         }
         const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
         const std::size_t share = (frequencies.size() + cores - 1) / cores;
@@ -197,13 +198,11 @@ void refine(Performance& performance, const Model& model, const Material& materi
                 answered.emplace(point.frequencyMhz, point);
             }
         }
-        for (Target* target : open) {
-            for (const double frequency : target->nextFrequencies()) {
-                target->samples.emplace(frequency, answered.at(frequency));
+        for (std::size_t i = 0; i < open.size(); ++i) {
+            for (const double frequency : asked[i]) {
+                open[i]->samples.emplace(frequency, answered.at(frequency));
             }
-        }
-        for (Target* target : open) {
-            target->narrow();
+            open[i]->narrow();
         }
     }
 

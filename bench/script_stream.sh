@@ -23,17 +23,17 @@ select List2 25
 click Command1
 BLOCK
 )
-# A seed of about a megabyte, then as many seeds as megabytes asked for; one dump per 64 blocks.
+# A chunk of about a megabyte, then as many chunks as megabytes asked for; one dump per 64 blocks.
 {
     for _ in $(seq 64); do echo "$block"; done
     echo dump
-} >"$work/seed"
-while [ "$(stat -c %s "$work/seed")" -lt 1048576 ]; do
-    cat "$work/seed" "$work/seed" >"$work/grown"
-    mv "$work/grown" "$work/seed"
+} >"$work/chunk"
+while [ "$(stat -c %s "$work/chunk")" -lt 1048576 ]; do
+    cat "$work/chunk" "$work/chunk" >"$work/grown"
+    mv "$work/grown" "$work/chunk"
 done
-seeds=$((size_mb * 1048576 / $(stat -c %s "$work/seed")))
-for _ in $(seq "$seeds"); do cat "$work/seed"; done >"$work/script.tarvo"
+chunks=$((size_mb * 1048576 / $(stat -c %s "$work/chunk")))
+for _ in $(seq "$chunks"); do cat "$work/chunk"; done >"$work/script.tarvo"
 bytes=$(stat -c %s "$work/script.tarvo")
 
 start=$(date +%s%N)

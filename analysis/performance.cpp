@@ -151,7 +151,7 @@ SweepPoint sweepPoint(const FrequencyResult& result) {
     }
     const auto& pattern = result.patterns[0];
     return {result.frequencyMhz, pattern[0].totalGain, pattern[0].totalGain - pattern[1].totalGain,
-            standingWaveRatio(result.impedance)};
+            standingWaveRatio(result.impedance), result.impedance};
 }
 
 std::optional<SwrBand> swrBand(const std::vector<SweepPoint>& sweep, std::size_t best) {

@@ -37,6 +37,7 @@ struct SweepPoint {
     double gainDbi{};
     double frontToBackDb{};
     double swr{};
+    std::complex<double> impedance; ///< ohms at the feed
 };
 
 /// Where the SWR stays at or below 2; an edge at the end of the sweep may lie beyond it.

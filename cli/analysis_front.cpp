@@ -6,22 +6,28 @@
 #include "analysis/nec_runner.h"
 #include "analysis/refine.h"
 #include "analysis/svg_plot.h"
-
-#include <fstream>
+#include "cli/file_output.h"
 
 namespace tarvo {
 namespace {
 
-void writeFile(const std::string& path, const std::string& content, const char* what) {
-    std::ofstream file(path, std::ios::binary);
-    file << content;
-    file.close();
-    if (!file) {
-        throw analysis::AnalysisError(std::string("cannot write the ") + what + " " + path);
-    }
+constexpr double sweepStepPercent = 0.25;
+
+bool sweepWidened(const AnalysisRequest& request) {
+    return request.sweepPercent > 0 && request.sweepPercent < 2 * sweepStepPercent;
 }
 
 } // namespace
+
+analysis::Sweep analysisSweep(const AnalysisRequest& request) {
+    // The sweep must hold the design frequency and two steps on each side.
+    return {sweepWidened(request) ? 2 * sweepStepPercent : request.sweepPercent, sweepStepPercent};
+}
+
+std::chrono::milliseconds necTimeout(const AnalysisRequest& request) {
+    return std::chrono::milliseconds(
+        static_cast<std::chrono::milliseconds::rep>(request.necTimeoutSeconds * 1000));
+}
 
 analysis::Model requestedModel(const DesignState& design, const AnalysisRequest& request,
                                analysis::Material& material) {
@@ -37,31 +43,27 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
                                                  const AnalysisRequest& request) {
     analysis::Material material;
     const analysis::Model model = requestedModel(design, request, material);
-    // The sweep must hold the design frequency and two steps on each side.
-    constexpr double step = 0.25;
-    const bool widened = request.sweepPercent > 0 && request.sweepPercent < 2 * step;
-    const analysis::Sweep sweep{widened ? 2 * step : request.sweepPercent, step};
+    const analysis::Sweep sweep = analysisSweep(request);
     const std::string deck = analysis::writeDeck(model, material, sweep);
     if (request.deckPath) {
-        writeFile(*request.deckPath, deck, "NEC deck");
+        writeWholeFile(*request.deckPath, deck, "NEC deck");
     }
     if (!request.analyze && !request.plotPath) {
         return std::nullopt;
     }
     analysis::NecLimits limits;
-    limits.timeout = std::chrono::milliseconds(
-        static_cast<std::chrono::milliseconds::rep>(request.necTimeoutSeconds * 1000));
+    limits.timeout = necTimeout(request);
     const auto results = analysis::parseNecOutput(analysis::runNec2c(deck, limits));
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
     analysis::refine(performance, model, material, [&limits](const std::string& input) {
         return analysis::runNec2c(input, limits);
     });
-    if (widened) {
+    if (sweepWidened(request)) {
         performance.notes.push_back("The sweep was widened to +/-0.5 %: it must hold the design "
                                     "frequency and two steps on each side.");
     }
     if (request.plotPath) {
-        writeFile(*request.plotPath, analysis::svgPlot(performance), "plot");
+        writeWholeFile(*request.plotPath, analysis::svgPlot(performance), "plot");
     }
     return performance;
 }

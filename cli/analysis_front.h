@@ -3,9 +3,11 @@
 // the plot.
 #pragma once
 
+#include "analysis/deck.h"
 #include "analysis/performance.h"
 #include "design/design_state.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -28,6 +30,12 @@ struct AnalysisRequest {
 /// ModelLimitError (a usage error) for diameters or segments outside them.
 analysis::Model requestedModel(const DesignState& design, const AnalysisRequest& request,
                                analysis::Material& material);
+
+/// The sweep the request asks for, widened to hold the design frequency and two steps each side.
+analysis::Sweep analysisSweep(const AnalysisRequest& request);
+
+/// How long one nec2c run may take.
+std::chrono::milliseconds necTimeout(const AnalysisRequest& request);
 
 /// Writes the deck when asked, and runs nec2c when a report or plot is asked for. Throws
 /// analysis::AnalysisError, naming what went wrong.

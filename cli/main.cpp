@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-cli: the design engine without a window, for scripts.
 #include "analysis/interrupt.h"
+#include "analysis/nec_runner.h"
 #include "cli/analysis_front.h"
+#include "cli/file_output.h"
 #include "cli/memory_window.h"
 #include "cli/output.h"
 #include "cli/quick_design.h"
 #include "cli/script.h"
+#include "cli/workshop_front.h"
 #include "design/decimal_separator.h"
 #include "design/diameter_tables.h"
 #include "design/echo.h"
@@ -13,6 +16,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -92,8 +96,52 @@ int runScriptFile(const std::string& path, const std::string& separator, bool in
     }
 }
 
+/// The analysis, the exports and the sheet, once the design table stands. Returns the analysis'
+/// figures when nec2c ran.
+std::optional<tarvo::analysis::Performance>
+analyseAndWrite(const tarvo::AnalysisRequest& analysis, const tarvo::WorkshopRequest& workshop,
+                const tarvo::MemoryWindow& window, const std::vector<std::string>& warnings) {
+    const tarvo::analysis::InterruptGuard interrupts;
+    std::optional<tarvo::analysis::Performance> performance;
+    std::string necMissing;
+    if (analysis.analyze || analysis.plotPath) {
+        performance = tarvo::runAnalysis(window.state(), analysis);
+    } else if (workshop.needsPerformance()) {
+        const bool sheetOnly =
+            tarvo::knownSheetExtension(workshop.sheetPath.value_or("")) &&
+            std::none_of(workshop.exportPaths.begin(), workshop.exportPaths.end(),
+                         [](const std::string& p) {
+                             return p.size() >= 4 && p.substr(p.size() - 4) == ".s1p";
+                         });
+        if (sheetOnly && tarvo::analysis::findNec2c().empty()) {
+            // The sheet still serves the builder; it says in every NEC-2 figure's place why
+            // the figure is missing.
+            necMissing = "nec2c needed";
+            std::cerr << "tarvo-cli: warning: nec2c is not installed (Debian package nec2c): "
+                         "the sheet has no tolerances, stacking distances or NEC-2 figures\n";
+            if (analysis.deckPath) {
+                tarvo::runAnalysis(window.state(), analysis);
+            }
+        } else {
+            tarvo::AnalysisRequest withFigures = analysis;
+            withFigures.analyze = true;
+            performance = tarvo::runAnalysis(window.state(), withFigures);
+        }
+    } else if (analysis.deckPath) {
+        tarvo::runAnalysis(window.state(), analysis);
+    }
+    tarvo::analysis::throwIfInterrupted();
+    if (workshop.wanted()) {
+        tarvo::writeWorkshop(workshop, analysis, window.form(), window.state(), performance,
+                             necMissing, warnings);
+    }
+    tarvo::analysis::throwIfInterrupted();
+    return performance;
+}
+
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisRequest& analysis,
-                   bool json, const std::string& separator, std::ostream& out) {
+                   const tarvo::WorkshopRequest& workshop, bool json, const std::string& separator,
+                   std::ostream& out) {
     tarvo::MemoryWindow window(separator);
     const auto fault = tarvo::playQuickDesign(design, window);
     const std::vector<std::string> warnings = tarvo::designWarnings(design, window.state());
@@ -104,8 +152,8 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
-    if (analysis.wanted() || analysis.segmentsPerWavelength || analysis.wireDiameterMm ||
-        analysis.rodDiameterMm) {
+    if (analysis.wanted() || workshop.wanted() || analysis.segmentsPerWavelength ||
+        analysis.wireDiameterMm || analysis.rodDiameterMm) {
         // Diameters or segments outside NEC-2's model are refused before anything is printed.
         try {
             tarvo::analysis::Material material;
@@ -126,16 +174,16 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         }
     }
     std::optional<tarvo::analysis::Performance> performance;
-    if (analysis.wanted()) {
-        try {
-            const tarvo::analysis::InterruptGuard interrupts;
-            performance = tarvo::runAnalysis(window.state(), analysis);
-            tarvo::analysis::throwIfInterrupted();
-        } catch (const tarvo::analysis::AnalysisError& error) {
-            out.flush();
-            std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
-            return exitFault;
-        }
+    try {
+        performance = analyseAndWrite(analysis, workshop, window, warnings);
+    } catch (const tarvo::analysis::AnalysisError& error) {
+        out.flush();
+        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        return exitFault;
+    } catch (const tarvo::FileWriteError& error) {
+        out.flush();
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
     }
     if (json) {
         out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings);
@@ -158,9 +206,20 @@ std::string boundedLines(const std::string& text) {
 }
 
 /// Two options that would write the same file: the second would silently replace the first.
-void requireDistinctOutputs(const tarvo::AnalysisRequest& analysis) {
-    if (!analysis.deckPath || !analysis.plotPath) {
-        return;
+void requireDistinctOutputs(const tarvo::AnalysisRequest& analysis,
+                            const tarvo::WorkshopRequest& workshop) {
+    std::vector<std::pair<std::string, std::string>> outputs;
+    const auto add = [&](const char* option, const std::optional<std::string>& path) {
+        if (path) {
+            outputs.emplace_back(option, *path);
+        }
+    };
+    add("--nec", analysis.deckPath);
+    add("--plot", analysis.plotPath);
+    add("--sheet", workshop.sheetPath);
+    add("--export-symbolic", workshop.symbolicPath);
+    for (const std::string& path : workshop.exportPaths) {
+        outputs.emplace_back("--export", path);
     }
     // The same file by any spelling: "x", "./x", a link to it.
     const auto resolved = [](const std::string& path) {
@@ -169,10 +228,14 @@ void requireDistinctOutputs(const tarvo::AnalysisRequest& analysis) {
         return error ? std::filesystem::absolute(path, error).lexically_normal()
                      : std::filesystem::absolute(canonical, error).lexically_normal();
     };
-    if (resolved(*analysis.deckPath) == resolved(*analysis.plotPath)) {
-        throw CLI::ValidationError("--nec and --plot", "both would write " +
-                                                           tarvo::echoOf(*analysis.plotPath) +
-                                                           "; give each its own file");
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
+            if (resolved(outputs[i].second) == resolved(outputs[j].second)) {
+                throw CLI::ValidationError(outputs[i].first + " and " + outputs[j].first,
+                                           "both would write " + tarvo::echoOf(outputs[j].second) +
+                                               "; give each its own file");
+            }
+        }
     }
 }
 
@@ -239,6 +302,44 @@ int main(int argc, char** argv) {
                                    "Stop nec2c after SECONDS and fail the analysis")
                         ->capture_default_str()
                         ->check(CLI::Range(0.001, 86400.0));
+    tarvo::WorkshopRequest workshop;
+    auto* sheet = app.add_option("--sheet", workshop.sheetPath,
+                                 "Draw the workshop sheet into FILE.pdf or FILE.svg: the "
+                                 "dimensioned drawing, cut list, tolerances from NEC-2 (nec2c "
+                                 "runs) and stacking distances")
+                      ->check(CLI::Validator(
+                          [](const std::string& path) {
+                              return tarvo::knownSheetExtension(path)
+                                         ? std::string()
+                                         : "the sheet is written as .pdf or .svg";
+                          },
+                          "FILE.pdf|FILE.svg"));
+    auto* paper = app.add_option("--paper", workshop.paper,
+                                 "The sheet's paper, a4 or letter (default: the locale's)")
+                      ->check(CLI::IsMember({"a4", "letter"}));
+    auto* inchSheet = app.add_flag("--inch-sheet", workshop.inchSheet,
+                                   "The sheet in inches, to 1/16 beside the decimal figure "
+                                   "(default: millimetres)");
+    auto* overhang = app.add_option("--overhang-mm", workshop.overhangMm,
+                                    "Boom beyond the reflector and beyond the last director, mm")
+                         ->capture_default_str()
+                         ->check(CLI::Range(0.0, 10000.0));
+    auto* exports =
+        app.add_option("--export", workshop.exportPaths,
+                       "Write the design for other tools into FILE, the format from its "
+                       "extension: .maa (MMANA-GAL), .nec (NEC-2 deck), .csv (the design table), "
+                       ".s1p (Touchstone, runs nec2c); may be given more than once")
+            ->check(CLI::Validator(
+                [](const std::string& path) {
+                    return tarvo::knownExportExtension(path)
+                               ? std::string()
+                               : "the export's format comes from its extension: .maa, .nec, "
+                                 ".csv or .s1p";
+                },
+                "FILE.EXT"));
+    auto* symbolic = app.add_option("--export-symbolic", workshop.symbolicPath,
+                                    "Write a NEC-2 deck with SY variables for every length, "
+                                    "spacing, radius and the frequency into FILE.nec");
     auto* script = app.add_option("--script", scriptPath,
                                   "Replay the event script FILE ('-' for standard input): one "
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
@@ -248,7 +349,11 @@ int main(int argc, char** argv) {
     inch->excludes(mm);
     script->excludes(freq)->excludes(nonMetallicFlag)->excludes(metallicFlag);
     script->excludes(inch)->excludes(mm)->excludes(metric)->excludes(jsonFlag);
-    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep, timeout}) {
+    paper->needs(sheet);
+    inchSheet->needs(sheet);
+    overhang->needs(sheet);
+    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep, timeout, sheet,
+                                paper, inchSheet, overhang, exports, symbolic}) {
         script->excludes(option);
     }
 
@@ -261,7 +366,7 @@ int main(int argc, char** argv) {
             if (script->count() == 0 && freq->count() == 0) {
                 throw CLI::RequiredError("--freq or --script");
             }
-            requireDistinctOutputs(analysis);
+            requireDistinctOutputs(analysis, workshop);
         } catch (const CLI::CallForHelp& help) {
             std::ostringstream errors;
             const int status = app.exit(help, out, errors);
@@ -282,7 +387,7 @@ int main(int argc, char** argv) {
             design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
                           : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
                                         : tarvo::QuickDesign::Boom::Unchosen;
-            status = runQuickDesign(design, analysis, json, separator, out);
+            status = runQuickDesign(design, analysis, workshop, json, separator, out);
         }
         tarvo::requireWritten(out, outputBuffer);
         return status;

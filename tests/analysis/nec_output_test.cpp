@@ -196,7 +196,7 @@ TEST(Performance, ReportLinesForFeedAndBand) {
     p.design.frequencyMhz = 144;
     p.design.forwardMainLobe = true;
     p.design.impedance = {38.24, -12.36};
-    p.sweep = {{139.68, 12, 20, 2.5}, {144, 13, 25, 1.5}, {148.32, 12, 20, 2.5}};
+    p.sweep = {{139.68, 12, 20, 2.5, {}}, {144, 13, 25, 1.5, {}}, {148.32, 12, 20, 2.5, {}}};
     p.sweepPercent = 3;
     p.precisionMhz = 0.36;
     p.peakGainMhz = 144;

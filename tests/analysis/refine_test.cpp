@@ -69,7 +69,8 @@ Performance coarseSweep() {
     const Sweep sweep{3, 0.25};
     for (int i = 0; i < sweep.count(); ++i) {
         const double f = sweep.frequencyMhz(144, i);
-        p.sweep.push_back({f, gainAt(f), 22, standingWaveRatio({50, reactanceAt(f)})});
+        const std::complex<double> feed{50, reactanceAt(f)};
+        p.sweep.push_back({f, gainAt(f), 22, standingWaveRatio(feed), feed});
     }
     p.design.frequencyMhz = 144;
     p.design.frontToBackDb = 22;

@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/workshop_front.h"
+
+#include "analysis/deck.h"
+#include "analysis/nec_runner.h"
+#include "cli/file_output.h"
+#include "cli/quick_design.h"
+#include "design/controls.h"
+#include "workshop/exports.h"
+#include "workshop/tolerances.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace tarvo {
+namespace {
+
+bool endsWith(const std::string& text, const std::string& end) {
+    if (text.size() < end.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < end.size(); ++i) {
+        const char c = text[text.size() - end.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != end[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+/// The folder tarvo-cli was started from.
+std::string programFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) {
+        return ".";
+    }
+    std::string folder(path, static_cast<std::size_t>(length));
+    return folder.substr(0, folder.rfind('/'));
+}
+
+/// The sheet as a PDF or SVG, drawn by the painter that tarvo-cli loads only for this.
+std::string renderSheet(const workshop::DisplayList& list, bool pdf) {
+    const std::string folder = programFolder();
+    void* painter = nullptr;
+    std::string tried;
+    for (const std::string& candidate :
+         {folder + "/libtarvo-sheet.so", folder + "/" TARVO_PLUGIN_FROM_BIN "/libtarvo-sheet.so"}) {
+        painter = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (painter != nullptr) {
+            break;
+        }
+        tried = ::dlerror();
+    }
+    if (painter == nullptr) {
+        throw analysis::AnalysisError("the sheet painter libtarvo-sheet.so is not installed "
+                                      "with tarvo-cli (" +
+                                      tried + ")");
+    }
+    using Render = int (*)(const char*, std::size_t, int, char**, std::size_t*, char*, std::size_t);
+    using Free = void (*)(char*);
+    const auto render = reinterpret_cast<Render>(::dlsym(painter, "tarvo_sheet_render"));
+    const auto release = reinterpret_cast<Free>(::dlsym(painter, "tarvo_sheet_free"));
+    if (render == nullptr || release == nullptr) {
+        throw analysis::AnalysisError("the sheet painter libtarvo-sheet.so is of another version");
+    }
+    const std::string serialized = workshop::serialize(list);
+    char* document = nullptr;
+    std::size_t size = 0;
+    char error[512] = {};
+    if (render(serialized.data(), serialized.size(), pdf ? 0 : 1, &document, &size, error,
+               sizeof error) != 0) {
+        throw analysis::AnalysisError(std::string("the sheet could not be drawn: ") + error);
+    }
+    std::string bytes(document, size);
+    release(document);
+    // The painter stays loaded: Qt's threads and handlers may outlive the call.
+    return bytes;
+}
+
+workshop::Paper paperOf(const WorkshopRequest& request) {
+    if (request.paper) {
+        return *request.paper == "letter" ? workshop::Paper::Letter : workshop::Paper::A4;
+    }
+    return workshop::localePaper();
+}
+
+} // namespace
+
+bool WorkshopRequest::needsPerformance() const {
+    if (sheetPath) {
+        return true;
+    }
+    for (const std::string& path : exportPaths) {
+        if (endsWith(path, ".s1p")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool knownExportExtension(const std::string& path) {
+    for (const char* extension : {".maa", ".nec", ".csv", ".s1p"}) {
+        if (endsWith(path, extension)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool knownSheetExtension(const std::string& path) {
+    return endsWith(path, ".pdf") || endsWith(path, ".svg");
+}
+
+std::string csvReport(const Form& form) {
+    const std::string unit = form.text(Control::Text29) == "CM" ? "cm" : "in";
+    const auto number = [](std::string text) {
+        for (char& c : text) {
+            if (c == ',') {
+                c = '.';
+            }
+        }
+        return text;
+    };
+    std::ostringstream out;
+    out << "element,length_" << unit << ",spacing_" << unit << ",boom_position_" << unit << "\r\n";
+    for (const TableRow& row : tableRows()) {
+        out << row.caption << ',' << number(form.text(row.length)) << ','
+            << (row.spacing ? number(form.text(*row.spacing)) : "") << ','
+            << number(form.text(row.position)) << "\r\n";
+    }
+    out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << number(form.text(Control::Text19)) << ",,\r\n";
+    out << "REDUCE EACH ADDITIONAL SPACE BY,," << number(form.text(Control::Text35)) << ",\r\n";
+    return out.str();
+}
+
+void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analysis,
+                   const Form& form, const DesignState& design,
+                   const std::optional<analysis::Performance>& performance,
+                   const std::string& necMissing, const std::vector<std::string>& warnings) {
+    analysis::Material material;
+    const analysis::Model model = requestedModel(design, analysis, material);
+    for (const std::string& path : workshop.exportPaths) {
+        if (endsWith(path, ".maa")) {
+            writeWholeFile(path, workshop::maaFile(model, material), "MMANA-GAL model");
+        } else if (endsWith(path, ".nec")) {
+            writeWholeFile(path, analysis::writeDeck(model, material, analysisSweep(analysis)),
+                           "NEC deck");
+        } else if (endsWith(path, ".csv")) {
+            writeWholeFile(path, csvReport(form), "design table");
+        } else if (endsWith(path, ".s1p")) {
+            if (!performance) {
+                throw analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " +
+                                              necMissing);
+            }
+            writeWholeFile(path, workshop::touchstoneFile(*performance), "Touchstone file");
+        }
+    }
+    if (workshop.symbolicPath) {
+        writeWholeFile(*workshop.symbolicPath, workshop::symbolicDeck(model, material),
+                       "symbolic NEC deck");
+    }
+    if (!workshop.sheetPath) {
+        return;
+    }
+    workshop::SheetContent content;
+    content.dimensions = workshop::dimensionsOf(design, form.isSelected(Control::Option2));
+    content.material = material;
+    content.performance = performance;
+    content.necMissing = necMissing;
+    content.warnings = warnings;
+    if (performance) {
+        content.warnings.insert(content.warnings.end(), performance->warnings.begin(),
+                                performance->warnings.end());
+        analysis::NecLimits limits;
+        limits.timeout = necTimeout(analysis);
+        content.tolerances =
+            workshop::findTolerances(model, material, [&limits](const std::string& deck) {
+                return analysis::runNec2c(deck, limits);
+            });
+    }
+    workshop::SheetOptions options;
+    options.paper = paperOf(workshop);
+    options.inches = workshop.inchSheet;
+    options.overhangMm = workshop.overhangMm;
+    const bool pdf = endsWith(*workshop.sheetPath, ".pdf");
+    writeWholeFile(*workshop.sheetPath, renderSheet(workshop::layoutSheet(content, options), pdf),
+                   "workshop sheet");
+}
+
+} // namespace tarvo

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "workshop/dimensions.h"
+
+#include "design/director_length.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace tarvo::workshop {
+
+Dimensions dimensionsOf(const DesignState& s, bool metallicBoom) {
+    if (!(s.freq > 0) || !std::isfinite(s.freq) || !(s.ref > 0) || !(s.dri > 0)) {
+        throw std::invalid_argument("there is no computed design");
+    }
+    Dimensions d;
+    d.frequencyMhz = s.freq;
+    d.reflectorLoopMm = double{s.ref} * inchesPerFoot * millimetresPerInch;
+    d.drivenLoopMm = double{s.dri} * inchesPerFoot * millimetresPerInch;
+    for (std::size_t n = 0; n < 6; ++n) {
+        d.directorMm[n] = directorInches(s, n) * millimetresPerInch;
+        if (!(d.directorMm[n] > 0)) {
+            throw std::invalid_argument("DIR " + std::to_string(n + 1) +
+                                        " would be shorter than zero");
+        }
+    }
+    d.spacingMm[0] = double{s.rsp} * millimetresPerInch;
+    for (std::size_t n = 0; n < 6; ++n) {
+        d.spacingMm[n + 1] = double{s.*directorSpacings[n]} * millimetresPerInch;
+    }
+    d.positionMm[0] = 0;
+    for (std::size_t n = 0; n < 7; ++n) {
+        d.positionMm[n + 1] = d.positionMm[n] + d.spacingMm[n];
+    }
+    d.boomCorrectionMm = double{s.x} * millimetresPerInch;
+    d.boomDiameterMm = metallicBoom ? double{s.b} * millimetresPerInch : 0;
+    return d;
+}
+
+std::string elementName(std::size_t element) {
+    if (element == 0) {
+        return "REF";
+    }
+    if (element == 1) {
+        return "DE";
+    }
+    return "DIR " + std::to_string(element - 1);
+}
+
+std::string spacingName(std::size_t spacing) {
+    const auto shortName = [](std::size_t element) {
+        return element == 0   ? std::string("R")
+               : element == 1 ? std::string("DE")
+                              : "D" + std::to_string(element - 1);
+    };
+    return shortName(spacing) + "-" + shortName(spacing + 1);
+}
+
+} // namespace tarvo::workshop

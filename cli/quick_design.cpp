@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <charconv>
 #include <iomanip>
 #include <sstream>
 
@@ -76,6 +77,21 @@ std::string tableReport(const Form& form) {
 
 namespace {
 
+/// The number a box shows, whatever its decimal separator; null for a box that shows none.
+nlohmann::ordered_json boxNumber(const Form& form, Control box) {
+    std::string text = form.text(box);
+    for (char& c : text) {
+        c = c == ',' ? '.' : c;
+    }
+    double value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return nullptr;
+    }
+    return value;
+}
+
 nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
     const auto number = [](double value) {
         return std::isfinite(value) ? nlohmann::ordered_json(value)
@@ -87,7 +103,9 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
         sweep.push_back({{"frequencyMhz", s.frequencyMhz},
                          {"gainDbi", s.gainDbi},
                          {"frontToBackDb", s.frontToBackDb},
-                         {"swr", number(s.swr)}});
+                         {"swr", number(s.swr)},
+                         {"feedImpedance",
+                          {{"resistance", s.impedance.real()}, {"reactance", s.impedance.imag()}}}});
     }
     nlohmann::ordered_json band = nullptr;
     if (p.swrBelow2) {
@@ -148,19 +166,26 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
         elements.push_back({
             {"element", row.caption},
             {"length", form.text(row.length)},
+            {"lengthNumber", boxNumber(form, row.length)},
             {"spacing", row.spacing ? nlohmann::ordered_json(form.text(*row.spacing))
                                     : nlohmann::ordered_json(nullptr)},
+            {"spacingNumber", row.spacing ? boxNumber(form, *row.spacing)
+                                          : nlohmann::ordered_json(nullptr)},
             {"position", form.text(row.position)},
+            {"positionNumber", boxNumber(form, row.position)},
         });
     }
     nlohmann::ordered_json report{
         {"frequency", form.text(Text17)},
+        {"frequencyNumber", boxNumber(form, Text17)},
         {"unit", form.text(Text29)},
         {"boom", boomOf(form)},
         {"boomCorrectionMissing", form.isVisible(Text30)},
         {"elements", elements},
         {"reduceEachAdditionalDirector", form.text(Text19)},
+        {"reduceEachAdditionalDirectorNumber", boxNumber(form, Text19)},
         {"reduceEachAdditionalSpace", form.text(Text35)},
+        {"reduceEachAdditionalSpaceNumber", boxNumber(form, Text35)},
         {"warnings", warnings},
     };
     if (performance != nullptr) {

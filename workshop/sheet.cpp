@@ -26,6 +26,9 @@ class Page {
 public:
     void text(double x, double y, std::string text, double sizePt = smallPt, char align = 'l',
               bool bold = false, double rotation = 0) {
+        if (text.empty()) {
+            return;
+        }
         DrawItem item;
         item.kind = DrawItem::Kind::Text;
         item.x1 = x;

@@ -5,8 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <iomanip>
 #include <sstream>
 
@@ -100,12 +100,13 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
     const analysis::DesignPoint& d = p.design;
     nlohmann::ordered_json sweep = nlohmann::ordered_json::array();
     for (const analysis::SweepPoint& s : p.sweep) {
-        sweep.push_back({{"frequencyMhz", s.frequencyMhz},
-                         {"gainDbi", s.gainDbi},
-                         {"frontToBackDb", s.frontToBackDb},
-                         {"swr", number(s.swr)},
-                         {"feedImpedance",
-                          {{"resistance", s.impedance.real()}, {"reactance", s.impedance.imag()}}}});
+        sweep.push_back(
+            {{"frequencyMhz", s.frequencyMhz},
+             {"gainDbi", s.gainDbi},
+             {"frontToBackDb", s.frontToBackDb},
+             {"swr", number(s.swr)},
+             {"feedImpedance",
+              {{"resistance", s.impedance.real()}, {"reactance", s.impedance.imag()}}}});
     }
     nlohmann::ordered_json band = nullptr;
     if (p.swrBelow2) {
@@ -169,8 +170,8 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
             {"lengthNumber", boxNumber(form, row.length)},
             {"spacing", row.spacing ? nlohmann::ordered_json(form.text(*row.spacing))
                                     : nlohmann::ordered_json(nullptr)},
-            {"spacingNumber", row.spacing ? boxNumber(form, *row.spacing)
-                                          : nlohmann::ordered_json(nullptr)},
+            {"spacingNumber",
+             row.spacing ? boxNumber(form, *row.spacing) : nlohmann::ordered_json(nullptr)},
             {"position", form.text(row.position)},
             {"positionNumber", boxNumber(form, row.position)},
         });

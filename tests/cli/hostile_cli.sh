@@ -154,6 +154,26 @@ for signal in INT TERM HUP; do
     check "SIG$signal during an analysis" "$((128 + number))" "interrupted by SIG$signal" $?
     leftovers "SIG$signal during an analysis"
 done
+# The same in the sheet's tolerance search, past the analysis's dozen runs: no sheet, and
+# no half-written one, stays behind.
+if command -v nec2c >/dev/null; then
+    fake "echo >>'$work/calls'; if [ \$(wc -l <'$work/calls') -gt 40 ]; then $sleeper & $sleeper; fi
+exec $(command -v nec2c) \"\$@\""
+    : >"$work/calls"
+    PATH="$work/bin:/usr/bin:/bin" TMPDIR="$work/tmp" "$cli" --freq 144 --inch 1 \
+        --sheet "$work/sheet.pdf" >/dev/null 2>"$work/err" &
+    pid=$!
+    for _ in $(seq 250); do
+        [ "$(pgrep -fc "$sleeper")" -ge 2 ] && break
+        sleep 0.02
+    done
+    kill -TERM "$pid"
+    wait "$pid"
+    check "SIGTERM during the sheet's tolerances" 143 "interrupted by SIGTERM" $?
+    [ "$(wc -l <"$work/calls")" -gt 40 ] || fail "the sheet was stopped before its tolerance search"
+    leftovers "SIGTERM during the sheet's tolerances"
+    [ -z "$(ls "$work" | grep sheet)" ] || fail "an interrupted sheet left $(ls "$work" | grep sheet)"
+fi
 set +m
 fake 'kill -SEGV $$'
 analyze >/dev/null 2>"$work/err"

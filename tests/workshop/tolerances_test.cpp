@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The tolerance search against a stand-in for nec2c whose figures follow known laws of four
+// dimensions, read from the deck's wires: DIR 1 costs gain as 0.002 dB/mm^2 (0.2 dB at 10 mm);
+// the DE loop's wire detunes the feed by 4.0825 ohm/mm (SWR 1.5 at 5 mm); a longer R-DE spacing
+// lowers F/B by 0.25 dB/mm from 25 dB (20 dB at 20 mm); D5-D6 costs gain as 0.000125 dB/mm^2
+// (40 mm). Every other dimension moves nothing.
+#include "../analysis/analysis_fixture.h"
+#include "workshop/display_list.h"
+#include "workshop/sheet.h"
+#include "workshop/tolerances.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+namespace tarvo::workshop {
+namespace {
+
+using analysis::Point;
+
+struct Wires {
+    std::map<int, std::pair<Point, Point>> byTag;
+    static Wires of(const std::string& deck) {
+        Wires wires;
+        std::istringstream lines(deck);
+        for (std::string line; std::getline(lines, line);) {
+            int tag = 0;
+            int segments = 0;
+            Point a;
+            Point b;
+            double radius = 0;
+            if (std::sscanf(line.c_str(), "GW %d %d %lf %lf %lf %lf %lf %lf %lf", &tag, &segments,
+                            &a.x, &a.y, &a.z, &b.x, &b.y, &b.z, &radius) == 9) {
+                wires.byTag[tag] = {a, b};
+            }
+        }
+        return wires;
+    }
+    double lengthMm(int tag) const {
+        const auto& [a, b] = byTag.at(tag);
+        return std::hypot(b.x - a.x, b.y - a.y, b.z - a.z) * 1000;
+    }
+    double xMm(int tag) const { return byTag.at(tag).first.x * 1000; }
+};
+
+class StandIn {
+public:
+    explicit StandIn(const std::string& nominalDeck)
+        : m_nominal(Wires::of(nominalDeck)) {}
+
+    std::string operator()(const std::string& deck) const {
+        const Wires w = Wires::of(deck);
+        const double dir1 = w.lengthMm(9) - m_nominal.lengthMm(9);
+        const double drivenWire = 4 * (w.lengthMm(5) - m_nominal.lengthMm(5));
+        const double rde = (w.xMm(5) - w.xMm(1)) - (m_nominal.xMm(5) - m_nominal.xMm(1));
+        const double d56 = (w.xMm(14) - w.xMm(13)) - (m_nominal.xMm(14) - m_nominal.xMm(13));
+        const double gain = 13 - 0.002 * dir1 * dir1 - 0.000125 * d56 * d56;
+        const double frontToBack = 25 - 0.25 * std::max(rde, 0.0);
+        char text[1024];
+        std::snprintf(text, sizeof text,
+                      "  FREQUENCY : %.4E MHz\n"
+                      "  ANTENNA INPUT PARAMETERS\n  head\n  head\n"
+                      "    5     6  1.0E+00  0.0E+00  2.0E-02  0.0E+00  %.6E  %.6E  0 0 1.0E-02\n"
+                      "  POWER BUDGET\n  INPUT POWER   =  1.0E-02 Watts\n"
+                      "  RADIATED POWER=  9.8E-03 Watts\n  STRUCTURE LOSS=  2.0E-04 Watts\n"
+                      "  NETWORK LOSS  =  0.0E+00 Watts\n  EFFICIENCY    =   98.00 Percent\n\n\n"
+                      "  RADIATION PATTERNS\n  DEGREES   DEGREES   DB   DB   DB\n"
+                      "   90.00      0.00   -99.00   %.4f   %.4f\n"
+                      "   90.00    180.00   -99.00   %.4f   %.4f\n\n  TOTAL RUN TIME: 1 msec\n",
+                      144.0, 50.0, 4.0825 * drivenWire, gain, gain, gain - frontToBack,
+                      gain - frontToBack);
+        return text;
+    }
+
+private:
+    Wires m_nominal;
+};
+
+TEST(Tolerances, FindTheChangeThatReachesEachLimitAndMarkTheTightest) {
+    const analysis::Material material{2.05, 4.76};
+    const analysis::Model model = analysis::buildModel(test::computedDesign("144"), material, 40);
+    const StandIn nec(analysis::writePointsDeck(model, material, {144}));
+    const ToleranceReport report =
+        findTolerances(model, material, [&nec](const std::string& deck) { return nec(deck); });
+    ASSERT_EQ(report.tolerances.size(), 15U);
+    EXPECT_NEAR(report.nominal.gainDbi, 13, 1e-4);
+    EXPECT_TRUE(report.frontToBackUsed);
+    EXPECT_TRUE(report.swrUsed);
+
+    // Searched up to 64 x 1/2000 wavelength at 144 MHz: 66.62 mm.
+    const double searched = 64 * 299792.458 / 144 / 2000;
+    struct Expected {
+        const char* name;
+        std::optional<double> shorter;
+        std::optional<double> longer;
+        Limit limit;
+        bool critical;
+    };
+    const Expected expected[] = {
+        {"REF loop", {}, {}, Limit::GainLoss, false}, {"DE loop", 5, 5, Limit::Swr, true},
+        {"DIR 1", 10, 10, Limit::GainLoss, true},     {"DIR 2", {}, {}, Limit::GainLoss, false},
+        {"DIR 3", {}, {}, Limit::GainLoss, false},    {"DIR 4", {}, {}, Limit::GainLoss, false},
+        {"DIR 5", {}, {}, Limit::GainLoss, false},    {"DIR 6", {}, {}, Limit::GainLoss, false},
+        {"R-DE", {}, 20, Limit::FrontToBack, true},   {"DE-D1", {}, {}, Limit::GainLoss, false},
+        {"D1-D2", {}, {}, Limit::GainLoss, false},    {"D2-D3", {}, {}, Limit::GainLoss, false},
+        {"D3-D4", {}, {}, Limit::GainLoss, false},    {"D4-D5", {}, {}, Limit::GainLoss, false},
+        {"D5-D6", 40, 40, Limit::GainLoss, false},
+    };
+    for (std::size_t i = 0; i < 15; ++i) {
+        const Tolerance& t = report.tolerances[i];
+        const Expected& e = expected[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(t.dimension.name(), e.name);
+        for (const auto& [way, want] :
+             {std::pair{&t.shorter, e.shorter}, std::pair{&t.longer, e.longer}}) {
+            ASSERT_EQ(way->mm.has_value(), want.has_value());
+            if (want) {
+                // Four halvings of the bracket and an interpolation: within 1 %.
+                EXPECT_NEAR(*way->mm, *want, *want * 0.01);
+                EXPECT_EQ(way->limit, e.limit);
+            } else {
+                EXPECT_NEAR(way->searchedMm, searched, 0.01);
+            }
+        }
+        EXPECT_EQ(t.critical, e.critical);
+    }
+}
+
+TEST(Tolerances, ALimitTheDesignAlreadyMissesSetsNone) {
+    const analysis::Material material{2.05, 4.76};
+    const analysis::Model model = analysis::buildModel(test::computedDesign("144"), material, 40);
+    const StandIn nec(analysis::writePointsDeck(model, material, {144}));
+    // The same laws, with the driven loop already 10 mm long: SWR 2.18 as designed.
+    const analysis::Model detuned = perturbed(model, {Dimension::Kind::LoopLength, 1}, 10);
+    const ToleranceReport report =
+        findTolerances(detuned, material, [&nec](const std::string& deck) { return nec(deck); });
+    EXPECT_FALSE(report.swrUsed);
+    EXPECT_TRUE(report.frontToBackUsed);
+    EXPECT_FALSE(report.tolerances[1].shorter.mm.has_value());
+    ASSERT_TRUE(report.tolerances[2].longer.mm.has_value());
+    EXPECT_NEAR(*report.tolerances[2].longer.mm, 10, 0.1);
+}
+
+TEST(SheetFigures, LengthsInTheSheetsUnitsStackingAndFeedGap) {
+    const struct {
+        double mm;
+        bool inches;
+        const char* text;
+    } lengths[] = {
+        {2269.49, false, "2269.5"},
+        {89.35 * 25.4, true, "89 3/8 (89.35)"}, // 0.35 in is 5.6 sixteenths: 6/16 = 3/8
+        {0.1875 * 25.4, true, "3/16 (0.19)"},
+        {2 * 25.4, true, "2 (2.00)"},
+        {1.99 * 25.4, true, "2 (1.99)"}, // 31.84 sixteenths round up into the next inch
+        {35.1547 * 25.4, true, "35 1/8 (35.15)"},
+    };
+    for (const auto& l : lengths) {
+        EXPECT_EQ(lengthText(l.mm, l.inches), l.text);
+    }
+    // D = wavelength / (2 sin(beamwidth / 2)): at 60 degrees one wavelength, 2081.9 mm at 144 MHz.
+    EXPECT_NEAR(stackingDistanceMm(144, 60), 2081.89, 0.01);
+    EXPECT_NEAR(stackingDistanceMm(144, 36), 3368.57, 0.01);
+    EXPECT_EQ(feedGapMm(144), 10);
+    EXPECT_EQ(feedGapMm(1296), 3);
+    EXPECT_EQ(feedGapMm(50), 15);
+}
+
+TEST(DisplayList, TravelsToThePainterUnchanged) {
+    DisplayList list{215.9, 279.4, {}};
+    DrawItem text;
+    text.kind = DrawItem::Kind::Text;
+    text.x1 = 12.25;
+    text.y1 = 0.1;
+    text.sizePt = 6.5;
+    text.align = 'r';
+    text.rotation = 90;
+    text.bold = true;
+    text.text = "DIR 1  921.4  (half 460.7)";
+    DrawItem line;
+    line.kind = DrawItem::Kind::Line;
+    line.x2 = 1e-7;
+    line.y2 = 297;
+    line.dashed = true;
+    list.items = {text, line};
+    const DisplayList back = parseDisplayList(serialize(list));
+    ASSERT_EQ(back.items.size(), 2U);
+    EXPECT_EQ(back.widthMm, 215.9);
+    EXPECT_EQ(back.items[0].text, text.text);
+    EXPECT_EQ(back.items[0].x1, 12.25);
+    EXPECT_EQ(back.items[0].align, 'r');
+    EXPECT_TRUE(back.items[0].bold);
+    EXPECT_EQ(back.items[1].x2, 1e-7);
+    EXPECT_TRUE(back.items[1].dashed);
+    for (const char* bad : {"", "line 1 2", "page 210 297\n9 0 0 0 0 0 0 8 108 0 0 x\n",
+                            "page 210 297\n0 0 zero\n"}) {
+        EXPECT_THROW(parseDisplayList(bad), std::invalid_argument) << bad;
+    }
+}
+
+} // namespace
+} // namespace tarvo::workshop

@@ -2,12 +2,14 @@
 // tarvo-cli: the design engine without a window, for scripts.
 #include "analysis/interrupt.h"
 #include "analysis/nec_runner.h"
+#include "analysis/svg_plot.h"
 #include "cli/analysis_front.h"
 #include "cli/file_output.h"
 #include "cli/memory_window.h"
 #include "cli/output.h"
 #include "cli/quick_design.h"
 #include "cli/script.h"
+#include "cli/trim_front.h"
 #include "cli/workshop_front.h"
 #include "design/decimal_separator.h"
 #include "design/diameter_tables.h"
@@ -96,24 +98,65 @@ int runScriptFile(const std::string& path, const std::string& separator, bool in
     }
 }
 
-/// The analysis, the exports and the sheet, once the design table stands. Returns the analysis'
-/// figures when nec2c ran.
-std::optional<tarvo::analysis::Performance>
-analyseAndWrite(const tarvo::AnalysisRequest& analysis, const tarvo::WorkshopRequest& workshop,
-                const tarvo::MemoryWindow& window, const std::vector<std::string>& warnings) {
-    const tarvo::analysis::InterruptGuard interrupts;
+struct Outcome {
     std::optional<tarvo::analysis::Performance> performance;
+    std::optional<tarvo::TrimOutcome> trim;
+};
+
+bool asksForS1p(const tarvo::WorkshopRequest& workshop) {
+    return std::any_of(
+        workshop.exportPaths.begin(), workshop.exportPaths.end(), [](const std::string& p) {
+            return p.size() >= 4 &&
+                   (p.substr(p.size() - 4) == ".s1p" || p.substr(p.size() - 4) == ".S1P");
+        });
+}
+
+/// The trim, then everything asked for of the trimmed design; nothing is written of lengths that
+/// miss the limits.
+Outcome trimAndWrite(const tarvo::AnalysisRequest& analysis, const tarvo::WorkshopRequest& workshop,
+                     const tarvo::MemoryWindow& window, const std::vector<std::string>& warnings) {
+    Outcome outcome;
+    outcome.trim = tarvo::runTrim(window.state(), analysis, ::isatty(STDERR_FILENO) == 1);
+    tarvo::analysis::throwIfInterrupted();
+    if (!outcome.trim->meetsLimits()) {
+        return outcome;
+    }
+    const tarvo::DesignState& trimmed = outcome.trim->trimmed;
+    outcome.performance = outcome.trim->after;
+    if (analysis.deckPath) {
+        tarvo::AnalysisRequest deckOnly = analysis;
+        deckOnly.analyze = false;
+        deckOnly.plotPath.reset();
+        tarvo::runAnalysis(trimmed, deckOnly);
+    }
+    if (analysis.plotPath) {
+        tarvo::writeWholeFile(*analysis.plotPath, tarvo::analysis::svgPlot(outcome.trim->after),
+                              "plot");
+    }
+    if (workshop.wanted()) {
+        tarvo::writeWorkshop(workshop, analysis, window.form(), trimmed, outcome.performance, "",
+                             warnings, true);
+    }
+    tarvo::analysis::throwIfInterrupted();
+    return outcome;
+}
+
+/// The analysis, the exports and the sheet, once the design table stands. Gives the analysis'
+/// figures when nec2c ran.
+Outcome analyseAndWrite(const tarvo::AnalysisRequest& analysis,
+                        const tarvo::WorkshopRequest& workshop, const tarvo::MemoryWindow& window,
+                        const std::vector<std::string>& warnings, bool trim) {
+    const tarvo::analysis::InterruptGuard interrupts;
+    if (trim) {
+        return trimAndWrite(analysis, workshop, window, warnings);
+    }
+    Outcome outcome;
+    std::optional<tarvo::analysis::Performance>& performance = outcome.performance;
     std::string necMissing;
     if (analysis.analyze || analysis.plotPath) {
         performance = tarvo::runAnalysis(window.state(), analysis);
     } else if (workshop.needsPerformance()) {
-        const bool sheetOnly =
-            tarvo::knownSheetExtension(workshop.sheetPath.value_or("")) &&
-            std::none_of(workshop.exportPaths.begin(), workshop.exportPaths.end(),
-                         [](const std::string& p) {
-                             return p.size() >= 4 && p.substr(p.size() - 4) == ".s1p";
-                         });
-        if (sheetOnly && tarvo::analysis::findNec2c().empty()) {
+        if (!asksForS1p(workshop) && tarvo::analysis::findNec2c().empty()) {
             // The sheet still serves the builder; it says in every NEC-2 figure's place why
             // the figure is missing.
             necMissing = "nec2c needed";
@@ -136,12 +179,12 @@ analyseAndWrite(const tarvo::AnalysisRequest& analysis, const tarvo::WorkshopReq
                              necMissing, warnings);
     }
     tarvo::analysis::throwIfInterrupted();
-    return performance;
+    return outcome;
 }
 
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisRequest& analysis,
-                   const tarvo::WorkshopRequest& workshop, bool json, const std::string& separator,
-                   std::ostream& out) {
+                   const tarvo::WorkshopRequest& workshop, bool trim, bool json,
+                   const std::string& separator, std::ostream& out) {
     tarvo::MemoryWindow window(separator);
     const auto fault = tarvo::playQuickDesign(design, window);
     const std::vector<std::string> warnings = tarvo::designWarnings(design, window.state());
@@ -152,7 +195,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
-    if (analysis.wanted() || workshop.wanted() || analysis.segmentsPerWavelength ||
+    if (analysis.wanted() || workshop.wanted() || trim || analysis.segmentsPerWavelength ||
         analysis.wireDiameterMm || analysis.rodDiameterMm) {
         // Diameters or segments outside NEC-2's model are refused before anything is printed.
         try {
@@ -173,9 +216,9 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
             throw tarvo::OutputError("the design table was not written");
         }
     }
-    std::optional<tarvo::analysis::Performance> performance;
+    Outcome outcome;
     try {
-        performance = analyseAndWrite(analysis, workshop, window, warnings);
+        outcome = analyseAndWrite(analysis, workshop, window, warnings, trim);
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
         std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
@@ -185,10 +228,24 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         std::cerr << "tarvo-cli: " << error.what() << '\n';
         return exitFault;
     }
+    const auto& performance = outcome.performance;
+    const bool metric = window.form().text(tarvo::Control::Text29) == "CM";
     if (json) {
-        out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings);
-    } else if (performance && analysis.analyze) {
-        out << '\n' << tarvo::analysis::performanceText(*performance);
+        out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings,
+                                 outcome.trim ? &*outcome.trim : nullptr);
+    } else {
+        if (outcome.trim) {
+            out << '\n' << tarvo::trimReport(*outcome.trim, metric);
+        }
+        if (performance && analysis.analyze) {
+            out << '\n' << tarvo::analysis::performanceText(*performance);
+        }
+    }
+    if (outcome.trim && !outcome.trim->meetsLimits()) {
+        out.flush();
+        std::cerr << "tarvo-cli: trim: no lengths meet F/B >= 20 dB, SWR <= 1.5 and a gain peak "
+                     "within 0.5 %; the best found is shown, marked, and nothing was written\n";
+        return exitFault;
     }
     return 0;
 }
@@ -340,6 +397,13 @@ int main(int argc, char** argv) {
     auto* symbolic = app.add_option("--export-symbolic", workshop.symbolicPath,
                                     "Write a NEC-2 deck with SY variables for every length, "
                                     "spacing, radius and the frequency into FILE.nec");
+    bool trim = false;
+    auto* trimFlag = app.add_flag("--trim", trim,
+                                  "Trim the lengths with NEC-2 (nec2c) for the wire and rods of "
+                                  "--wire-mm and --rod-mm: F/B >= 20 dB, SWR <= 1.5, the gain "
+                                  "peak within 0.5 % of the design frequency, the gain as high "
+                                  "as these allow; spacings stay. The other outputs then use the "
+                                  "trimmed design");
     auto* script = app.add_option("--script", scriptPath,
                                   "Replay the event script FILE ('-' for standard input): one "
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
@@ -353,7 +417,7 @@ int main(int argc, char** argv) {
     inchSheet->needs(sheet);
     overhang->needs(sheet);
     for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep, timeout, sheet,
-                                paper, inchSheet, overhang, exports, symbolic}) {
+                                paper, inchSheet, overhang, exports, symbolic, trimFlag}) {
         script->excludes(option);
     }
 
@@ -387,7 +451,7 @@ int main(int argc, char** argv) {
             design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
                           : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
                                         : tarvo::QuickDesign::Boom::Unchosen;
-            status = runQuickDesign(design, analysis, workshop, json, separator, out);
+            status = runQuickDesign(design, analysis, workshop, trim, json, separator, out);
         }
         tarvo::requireWritten(out, outputBuffer);
         return status;

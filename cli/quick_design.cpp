@@ -160,8 +160,46 @@ std::vector<std::string> designWarnings(const QuickDesign& design, const DesignS
     return warnings;
 }
 
+nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
+    nlohmann::ordered_json elements = nlohmann::ordered_json::array();
+    const auto rows = stateRows(t.trimmed, metric);
+    const auto changes = trimmedLengths(t, metric);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        elements.push_back({
+            {"element", rows[i].element},
+            {"length", rows[i].length},
+            {"spacing", rows[i].spacing ? nlohmann::ordered_json(*rows[i].spacing)
+                                        : nlohmann::ordered_json(nullptr)},
+            {"position", rows[i].position},
+            {"designedLength", changes[i].designed},
+            {"changeMm", changes[i].changeMm},
+            {"changePercent", changes[i].changePercent},
+        });
+    }
+    const analysis::TrimParameters& p = t.search.parameters;
+    return {
+        {"meetsLimits", t.meetsLimits()},
+        {"unmetLimits", t.unmet},
+        {"unit", metric ? "CM" : "INCHES"},
+        {"wireDiameterMm", t.material.wireDiameterMm},
+        {"rodDiameterMm", t.material.rodDiameterMm},
+        {"elements", elements},
+        {"reduceEachAdditionalDirector", rows[6].length - rows[7].length},
+        {"reduceEachAdditionalSpace", *rows[6].spacing - *rows[7].spacing},
+        {"factors",
+         {{"reflector", p.reflector},
+          {"driven", p.driven},
+          {"directors", p.directors},
+          {"directorTaper", p.directorTaper}}},
+        {"before", analysisJson(t.before)},
+        {"after", analysisJson(t.after)},
+        {"evaluations", t.search.evaluations},
+        {"necRuns", t.search.necRuns},
+    };
+}
+
 std::string jsonReport(const Form& form, const analysis::Performance* performance,
-                       const std::vector<std::string>& warnings) {
+                       const std::vector<std::string>& warnings, const TrimOutcome* trim) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     for (const TableRow& row : tableRows()) {
         elements.push_back({
@@ -191,6 +229,9 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
     };
     if (performance != nullptr) {
         report["analysis"] = analysisJson(*performance);
+    }
+    if (trim != nullptr) {
+        report["trim"] = trimJson(*trim, form.text(Text29) == "CM");
     }
     return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

@@ -4,6 +4,7 @@
 
 #include "analysis/performance.h"
 #include "cli/event_target.h"
+#include "cli/trim_front.h"
 #include "design/design_state.h"
 #include "design/form.h"
 
@@ -31,8 +32,10 @@ std::string tableReport(const Form& form);
 /// The same results as a JSON document; every value is the box's text. With an analysis, its
 /// figures follow under "analysis".
 /// `warnings`: what the design itself warns about (a boom beyond the correction's range).
+/// With a trim, its table, changes and figures before and after follow under "trim".
 std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr,
-                       const std::vector<std::string>& warnings = {});
+                       const std::vector<std::string>& warnings = {},
+                       const TrimOutcome* trim = nullptr);
 
 /// Warnings about the design just played: a boom beyond the range of the boom correction.
 std::vector<std::string> designWarnings(const QuickDesign& design, const DesignState& state);

@@ -3,8 +3,10 @@
 
 #include "analysis/deck.h"
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "cli/file_output.h"
 #include "cli/quick_design.h"
+#include "cli/trim_front.h"
 #include "design/controls.h"
 #include "workshop/exports.h"
 #include "workshop/tolerances.h"
@@ -114,8 +116,25 @@ bool knownSheetExtension(const std::string& path) {
     return endsWith(path, ".pdf") || endsWith(path, ".svg");
 }
 
-std::string csvReport(const Form& form) {
-    const std::string unit = form.text(Control::Text29) == "CM" ? "cm" : "in";
+std::string csvReport(const Form& form, const DesignState* trimmed) {
+    const bool metric = form.text(Control::Text29) == "CM";
+    const std::string unit = metric ? "cm" : "in";
+    if (trimmed != nullptr) {
+        const auto g = [](double value) { return analysis::formatNumber("%.6g", value); };
+        std::ostringstream out;
+        out << "element,length_" << unit << ",spacing_" << unit << ",boom_position_" << unit
+            << "\r\n";
+        const auto rows = stateRows(*trimmed, metric);
+        for (const StateRow& row : rows) {
+            out << row.element << ',' << g(row.length) << ','
+                << (row.spacing ? g(*row.spacing) : "") << ',' << g(row.position) << "\r\n";
+        }
+        out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << g(rows[6].length - rows[7].length)
+            << ",,\r\n";
+        out << "REDUCE EACH ADDITIONAL SPACE BY,," << g(*rows[6].spacing - *rows[7].spacing)
+            << ",\r\n";
+        return out.str();
+    }
     const auto number = [](std::string text) {
         for (char& c : text) {
             if (c == ',') {
@@ -139,7 +158,8 @@ std::string csvReport(const Form& form) {
 void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analysis,
                    const Form& form, const DesignState& design,
                    const std::optional<analysis::Performance>& performance,
-                   const std::string& necMissing, const std::vector<std::string>& warnings) {
+                   const std::string& necMissing, const std::vector<std::string>& warnings,
+                   bool trimmed) {
     analysis::Material material;
     const analysis::Model model = requestedModel(design, analysis, material);
     for (const std::string& path : workshop.exportPaths) {
@@ -149,7 +169,8 @@ void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analy
             writeWholeFile(path, analysis::writeDeck(model, material, analysisSweep(analysis)),
                            "NEC deck");
         } else if (endsWith(path, ".csv")) {
-            writeWholeFile(path, csvReport(form), "design table");
+            writeWholeFile(path, csvReport(form, trimmed ? &design : nullptr),
+                           trimmed ? "trimmed design table" : "design table");
         } else if (endsWith(path, ".s1p")) {
             if (!performance) {
                 throw analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " +

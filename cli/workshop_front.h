@@ -31,15 +31,18 @@ struct WorkshopRequest {
 bool knownExportExtension(const std::string& path);
 bool knownSheetExtension(const std::string& path);
 
-/// Writes every export and the sheet. `performance` is the analysis' when one ran;
+/// Writes every export and the sheet of `design`: the window's, or a trim of it (`trimmed`).
+/// `performance` is the analysis' when one ran;
 /// `necMissing` says why there is none when nec2c is not installed. Throws
 /// analysis::AnalysisError or FileWriteError; nothing half-written stays behind.
 void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analysis,
                    const Form& form, const DesignState& design,
                    const std::optional<analysis::Performance>& performance,
-                   const std::string& necMissing, const std::vector<std::string>& warnings);
+                   const std::string& necMissing, const std::vector<std::string>& warnings,
+                   bool trimmed = false);
 
-/// The design table as CSV: numbers with a point, the unit in the header.
-std::string csvReport(const Form& form);
+/// The design table as CSV: numbers with a point, the unit in the header. From the window's
+/// boxes, or with `trimmed` from those stored values.
+std::string csvReport(const Form& form, const DesignState* trimmed = nullptr);
 
 } // namespace tarvo

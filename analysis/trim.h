@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Trim for the builder's materials: element lengths that NEC-2 finds right for the wire and rods
+// at hand, where the design's formulas ignore the elements' thickness. Spacings stay: the boom
+// is drilled by them.
+#pragma once
+
+#include "analysis/geometry.h"
+#include "analysis/refine.h"
+#include "design/design_state.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvo::analysis {
+
+/// What the optimiser may change. Four numbers are enough: each loop on its own, and the six
+/// directors by one common scale with a linear taper from DIR 1 to DIR 6, which is how the
+/// thickness of the rods shifts them (the thicker a rod against the wavelength, the more it is
+/// shortened, alike for all six), while the taper lets the front directors differ from the back.
+struct TrimParameters {
+    double reflector{1};     ///< the reflector loop's wire length, times
+    double driven{1};        ///< the driven loop's wire length, times
+    double directors{1};     ///< every director's length, times
+    double directorTaper{0}; ///< DIR 1 times (1 - taper), DIR 6 times (1 + taper), linear between
+    double directorFactor(std::size_t n) const {
+        return directors * (1 + directorTaper * (static_cast<double>(n) - 2.5) / 2.5);
+    }
+};
+
+/// The design with the trimmed lengths: loops and the directors' lengths before the boom
+/// correction scaled, the correction and every spacing as they were.
+DesignState trimmedDesign(const DesignState& design, const TrimParameters& parameters);
+
+/// The limits a trimmed design must meet at the design frequency.
+inline constexpr double trimFrontToBackDb = 20;
+inline constexpr double trimSwr = 1.5;
+inline constexpr double trimPeakPercent = 0.5;
+
+struct TrimProgress {
+    int evaluation{};
+    double gainDbi{};
+    double frontToBackDb{};
+    double swr{};
+};
+
+struct TrimSearch {
+    TrimParameters parameters;
+    int evaluations{};
+    int necRuns{};
+    bool feasibleFound{}; ///< some lengths met every limit in the optimiser's own model
+};
+
+/// Searches the lengths with NLopt's COBYLA: the forward gain at the design frequency as high as
+/// F/B >= 20 dB, SWR <= 1.5 and a gain peak within 0.5 % of the design frequency allow, each
+/// with a small margin. `progress` is told of each evaluation. Throws what the runner throws,
+/// and Interrupted unchanged.
+TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,
+                      const std::function<void(const TrimProgress&)>& progress = {});
+
+} // namespace tarvo::analysis

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/trim_front.h"
+
+#include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
+#include "design/director_length.h"
+
+#include <cmath>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+namespace tarvo {
+namespace {
+
+using analysis::formatNumber;
+
+constexpr double centimetresPerInch = 2.54;
+
+std::string number(double value) {
+    return formatNumber("%.6g", value);
+}
+
+std::vector<std::string> unmetLimits(const analysis::Performance& p) {
+    std::vector<std::string> unmet;
+    const double f = p.design.frequencyMhz;
+    if (!(p.design.frontToBackDb >= analysis::trimFrontToBackDb)) {
+        unmet.push_back("F/B " + formatNumber("%.1f", p.design.frontToBackDb) +
+                        " dB is below 20 dB");
+    }
+    if (!(p.design.swr <= analysis::trimSwr)) {
+        unmet.push_back("SWR " + formatNumber("%.2f", p.design.swr) + " is above 1.5");
+    }
+    if (p.peakGainEdge != 0 ||
+        !(std::fabs(p.peakGainMhz - f) <= f * analysis::trimPeakPercent / 100)) {
+        unmet.push_back("the gain peaks at " + formatNumber("%.3f", p.peakGainMhz) +
+                        " MHz, more than 0.5 % from " + number(f) + " MHz");
+    }
+    return unmet;
+}
+
+std::string figuresLine(const char* what, double before, double after, const char* format) {
+    std::ostringstream line;
+    line << std::left << std::setw(22) << what << std::setw(12) << formatNumber(format, before)
+         << formatNumber(format, after) << '\n';
+    return line.str();
+}
+
+} // namespace
+
+TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, bool progress) {
+    TrimOutcome outcome;
+    outcome.designed = design;
+    AnalysisRequest quiet = request;
+    quiet.analyze = true;
+    quiet.deckPath.reset();
+    quiet.plotPath.reset();
+    outcome.before = *runAnalysis(design, quiet);
+    const analysis::Model model = requestedModel(design, request, outcome.material);
+    analysis::NecLimits limits;
+    limits.timeout = necTimeout(request);
+    outcome.search = analysis::searchTrim(
+        model, outcome.material,
+        [&limits](const std::string& deck) { return analysis::runNec2c(deck, limits); },
+        [progress](const analysis::TrimProgress& p) {
+            if (progress) {
+                std::cerr << "\rtarvo-cli: trim: evaluation " << p.evaluation << ", gain "
+                          << formatNumber("%.2f", p.gainDbi) << " dBi, F/B "
+                          << formatNumber("%.1f", p.frontToBackDb) << " dB, SWR "
+                          << formatNumber("%.2f", p.swr) << "   " << std::flush;
+            }
+        });
+    if (progress) {
+        std::cerr << '\n';
+    }
+    outcome.trimmed = analysis::trimmedDesign(design, outcome.search.parameters);
+    outcome.after = *runAnalysis(outcome.trimmed, quiet);
+    outcome.unmet = unmetLimits(outcome.after);
+    return outcome;
+}
+
+std::vector<StateRow> stateRows(const DesignState& s, bool metric) {
+    const double k = metric ? centimetresPerInch : 1;
+    std::vector<StateRow> rows;
+    double position = 0;
+    rows.push_back({"REFLECTOR", double{s.ref} * inchesPerFoot * k, double{s.rsp} * k, 0});
+    position += s.rsp;
+    rows.push_back({"DRIVEN", double{s.dri} * inchesPerFoot * k, std::nullopt, position * k});
+    for (std::size_t n = 0; n < 6; ++n) {
+        position += s.*directorSpacings[n];
+        rows.push_back({"DIR " + std::to_string(n + 1), directorInches(s, n) * k,
+                        double{s.*directorSpacings[n]} * k, position * k});
+    }
+    return rows;
+}
+
+std::vector<TrimmedRow> trimmedLengths(const TrimOutcome& outcome, bool metric) {
+    const auto designed = stateRows(outcome.designed, metric);
+    const auto trimmed = stateRows(outcome.trimmed, metric);
+    const double toMm = metric ? 10 : 25.4;
+    std::vector<TrimmedRow> rows;
+    for (std::size_t i = 0; i < designed.size(); ++i) {
+        rows.push_back({designed[i].element, designed[i].length, trimmed[i].length,
+                        (trimmed[i].length - designed[i].length) * toMm,
+                        (trimmed[i].length / designed[i].length - 1) * 100});
+    }
+    return rows;
+}
+
+std::string trimReport(const TrimOutcome& o, bool metric) {
+    std::ostringstream out;
+    const std::string materials = "loops of " + number(o.material.wireDiameterMm) +
+                                  " mm wire and directors of " + number(o.material.rodDiameterMm) +
+                                  " mm rod";
+    out << (o.meetsLimits() ? "TRIMMED for "
+                            : "NOT TRIMMED: no lengths found that meet the "
+                              "limits for ")
+        << materials << ", lengths in " << (metric ? "CM" : "INCHES") << '\n';
+    if (!o.meetsLimits()) {
+        out << "The best lengths found (they do NOT meet the limits):\n";
+    }
+    out << "(NEC-2 in free space, no boom modelled; spacings as designed)\n\n";
+    out << std::left << std::setw(12) << "ELEMENT" << std::setw(10) << "LENGTH" << std::setw(10)
+        << "SPACING"
+        << "BOOM POSITION\n";
+    const auto rows = stateRows(o.trimmed, metric);
+    for (const StateRow& row : rows) {
+        out << std::setw(12) << row.element << std::setw(10) << number(row.length) << std::setw(10)
+            << (row.spacing ? number(*row.spacing) : "") << number(row.position) << '\n';
+    }
+    out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << number(rows[6].length - rows[7].length)
+        << '\n';
+    out << "REDUCE EACH ADDITIONAL SPACE BY     " << number(*rows[6].spacing - *rows[7].spacing)
+        << "\n\n";
+    out << std::setw(12) << "CHANGE" << std::setw(10) << "DESIGNED" << std::setw(10) << "TRIMMED"
+        << std::setw(10) << "mm"
+        << "%\n";
+    for (const TrimmedRow& row : trimmedLengths(o, metric)) {
+        out << std::setw(12) << row.element << std::setw(10) << number(row.designed)
+            << std::setw(10) << number(row.trimmed) << std::setw(10)
+            << formatNumber("%+.1f", row.changeMm) << formatNumber("%+.2f", row.changePercent)
+            << '\n';
+    }
+    out << '\n'
+        << std::setw(22) << "At " + number(o.after.design.frequencyMhz) + " MHz" << std::setw(12)
+        << "DESIGNED"
+        << "TRIMMED\n";
+    out << figuresLine("Forward gain (dBi)", o.before.design.forwardGainDbi,
+                       o.after.design.forwardGainDbi, "%.2f");
+    out << figuresLine("Front to back (dB)", o.before.design.frontToBackDb,
+                       o.after.design.frontToBackDb, "%.1f");
+    out << figuresLine("SWR (50 ohm)", o.before.design.swr, o.after.design.swr, "%.2f");
+    // A peak at the sweep's edge lies beyond it: said so, not shown as where it is.
+    const auto peak = [](const analysis::Performance& p) {
+        const std::string at = formatNumber("%.3f", p.peakGainMhz);
+        return p.peakGainEdge < 0 ? "below " + at : p.peakGainEdge > 0 ? "above " + at : at;
+    };
+    out << std::setw(22) << "Gain peak (MHz)" << std::setw(12) << peak(o.before) << peak(o.after)
+        << '\n';
+    out << '\n';
+    if (o.meetsLimits()) {
+        out << "Limits met: F/B >= 20 dB, SWR <= 1.5, gain peak within 0.5 % of the design "
+               "frequency.\n";
+    } else {
+        for (const std::string& limit : o.unmet) {
+            out << "Limit not met: " << limit << ".\n";
+        }
+    }
+    out << "Directors include the boom correction as designed; " << o.search.evaluations
+        << " evaluations, " << o.search.necRuns << " nec2c runs in the search.\n";
+    return out.str();
+}
+
+} // namespace tarvo

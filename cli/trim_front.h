@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// tarvo-cli --trim: the design's lengths corrected by NEC-2 for the builder's wire and rods.
+#pragma once
+
+#include "analysis/performance.h"
+#include "analysis/trim.h"
+#include "cli/analysis_front.h"
+#include "design/design_state.h"
+
+#include <string>
+#include <vector>
+
+namespace tarvo {
+
+struct TrimOutcome {
+    analysis::Material material;
+    analysis::TrimSearch search;
+    DesignState designed;
+    DesignState trimmed;
+    analysis::Performance before;   ///< the design as computed
+    analysis::Performance after;    ///< the trimmed design, analysed afresh as it is exported
+    std::vector<std::string> unmet; ///< the limits the trimmed design misses; empty: all met
+    bool meetsLimits() const { return unmet.empty(); }
+};
+
+/// Analyses the design, searches the trim, and analyses the trimmed design on its own, as
+/// every export of it will be built. `progress`: report each evaluation on standard error.
+TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, bool progress);
+
+/// One length of the table as the window would show it: inches, or centimetres with `metric`.
+struct TrimmedRow {
+    std::string element;
+    double designed{};
+    double trimmed{};
+    double changeMm{};
+    double changePercent{};
+};
+std::vector<TrimmedRow> trimmedLengths(const TrimOutcome& outcome, bool metric);
+
+/// The trimmed table in the design table's layout, the changes and the figures before and after.
+std::string trimReport(const TrimOutcome& outcome, bool metric);
+
+/// The design table's rows from stored values (for a trimmed design, which has no window):
+/// element, length, spacing (or nothing), boom position; in inches or centimetres.
+struct StateRow {
+    std::string element;
+    double length{};
+    std::optional<double> spacing;
+    double position{};
+};
+std::vector<StateRow> stateRows(const DesignState& design, bool metric);
+
+} // namespace tarvo

@@ -41,7 +41,7 @@ std::vector<std::string> unmetLimits(const analysis::Performance& p) {
 
 std::string figuresLine(const char* what, double before, double after, const char* format) {
     std::ostringstream line;
-    line << std::left << std::setw(22) << what << std::setw(12) << formatNumber(format, before)
+    line << std::left << std::setw(22) << what << std::setw(17) << formatNumber(format, before)
          << formatNumber(format, after) << '\n';
     return line.str();
 }
@@ -142,7 +142,7 @@ std::string trimReport(const TrimOutcome& o, bool metric) {
             << '\n';
     }
     out << '\n'
-        << std::setw(22) << "At " + number(o.after.design.frequencyMhz) + " MHz" << std::setw(12)
+        << std::setw(22) << "At " + number(o.after.design.frequencyMhz) + " MHz" << std::setw(17)
         << "DESIGNED"
         << "TRIMMED\n";
     out << figuresLine("Forward gain (dBi)", o.before.design.forwardGainDbi,
@@ -155,7 +155,7 @@ std::string trimReport(const TrimOutcome& o, bool metric) {
         const std::string at = formatNumber("%.3f", p.peakGainMhz);
         return p.peakGainEdge < 0 ? "below " + at : p.peakGainEdge > 0 ? "above " + at : at;
     };
-    out << std::setw(22) << "Gain peak (MHz)" << std::setw(12) << peak(o.before) << peak(o.after)
+    out << std::setw(22) << "Gain peak (MHz)" << std::setw(17) << peak(o.before) << peak(o.after)
         << '\n';
     out << '\n';
     if (o.meetsLimits()) {

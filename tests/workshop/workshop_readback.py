@@ -16,6 +16,9 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "lib"))
+from necrun import gw_wires, run_nec, swr  # noqa: E402
+
 CLI = sys.argv[1]
 failures = []
 
@@ -65,41 +68,7 @@ def number(text):
     return float(re.match(r"-?[0-9.]+", text).group(0))
 
 
-# --- NEC-2: geometry of a deck, and a run of it at one frequency --------------------------
-
-def gw_wires(deck):
-    return [[float(v) for v in line.split()[3:10]] + [int(line.split()[2])]
-            for line in deck.splitlines() if line.startswith("GW ")]
-
-
-def run_nec(deck_text, freq):
-    """Forward gain, F/B and feed impedance of a deck's geometry at one frequency."""
-    head = []
-    for line in deck_text.splitlines():
-        if line.startswith("FR"):
-            break
-        head.append(line)
-    deck = "\n".join(head) + f"\nFR 0 1 0 0 {freq} 0\nRP 0 1 2 1000 90 0 0 180\nEN\n"
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "d.nec")
-        with open(path, "w") as f:
-            f.write(deck)
-        subprocess.run(["nec2c", "-i", path, "-o", path + ".out"], check=True, timeout=60)
-        out = open(path + ".out").read()
-    lines = out.splitlines()
-    i = next(n for n, l in enumerate(lines) if "ANTENNA INPUT PARAMETERS" in l)
-    fields = lines[i + 3].split()
-    z = complex(float(fields[6]), float(fields[7]))
-    j = next(n for n, l in enumerate(lines) if "RADIATION PATTERNS" in l)
-    forward = float(lines[j + 5].split()[4])
-    back = float(lines[j + 6].split()[4])
-    return forward, forward - back, z
-
-
-def swr(z):
-    g = abs((z - 50) / (z + 50))
-    return (1 + g) / (1 - g)
-
+# --- NEC-2: a deck with one dimension changed ---------------------------------------------
 
 def perturb(deck_text, dimension, delta_mm):
     """The deck with one dimension changed, done on its GW cards."""
@@ -115,7 +84,6 @@ def perturb(deck_text, dimension, delta_mm):
         c = [float(v) for v in f[3:9]]
         kind, index = dimension
         if kind == "loop" and element == index:
-            side = abs(c[4] - c[1]) if tag in (1, 5) else None
             half = max(abs(c[1]), abs(c[2]), abs(c[4]), abs(c[5]))
             k = (half + d / 8) / half
             c = [c[0], c[1] * k, c[2] * k, c[3], c[4] * k, c[5] * k]

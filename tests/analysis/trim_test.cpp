@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The trim's search against stand-ins for nec2c: what it says when the limits cannot be met,
+// and that a failure or a Ctrl-C inside the optimiser reaches the front as itself.
+#include "analysis/interrupt.h"
+#include "analysis/trim.h"
+#include "analysis_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <sstream>
+
+namespace tarvo::analysis {
+namespace {
+
+/// nec2c's output for each frequency of a points deck: 13 dBi forward, F/B `frontToBack`, the
+/// feed matched.
+std::string answers(const std::string& deck, double frontToBack) {
+    std::istringstream lines(deck);
+    std::string output;
+    for (std::string line; std::getline(lines, line);) {
+        double f = 0;
+        if (std::sscanf(line.c_str(), "FR 0 1 0 0 %lf 0", &f) != 1) {
+            continue;
+        }
+        char text[1024];
+        std::snprintf(
+            text, sizeof text,
+            "  FREQUENCY : %.6E MHz\n"
+            "  ANTENNA INPUT PARAMETERS\n  head\n  head\n"
+            "    5     6  1.0E+00  0.0E+00  2.0E-02  0.0E+00  5.0E+01  0.0E+00  0 0 1.0E-02\n"
+            "  POWER BUDGET\n  INPUT POWER   =  1.0E-02 Watts\n"
+            "  RADIATED POWER=  9.8E-03 Watts\n  STRUCTURE LOSS=  2.0E-04 Watts\n"
+            "  NETWORK LOSS  =  0.0E+00 Watts\n  EFFICIENCY    =   98.00 Percent\n\n\n"
+            "  RADIATION PATTERNS\n  DEGREES   DEGREES   DB   DB   DB\n"
+            "   90.00      0.00   -99.00   13.0000   13.0000\n"
+            "   90.00    180.00   -99.00   %.4f   %.4f\n\n",
+            f, 13 - frontToBack, 13 - frontToBack);
+        output += text;
+    }
+    return output + "  TOTAL RUN TIME: 1 msec\n";
+}
+
+Model model144() {
+    return buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+}
+
+TEST(Trim, LimitsThatCannotBeMetGiveNoFeasibleLengths) {
+    std::atomic<int> runs{0};
+    const TrimSearch search = searchTrim(model144(), {2.05, 4.76}, [&](const std::string& deck) {
+        ++runs;
+        return answers(deck, 10);
+    });
+    EXPECT_FALSE(search.feasibleFound);
+    EXPECT_EQ(search.necRuns, runs.load());
+    EXPECT_GT(search.evaluations, 4);
+}
+
+TEST(Trim, AFailureInsideTheOptimiserReachesTheFrontAsItself) {
+    std::atomic<int> runs{0};
+    const auto failingAt = [&](int run, auto failure) {
+        runs = 0;
+        return [&runs, run, failure](const std::string& deck) {
+            if (++runs == run) {
+                throw failure;
+            }
+            return answers(deck, 25);
+        };
+    };
+    try {
+        searchTrim(model144(), {2.05, 4.76}, failingAt(7, Interrupted(2)));
+        FAIL() << "the interruption was swallowed";
+    } catch (const Interrupted& interrupted) {
+        EXPECT_EQ(interrupted.signal(), 2);
+    }
+    EXPECT_LE(runs.load(), 8); // the search stopped at once
+    try {
+        searchTrim(model144(), {2.05, 4.76}, failingAt(5, AnalysisError("nec2c failed")));
+        FAIL() << "the failure was swallowed";
+    } catch (const AnalysisError& error) {
+        EXPECT_STREQ(error.what(), "nec2c failed");
+    }
+}
+
+TEST(Trim, TrimmedDesignScalesLengthsAndKeepsSpacingsAndCorrection) {
+    const DesignState design = test::computedDesign("144");
+    const TrimParameters p{0.99, 1.01, 0.98, 0.05};
+    const DesignState t = trimmedDesign(design, p);
+    EXPECT_FLOAT_EQ(t.ref, design.ref * 0.99F);
+    EXPECT_FLOAT_EQ(t.dri, design.dri * 1.01F);
+    // DIR 1 gets 0.98 x (1 - 0.05), DIR 6 0.98 x (1 + 0.05), DIR 3 0.98 x (1 - 0.01).
+    EXPECT_FLOAT_EQ(t.dir1, design.dir1 * 0.98F * 0.95F);
+    EXPECT_FLOAT_EQ(t.dir6, design.dir6 * 0.98F * 1.05F);
+    EXPECT_FLOAT_EQ(t.dir3, design.dir3 * 0.98F * 0.99F);
+    EXPECT_EQ(t.rsp, design.rsp);
+    EXPECT_EQ(t.d6sp, design.d6sp);
+    EXPECT_EQ(t.x, design.x);
+}
+
+} // namespace
+} // namespace tarvo::analysis

@@ -192,6 +192,7 @@ void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analy
     content.performance = performance;
     content.necMissing = necMissing;
     content.warnings = warnings;
+    content.trimmed = trimmed;
     if (performance) {
         content.warnings.insert(content.warnings.end(), performance->warnings.begin(),
                                 performance->warnings.end());

@@ -429,8 +429,9 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
     Page page;
     const Dimensions& d = content.dimensions;
     page.text(margin, 16,
-              "TARVO workshop sheet: " + formatNumber("%g", d.frequencyMhz) + " MHz loop beam", 14,
-              'l', true);
+              "TARVO workshop sheet: " + formatNumber("%g", d.frequencyMhz) + " MHz loop beam" +
+                  (content.trimmed ? ", trimmed" : ""),
+              14, 'l', true);
     page.text(
         margin, 21.5,
         std::string("Lengths in ") + (options.inches ? "inches (sixteenths, decimal)" : "mm") +
@@ -438,7 +439,13 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
             (d.boomDiameterMm > 0
                  ? "a metallic tube " + lengthText(d.boomDiameterMm, options.inches) + " across"
                  : std::string("non-metallic")) +
-            ".",
+            "." +
+            (content.trimmed
+                 ? " Lengths trimmed by NEC-2 for " +
+                       formatNumber("%g", content.material.wireDiameterMm) + " mm wire and " +
+                       formatNumber("%g", content.material.rodDiameterMm) +
+                       " mm rods; spacings as designed."
+                 : ""),
         7);
     drawTopView(page, content, options);
     drawLoops(page, content, options);

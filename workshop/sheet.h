@@ -37,6 +37,7 @@ struct SheetContent {
     std::optional<analysis::Performance> performance;
     std::string necMissing; ///< why there are no NEC-2 figures, when there are none
     std::vector<std::string> warnings;
+    bool trimmed{}; ///< the lengths were trimmed by NEC-2 for `material`
 };
 
 /// Stacking distance for two beams whose -3 dB beamwidth in the stacking plane is given:

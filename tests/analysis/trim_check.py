@@ -9,6 +9,7 @@ by 1 % or more, and no spacing at all.
 """
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -53,8 +54,12 @@ with tempfile.TemporaryDirectory() as folder:
     # 1296 MHz, the builder's 1.59 mm rods and 1.02 mm wire.
     deck_path = os.path.join(folder, "trimmed.nec")
     csv_path = os.path.join(folder, "trimmed.csv")
+    sheet_path = os.path.join(folder, "trimmed.svg")
+    # The sheet needs the painter, which builds without a window only where Qt is at hand.
+    painter = os.path.exists(os.path.join(os.path.dirname(CLI), "libtarvo-sheet.so"))
     result = run(["--freq", "1296", "--nonmetallic", "--wire-mm", "1.02", "--rod-mm", "1.59",
-                  "--trim", "--json", "--export", deck_path, "--export", csv_path])
+                  "--trim", "--json", "--export", deck_path, "--export", csv_path] +
+                 (["--sheet", sheet_path] if painter else []))
     check(result.returncode == 0, f"1296 MHz trim failed: {result.returncode} {result.stderr}")
     report = json.loads(result.stdout)
     trim = report["trim"]
@@ -86,6 +91,12 @@ with tempfile.TemporaryDirectory() as folder:
     rows = open(csv_path).read().splitlines()
     check(abs(float(rows[3].split(",")[1]) - trim["elements"][2]["length"]) < 1e-4,
           f"1296 MHz: the CSV's DIR 1 {rows[3]} is not the trimmed one")
+    if painter:
+        texts = [t.strip() for t in re.findall(r"<text[^>]*>([^<]*)</text>", open(sheet_path).read())]
+        i = texts.index("DIR 1", texts.index("Part"))
+        check(abs(float(texts[i + 3]) - trim["elements"][2]["length"] * 25.4) <= 0.06 and
+              any("trimmed by NEC-2 for 1.02 mm wire and 1.59 mm rods" in t for t in texts),
+              f"1296 MHz: the sheet's DIR 1 {texts[i + 3]} is not the trimmed length")
     check(all(abs(w[0] - v[0]) < 1e-6 for w, v in zip(wires, gw_wires(open(plain).read()))),
           "1296 MHz: the trim moved an element along the boom")
 

@@ -114,26 +114,30 @@ with tempfile.TemporaryDirectory() as folder:
     check(max(changes) < 1, f"144 MHz: a length moved by {max(changes):.2f} %")
     check(max(changes) > 0, "144 MHz: nothing was trimmed")
 
-    # Limits that cannot be met: a nec2c whose answers always give F/B 10 dB. The best found
-    # is shown, marked, and nothing is written.
+    # Limits that cannot be met: a nec2c whose answers always give F/B 10 dB, or a 100 ohm feed
+    # (SWR 2). The best found is shown, marked, and nothing is written.
     fake = os.path.join(folder, "bin")
     os.mkdir(fake)
-    real = subprocess.run(["sh", "-c", "command -v nec2c"], capture_output=True, text=True).stdout.strip()
-    with open(os.path.join(fake, "nec2c"), "w") as f:
-        f.write("#!/bin/sh\n"
-                f'"{real}" "$@" || exit $?\n'
-                # The back gain (phi 180, theta 90) made 10 dB below the forward one.
-                "out=${2#-o}\n"
-                "awk '/^ +90.00 +0.00 /{g=$5} /^ +90.00 +180.00 /{$5=sprintf(\"%.2f\", g-10)}"
-                " {print}' \"$out\" >\"$out.x\" && mv \"$out.x\" \"$out\"\n")
-    os.chmod(os.path.join(fake, "nec2c"), 0o755)
-    blocked = os.path.join(folder, "never.nec")
-    env = dict(os.environ, PATH=fake + ":" + os.environ["PATH"])
-    result = subprocess.run([CLI, "--freq", "144", "--inch", "1", "--trim", "--export", blocked],
-                            capture_output=True, text=True, timeout=300, env=env)
-    check(result.returncode == 1 and "NOT TRIMMED" in result.stdout and
-          "Limit not met: F/B" in result.stdout and not os.path.exists(blocked),
-          f"unmeetable limits: {result.returncode} {result.stdout[-400:]} {result.stderr}")
-    check("TRIMMED for" not in result.stdout, "unmeetable limits presented as trimmed")
+    real = subprocess.run(["sh", "-c", "command -v nec2c"], capture_output=True,
+                          text=True).stdout.strip()
+    doctor = {
+        "F/B": "/^ +90.00 +0.00 /{g=$5} /^ +90.00 +180.00 /{$5=sprintf(\"%.2f\", g-10)}",
+        "SWR": "/ANTENNA INPUT PARAMETERS/{n=NR} NR==n+3&&n{$7=\"1.0000E+02\"; $8=\"0.0000E+00\"}",
+    }
+    for limit, awk in doctor.items():
+        with open(os.path.join(fake, "nec2c"), "w") as f:
+            f.write("#!/bin/sh\n"
+                    f'"{real}" "$@" || exit $?\n'
+                    "out=${2#-o}\n"
+                    f"awk '{awk} {{print}}' \"$out\" >\"$out.x\" && mv \"$out.x\" \"$out\"\n")
+        os.chmod(os.path.join(fake, "nec2c"), 0o755)
+        blocked = os.path.join(folder, "never.nec")
+        env = dict(os.environ, PATH=fake + ":" + os.environ["PATH"])
+        result = subprocess.run([CLI, "--freq", "144", "--inch", "1", "--trim", "--export",
+                                 blocked], capture_output=True, text=True, timeout=300, env=env)
+        check(result.returncode == 1 and "NOT TRIMMED" in result.stdout and
+              f"Limit not met: {limit}" in result.stdout and not os.path.exists(blocked),
+              f"unmeetable {limit}: {result.returncode} {result.stdout[-400:]} {result.stderr}")
+        check("TRIMMED for" not in result.stdout, f"unmeetable {limit} presented as trimmed")
 
 sys.exit(1 if failures else 0)

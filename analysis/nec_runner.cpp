@@ -265,6 +265,12 @@ std::string findNec2c() {
 
 std::string runNec2c(const std::string& deck, const NecLimits& limits) {
     throwIfInterrupted();
+    const auto throwIfCancelled = [&limits] {
+        if (limits.cancel != nullptr && limits.cancel->load()) {
+            throw Cancelled();
+        }
+    };
+    throwIfCancelled();
     const std::string program = findNec2c();
     if (program.empty()) {
         throw AnalysisError("nec2c is not installed: install the Debian package nec2c "
@@ -299,6 +305,7 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
     int status = 0;
     while (!child.reaped(status)) {
         throwIfInterrupted();
+        throwIfCancelled();
         if (Clock::now() >= deadline) {
             throw AnalysisError("nec2c did not finish within " + seconds(limits.timeout) +
                                 " s (--nec-timeout); it was stopped");

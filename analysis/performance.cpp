@@ -112,6 +112,7 @@ DesignPoint designPoint(const FrequencyResult& result) {
     point.swr = standingWaveRatio(result.impedance);
     point.efficiencyPercent = result.efficiencyPercent;
     point.azimuth = result.patterns[0];
+    point.elevation = result.patterns[1];
 
     // Horizontal cut: phi 0 is forward. Vertical cut: elevation 0 forward, up over the zenith
     // to the back (phi 180), down to the nadir.

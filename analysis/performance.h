@@ -26,10 +26,11 @@ struct DesignPoint {
     std::complex<double> impedance;
     double swr{};
     double efficiencyPercent{};
-    bool forwardMainLobe{};            ///< the largest gain of both cuts lies forward
-    double azimuthBeamwidthDeg{};      ///< -3 dB, horizontal plane; NaN past 180 or not forward
-    double elevationBeamwidthDeg{};    ///< -3 dB, vertical plane; NaN past 180 or not forward
-    std::vector<PatternPoint> azimuth; ///< theta 90, phi 0 ... 360
+    bool forwardMainLobe{};              ///< the largest gain of both cuts lies forward
+    double azimuthBeamwidthDeg{};        ///< -3 dB, horizontal plane; NaN past 180 or not forward
+    double elevationBeamwidthDeg{};      ///< -3 dB, vertical plane; NaN past 180 or not forward
+    std::vector<PatternPoint> azimuth;   ///< theta 90, phi 0 ... 360
+    std::vector<PatternPoint> elevation; ///< phi 0 then phi 180, theta 0 ... 180 each
 };
 
 struct SweepPoint {

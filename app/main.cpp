@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo: the antenna designer's window.
-#include "mainwindow/main_window.h"
+#include "mainwindow/desktop_window.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     const QtMessageHandler previous = qInstallMessageHandler(displayFailure);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);
-    tarvo::MainWindow window;
+    tarvo::DesktopWindow window;
     window.show();
     // The program ends when its last window closes, the web link window included.
     return app.exec();

@@ -53,11 +53,14 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
     }
     analysis::NecLimits limits;
     limits.timeout = necTimeout(request);
-    const auto results = analysis::parseNecOutput(analysis::runNec2c(deck, limits));
+    limits.cancel = request.cancel;
+    const analysis::NecRunner runNec =
+        request.runner ? request.runner : analysis::NecRunner([limits](const std::string& input) {
+            return analysis::runNec2c(input, limits);
+        });
+    const auto results = analysis::parseNecOutput(runNec(deck));
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
-    analysis::refine(performance, model, material, [&limits](const std::string& input) {
-        return analysis::runNec2c(input, limits);
-    });
+    analysis::refine(performance, model, material, runNec);
     if (sweepWidened(request)) {
         performance.notes.push_back("The sweep was widened to +/-0.5 %: it must hold the design "
                                     "frequency and two steps on each side.");

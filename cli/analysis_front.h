@@ -5,8 +5,10 @@
 
 #include "analysis/deck.h"
 #include "analysis/performance.h"
+#include "analysis/refine.h"
 #include "design/design_state.h"
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -22,6 +24,11 @@ struct AnalysisRequest {
     std::optional<int> segmentsPerWavelength; ///< default: the most that keep the thin-wire kernel
     double sweepPercent{3};
     double necTimeoutSeconds{120};
+    /// Set from another thread to stop the analysis: the window's Cancel.
+    const std::atomic<bool>* cancel{};
+    /// Runs nec2c on a deck; empty: nec2c itself, within the timeout. The window's tests replay
+    /// recorded output through it.
+    analysis::NecRunner runner;
 
     bool wanted() const { return analyze || deckPath || plotPath; }
 };

@@ -59,10 +59,13 @@ TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, b
     const analysis::Model model = requestedModel(design, request, outcome.material);
     analysis::NecLimits limits;
     limits.timeout = necTimeout(request);
+    limits.cancel = request.cancel;
+    const analysis::NecRunner runNec =
+        request.runner ? request.runner : analysis::NecRunner([limits](const std::string& deck) {
+            return analysis::runNec2c(deck, limits);
+        });
     outcome.search = analysis::searchTrim(
-        model, outcome.material,
-        [&limits](const std::string& deck) { return analysis::runNec2c(deck, limits); },
-        [progress](const analysis::TrimProgress& p) {
+        model, outcome.material, runNec, [progress](const analysis::TrimProgress& p) {
             if (progress) {
                 std::cerr << "\rtarvo-cli: trim: evaluation " << p.evaluation << ", gain "
                           << formatNumber("%.2f", p.gainDbi) << " dBi, F/B "

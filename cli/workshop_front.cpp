@@ -155,40 +155,42 @@ std::string csvReport(const Form& form, const DesignState* trimmed) {
     return out.str();
 }
 
-void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analysis,
-                   const Form& form, const DesignState& design,
-                   const std::optional<analysis::Performance>& performance,
-                   const std::string& necMissing, const std::vector<std::string>& warnings,
-                   bool trimmed) {
+std::string exportText(const std::string& path, const AnalysisRequest& analysis, const Form& form,
+                       const DesignState& design,
+                       const std::optional<analysis::Performance>& performance,
+                       const std::string& necMissing, bool trimmed) {
     analysis::Material material;
     const analysis::Model model = requestedModel(design, analysis, material);
-    for (const std::string& path : workshop.exportPaths) {
-        if (endsWith(path, ".maa")) {
-            writeWholeFile(path, workshop::maaFile(model, material), "MMANA-GAL model");
-        } else if (endsWith(path, ".nec")) {
-            writeWholeFile(path, analysis::writeDeck(model, material, analysisSweep(analysis)),
-                           "NEC deck");
-        } else if (endsWith(path, ".csv")) {
-            writeWholeFile(path, csvReport(form, trimmed ? &design : nullptr),
-                           trimmed ? "trimmed design table" : "design table");
-        } else if (endsWith(path, ".s1p")) {
-            if (!performance) {
-                throw analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " +
-                                              necMissing);
-            }
-            writeWholeFile(path, workshop::touchstoneFile(*performance), "Touchstone file");
-        }
+    if (endsWith(path, ".maa")) {
+        return workshop::maaFile(model, material);
     }
-    if (workshop.symbolicPath) {
-        writeWholeFile(*workshop.symbolicPath, workshop::symbolicDeck(model, material),
-                       "symbolic NEC deck");
+    if (endsWith(path, ".nec")) {
+        return analysis::writeDeck(model, material, analysisSweep(analysis));
     }
-    if (!workshop.sheetPath) {
-        return;
+    if (endsWith(path, ".csv")) {
+        return csvReport(form, trimmed ? &design : nullptr);
     }
+    if (!performance) {
+        throw analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " + necMissing);
+    }
+    return workshop::touchstoneFile(*performance);
+}
+
+std::string exportWhat(const std::string& path) {
+    return endsWith(path, ".maa")   ? "MMANA-GAL model"
+           : endsWith(path, ".nec") ? "NEC deck"
+           : endsWith(path, ".csv") ? "design table"
+                                    : "Touchstone file";
+}
+
+workshop::SheetContent sheetContent(const AnalysisRequest& analysis, const DesignState& design,
+                                    bool metallicBoom,
+                                    const std::optional<analysis::Performance>& performance,
+                                    const std::string& necMissing,
+                                    const std::vector<std::string>& warnings, bool trimmed) {
     workshop::SheetContent content;
-    content.dimensions = workshop::dimensionsOf(design, form.isSelected(Control::Option2));
-    content.material = material;
+    const analysis::Model model = requestedModel(design, analysis, content.material);
+    content.dimensions = workshop::dimensionsOf(design, metallicBoom);
     content.performance = performance;
     content.necMissing = necMissing;
     content.warnings = warnings;
@@ -198,11 +200,39 @@ void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analy
                                 performance->warnings.end());
         analysis::NecLimits limits;
         limits.timeout = necTimeout(analysis);
-        content.tolerances =
-            workshop::findTolerances(model, material, [&limits](const std::string& deck) {
-                return analysis::runNec2c(deck, limits);
-            });
+        limits.cancel = analysis.cancel;
+        const analysis::NecRunner runNec =
+            analysis.runner ? analysis.runner
+                            : analysis::NecRunner([limits](const std::string& deck) {
+                                  return analysis::runNec2c(deck, limits);
+                              });
+        content.tolerances = workshop::findTolerances(model, content.material, runNec);
     }
+    return content;
+}
+
+void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analysis,
+                   const Form& form, const DesignState& design,
+                   const std::optional<analysis::Performance>& performance,
+                   const std::string& necMissing, const std::vector<std::string>& warnings,
+                   bool trimmed) {
+    for (const std::string& path : workshop.exportPaths) {
+        writeWholeFile(
+            path, exportText(path, analysis, form, design, performance, necMissing, trimmed),
+            trimmed && endsWith(path, ".csv") ? "trimmed design table" : exportWhat(path));
+    }
+    if (workshop.symbolicPath) {
+        analysis::Material material;
+        const analysis::Model model = requestedModel(design, analysis, material);
+        writeWholeFile(*workshop.symbolicPath, workshop::symbolicDeck(model, material),
+                       "symbolic NEC deck");
+    }
+    if (!workshop.sheetPath) {
+        return;
+    }
+    const workshop::SheetContent content =
+        sheetContent(analysis, design, form.isSelected(Control::Option2), performance, necMissing,
+                     warnings, trimmed);
     workshop::SheetOptions options;
     options.paper = paperOf(workshop);
     options.inches = workshop.inchSheet;

@@ -41,6 +41,22 @@ void writeWorkshop(const WorkshopRequest& workshop, const AnalysisRequest& analy
                    const std::string& necMissing, const std::vector<std::string>& warnings,
                    bool trimmed = false);
 
+/// The text of one export, the format from the path's extension (.maa, .nec, .csv, .s1p).
+std::string exportText(const std::string& path, const AnalysisRequest& analysis, const Form& form,
+                       const DesignState& design,
+                       const std::optional<analysis::Performance>& performance,
+                       const std::string& necMissing, bool trimmed = false);
+/// What the export of that extension is called in messages.
+std::string exportWhat(const std::string& path);
+
+/// Everything the sheet shows: with the analysis' figures, the tolerances from nec2c runs
+/// (through the request's runner, within its timeout, stopped by its cancel).
+workshop::SheetContent sheetContent(const AnalysisRequest& analysis, const DesignState& design,
+                                    bool metallicBoom,
+                                    const std::optional<analysis::Performance>& performance,
+                                    const std::string& necMissing,
+                                    const std::vector<std::string>& warnings, bool trimmed);
+
 /// The design table as CSV: numbers with a point, the unit in the header. From the window's
 /// boxes, or with `trimmed` from those stored values.
 std::string csvReport(const Form& form, const DesignState* trimmed = nullptr);

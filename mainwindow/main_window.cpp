@@ -240,14 +240,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::click(Control control) {
-    runGuarded([this, control] { runDesignClick(control, m_form, m_state); });
+    if (runGuarded([this, control] { runDesignClick(control, m_form, m_state); }) &&
+        control == Command1) {
+        emit computed();
+    }
 }
 
-void MainWindow::runGuarded(const std::function<void()>& operation) {
+bool MainWindow::runGuarded(const std::function<void()>& operation) {
     try {
         operation();
+        return true;
     } catch (const std::exception& fault) {
         m_reportFault(this, fault);
+        return false;
     }
 }
 

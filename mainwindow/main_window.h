@@ -40,6 +40,10 @@ public:
     /// The window's client area as it looks now, drawn at `scale` times its size.
     QImage picture(int scale);
 
+signals:
+    /// COMPUTE finished without a fault: state() holds the new design.
+    void computed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -47,7 +51,7 @@ private:
     void build();
     void connectClicks();
     /// Runs one Click's operation; a fault stops it and is reported, the window stays as it is.
-    void runGuarded(const std::function<void()>& operation);
+    bool runGuarded(const std::function<void()>& operation);
     void click(Control control);
     void print();
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -47,8 +48,8 @@ std::string answer(double f) {
 
 /// Answers a deck of single frequencies ("FR 0 1 0 0 F 0"); counts the runs.
 struct StandIn {
-    int runs = 0;
-    int frequencies = 0;
+    std::atomic<int> runs{0}; // the refinement runs its decks side by side
+    std::atomic<int> frequencies{0};
     std::string operator()(const std::string& deck) {
         ++runs;
         std::istringstream lines(deck);

@@ -39,6 +39,15 @@ start_tarvo() {
     "$1" &
     pids+=($!)
     tarvo_window=$(window_named TARVO)
+    # The calculator's client area lies below the menu bar, at the bottom of the window.
+    local height
+    height=$(xdotool getwindowgeometry --shell "$tarvo_window" | sed -n 's/^HEIGHT=//p')
+    tarvo_menu_height=$((height - 460))
+}
+
+# Clicks at x, y pixels of the calculator's client area, below the menu bar.
+click_client() {
+    click_at "$tarvo_window" "$1" "$(($2 + tarvo_menu_height))"
 }
 
 # Clicks at x, y pixels of a window's client area.

@@ -32,7 +32,7 @@ start_display
 start_tarvo "$tarvo"
 main=$tarvo_window
 # WEBSITE (Command2) sits at 6960, 5640 twips, 1095 x 375: its centre in pixels.
-click_at "$main" 500 388
+click_client 500 388
 web=$(window_named "Web Page Link")
 # lblWebPage: 525, 1335 twips, 2205 x 255; a point on its text.
 click_at "$web" 60 97

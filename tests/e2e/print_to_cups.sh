@@ -63,7 +63,7 @@ start_display
 start_tarvo "$tarvo"
 window=$tarvo_window
 # PRINT (Command3) sits at 6960, 6240 twips, 1095 x 375: its centre in pixels.
-click_at "$window" 500 428
+click_client 500 428
 
 found=""
 for _ in $(seq 150); do

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's top-level window: a menu bar above the calculator's 591 x 460 client area,
+// which stays exactly as it is. The menus reach what tarvo-cli offers: the NEC-2 analysis, the
+// trim, the workshop sheet and the exports.
+#pragma once
+
+#include "analysiswindow/analysis_window.h"
+#include "mainwindow/main_window.h"
+#include "workshop/display_list.h"
+
+#include <QMainWindow>
+#include <atomic>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QPrinter;
+
+namespace tarvo {
+
+class DesktopWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    /// Asks where to save: title, suggested name, filters; gives the path (empty: cancelled)
+    /// and the filter chosen. The default is the platform's file dialog, which asks before an
+    /// existing file is replaced.
+    using SaveChooser = std::function<QString(const QString& title, const QString& name,
+                                              const QString& filters, QString* chosenFilter)>;
+    /// Shows the sheet before printing; the default is a print preview on the default printer.
+    using SheetPrinter = std::function<void(const workshop::DisplayList& sheet)>;
+
+    explicit DesktopWindow(QWidget* parent = nullptr);
+    ~DesktopWindow() override;
+
+    MainWindow& calculator() { return *m_calculator; }
+    AnalysisWindow& analysisWindow();
+    QAction* action(const QString& objectName) const;
+
+    /// The design of the last COMPUTE, if there was one.
+    const std::optional<ComputedDesign>& design() const { return m_design; }
+
+    void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
+    void setSheetPrinter(SheetPrinter printer) { m_printSheet = std::move(printer); }
+    /// Instead of nec2c, for every job the menus start: what the tests replay.
+    void setRunner(analysis::NecRunner runner);
+    /// What the last job said when it failed or was refused; tests read it.
+    const QString& lastMessage() const { return m_lastMessage; }
+    /// Tests: messages and reports are kept in lastMessage(), not shown in boxes.
+    void setQuiet(bool quiet) { m_quiet = quiet; }
+
+private:
+    void buildMenus();
+    void designComputed();
+    void printSheet();
+    void saveSheet();
+    void exportDesign();
+    void trim();
+    void about();
+    /// The sheet of the last COMPUTE: analysis and tolerances on a thread, a progress dialog
+    /// with Cancel meanwhile. Empty when cancelled or failed (the reason is shown).
+    std::optional<workshop::DisplayList> sheet();
+    void tell(const QString& title, const QString& message, bool failure);
+
+    MainWindow* m_calculator;
+    AnalysisWindow* m_analysis{};
+    std::optional<ComputedDesign> m_design;
+    std::vector<QAction*> m_designActions;
+    SaveChooser m_chooseSave;
+    SheetPrinter m_printSheet;
+    analysis::NecRunner m_runner;
+    QString m_lastMessage;
+    bool m_quiet{}; ///< tests: messages are kept, not shown in boxes
+};
+
+} // namespace tarvo

@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program's window with its menu bar: the calculator's client area untouched below it, the
+// menus waiting for a COMPUTE, the analysis window filled from a recorded nec2c session, Cancel
+// ending a slow nec2c at once, and the sheet, the exports and the About box from the menus.
+#include "analysis/geometry.h"
+#include "analysis/nec_runner.h"
+#include "mainwindow/desktop_window.h"
+
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+using namespace tarvo;
+
+namespace {
+
+using enum Control;
+
+/// Types the frequency, chooses a 1 inch metallic boom and presses COMPUTE, by real clicks.
+void compute(DesktopWindow& window, const QString& frequency) {
+    MainWindow& calculator = window.calculator();
+    auto* box = qobject_cast<QLineEdit*>(calculator.control(Text17));
+    box->selectAll();
+    QTest::keyClicks(box, frequency);
+    QTest::mouseClick(calculator.control(Option2), Qt::LeftButton, {}, QPoint(6, 8));
+    auto* inches = qobject_cast<QListWidget*>(calculator.control(List1));
+    const auto items = inches->findItems("1", Qt::MatchExactly);
+    QVERIFY(!items.isEmpty());
+    QTest::mouseClick(inches->viewport(), Qt::LeftButton, {},
+                      inches->visualItemRect(items.front()).center());
+    QTest::mouseClick(calculator.control(Command1), Qt::LeftButton);
+}
+
+/// The 144 MHz, 1 inch design's nec2c session as recorded: each deck with nec2c's output.
+analysis::NecRunner recordedSession() {
+    std::ifstream file(std::string(TARVO_TEST_DATA) + "/nec2c_144mhz_session.txt",
+                       std::ios::binary);
+    std::stringstream whole;
+    whole << file.rdbuf();
+    const std::string text = whole.str();
+    const std::string deckMark = "=== TARVO RECORDED DECK ===\n";
+    const std::string outputMark = "=== TARVO RECORDED OUTPUT ===\n";
+    auto answers = std::make_shared<std::map<std::string, std::string>>();
+    for (std::size_t at = text.find(deckMark); at != std::string::npos;) {
+        const std::size_t deck = at + deckMark.size();
+        const std::size_t output = text.find(outputMark, deck);
+        const std::size_t next = text.find(deckMark, output);
+        (*answers)[text.substr(deck, output - deck)] = text.substr(
+            output + outputMark.size(),
+            (next == std::string::npos ? text.size() : next) - output - outputMark.size());
+        at = next;
+    }
+    return [answers](const std::string& deck) {
+        const auto found = answers->find(deck);
+        if (found == answers->end()) {
+            throw analysis::AnalysisError("no recorded nec2c output for this deck");
+        }
+        return found->second;
+    };
+}
+
+} // namespace
+
+class DesktopWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+
+private slots:
+    void theCalculatorKeepsItsClientArea() {
+        DesktopWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const int menu = window.menuBar()->height();
+        QVERIFY(menu > 0);
+        QCOMPARE(window.calculator().geometry(), QRect(0, menu, 591, 460));
+        QCOMPARE(window.size(), QSize(591, 460 + menu));
+        // Controls where the layout table puts them in the client area (twips / 15).
+        const std::pair<Control, QRect> placed[] = {
+            {Text29, {128, 432, 105, 25}},  // 1920 6480 1575 375
+            {Text28, {384, 192, 193, 169}}, // 5760 2880 2895 2535
+            {Text45, {288, 368, 73, 25}},   // 4320 5520 1095 375
+        };
+        for (const auto& [control, rect] : placed) {
+            QWidget* widget = window.calculator().control(control);
+            QCOMPARE(QRect(widget->mapTo(&window.calculator(), QPoint(0, 0)), widget->size()),
+                     rect);
+        }
+        // PRINT still prints the client area alone.
+        QCOMPARE(window.calculator().picture(1).size(), QSize(591, 460));
+    }
+
+    void designMenusWaitForCompute() {
+        DesktopWindow window;
+        window.show();
+        for (const char* name : {"analyze", "trim", "printSheet", "saveSheet", "export"}) {
+            QVERIFY2(!window.action(name)->isEnabled(), name);
+            QVERIFY(window.action(name)->toolTip().contains("Press COMPUTE first"));
+        }
+        QVERIFY(window.action("quit")->isEnabled());
+        QCOMPARE(window.action("quit")->shortcut(), QKeySequence(QKeySequence::Quit));
+        QCOMPARE(window.menuBar()->actions().at(0)->text(), QString("&File"));
+        QCOMPARE(window.menuBar()->actions().at(1)->text(), QString("&Design"));
+        QCOMPARE(window.menuBar()->actions().at(2)->text(), QString("&Help"));
+        QCOMPARE(window.menuBar()->actions().at(1)->menu()->actions().at(0)->objectName(),
+                 QString("analyze"));
+        compute(window, "144");
+        for (const char* name : {"analyze", "trim", "printSheet", "saveSheet", "export"}) {
+            QVERIFY2(window.action(name)->isEnabled(), name);
+        }
+        QCOMPARE(window.design()->state.freq, 144.0F);
+        // A failed COMPUTE keeps the design before it.
+        window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
+        compute(window, "-5");
+        QCOMPARE(window.design()->state.freq, 144.0F);
+    }
+
+    void analysisWindowFillsFromARecordedRun() {
+        DesktopWindow window;
+        window.setRunner(recordedSession());
+        window.show();
+        compute(window, "144");
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        window.action("analyze")->trigger();
+        QVERIFY(analysis.isVisible());
+        QCOMPARE(analysis.windowTitle(), QString("TARVO: NEC-2 analysis"));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        // The figures tarvo-cli --freq 144 --inch 1 --analyze prints for the same session.
+        const QString report = analysis.reportText();
+        for (const char* line :
+             {"  Forward gain                 13.59 dBi", "  Front-to-back ratio          25.6 dB",
+              "  Feed impedance               49.6 + j1.9 ohm",
+              "  SWR <= 2 from                141.51 to 145.25 MHz (3.75 MHz)"}) {
+            QVERIFY2(report.contains(line), line);
+        }
+        QCOMPARE(analysis.performance()->design.elevation.size(), std::size_t{362});
+
+        // A later COMPUTE offers to run again, and the run takes the new design.
+        QVERIFY(!analysis.rerunOffered());
+        compute(window, "145");
+        QVERIFY(analysis.rerunOffered());
+    }
+
+    void cancelEndsASlowNec2cAtOnce() {
+        QVERIFY(m_folder.isValid());
+        const QString started = m_folder.filePath("started");
+        QFile fake(m_folder.filePath("nec2c"));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write(QString("#!/bin/sh\necho $$ > '%1'\nexec sleep 30\n").arg(started).toUtf8());
+        fake.close();
+        fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", m_folder.path().toUtf8() + ":" + path);
+
+        DesktopWindow window;
+        window.show();
+        compute(window, "144");
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        window.action("analyze")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 5000);
+        QTest::qWait(50);
+        QFile pidFile(started);
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const pid_t pid = pidFile.readAll().trimmed().toInt();
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(analysis.findChild<QPushButton*>("cancel"), Qt::LeftButton);
+        QVERIFY(finished.wait(5000));
+        const qint64 took = timer.elapsed();
+        qputenv("PATH", path);
+        QVERIFY2(took < 200, qPrintable(QString("Cancel took %1 ms").arg(took)));
+        QCOMPARE(analysis.statusText(), QString("Cancelled."));
+        QVERIFY(::kill(pid, 0) != 0); // the slow nec2c is gone, not left running
+        QVERIFY(!analysis.running());
+    }
+
+    void missingNec2cIsNamedWithItsPackage() {
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        DesktopWindow window;
+        window.show();
+        compute(window, "144");
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        window.action("analyze")->trigger();
+        QVERIFY(finished.wait(5000));
+        qputenv("PATH", path);
+        QVERIFY2(analysis.statusText().contains("install the Debian package nec2c"),
+                 qPrintable(analysis.statusText()));
+    }
+
+    void diametersAreRemembered() {
+        {
+            DesktopWindow window;
+            window.setRunner(recordedSession());
+            window.show();
+            compute(window, "144");
+            window.action("analyze")->trigger();
+            AnalysisWindow& analysis = window.analysisWindow();
+            QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+            QVERIFY(finished.wait(10000));
+            analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(3.25);
+            QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+            QVERIFY(finished.wait(10000)); // no recording for 3.25 mm: fails, but is kept
+        }
+        DesktopWindow window;
+        window.show();
+        compute(window, "144");
+        window.setRunner(
+            [](const std::string&) -> std::string { throw analysis::AnalysisError("not run"); });
+        window.action("analyze")->trigger();
+        AnalysisWindow& analysis = window.analysisWindow();
+        QCOMPARE(analysis.findChild<QDoubleSpinBox*>("wireMm")->value(), 3.25);
+        QCOMPARE(analysis.findChild<QDoubleSpinBox*>("rodMm")->value(), 4.76);
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        QVERIFY(finished.wait(5000));
+    }
+
+    void sheetExportsAndAboutFromTheMenus() {
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        QString asked;
+        window.setSaveChooser(
+            [&](const QString& title, const QString& name, const QString&, QString* filter) {
+                asked = title + " " + name;
+                if (title.startsWith("Export")) {
+                    *filter = "MMANA-GAL model (*.maa)";
+                    return m_folder.filePath("beam");
+                }
+                *filter = "SVG (*.svg)";
+                return m_folder.filePath("sheet.svg");
+            });
+        window.action("export")->trigger();
+        QCOMPARE(asked, QString("Export for other tools tarvo-144mhz-beam"));
+        QFile maa(m_folder.filePath("beam.maa"));
+        QVERIFY2(maa.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
+        QVERIFY(maa.readAll().contains("***Wires***\n14\n"));
+
+        // The sheet with its tolerances: nec2c itself, as tarvo-cli runs it.
+        if (!analysis::findNec2c().empty()) {
+            window.action("saveSheet")->trigger();
+            QFile sheet(m_folder.filePath("sheet.svg"));
+            QVERIFY2(sheet.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
+            const QByteArray svg = sheet.readAll();
+            QVERIFY(svg.contains("TARVO workshop sheet: 144 MHz loop beam"));
+            QVERIFY(svg.contains(">2269.5<")); // the reflector loop, 89.35 in
+            workshop::DisplayList printed;
+            window.setSheetPrinter([&](const workshop::DisplayList& list) { printed = list; });
+            window.action("printSheet")->trigger();
+            QCOMPARE(printed.widthMm, 210.0);
+            QVERIFY(printed.items.size() > 100);
+        }
+        window.action("about")->trigger();
+        QVERIFY(window.lastMessage().contains("GPL-3.0-or-later"));
+        QVERIFY(window.lastMessage().contains("TARVO 0."));
+    }
+};
+
+QTEST_MAIN(DesktopWindowTest)
+#include "desktop_window_test.moc"

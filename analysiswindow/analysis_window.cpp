@@ -241,6 +241,8 @@ void AnalysisWindow::showResult(std::optional<analysis::Performance> performance
     m_horizontal->setPattern(horizontalCut(m_performance->design));
     m_vertical->setPattern(verticalCut(m_performance->design));
     m_sweepPlot->setSweep(m_performance->sweep, m_performance->design.frequencyMhz);
+    // The figures take the focus: a keyboard user reads, selects and copies them from there.
+    m_report->setFocus();
     emit finished(true);
 }
 

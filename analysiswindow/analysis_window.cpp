@@ -246,6 +246,15 @@ void AnalysisWindow::showResult(std::optional<analysis::Performance> performance
     emit finished(true);
 }
 
+QList<QImage> AnalysisWindow::plotPictures() {
+    QList<QImage> pictures;
+    for (QWidget* plot : {static_cast<QWidget*>(m_horizontal), static_cast<QWidget*>(m_vertical),
+                          static_cast<QWidget*>(m_sweepPlot)}) {
+        pictures.push_back(plot->grab().toImage());
+    }
+    return pictures;
+}
+
 QString AnalysisWindow::reportText() const {
     return m_report->toPlainText();
 }

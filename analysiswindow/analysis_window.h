@@ -9,6 +9,8 @@
 #include "cli/analysis_front.h"
 #include "design/design_state.h"
 
+#include <QImage>
+#include <QList>
 #include <QWidget>
 #include <atomic>
 #include <optional>
@@ -55,6 +57,8 @@ public:
     QString reportText() const;
     QString statusText() const;
     bool rerunOffered() const;
+    /// The plots as drawn now: the horizontal and vertical cuts, and the sweep.
+    QList<QImage> plotPictures();
     /// The request the next run makes: diameters and sweep as the boxes show them.
     AnalysisRequest request() const;
 

@@ -80,7 +80,7 @@ void PolarPlot::paintEvent(QPaintEvent*) {
         // Forward (0 degrees) points up the page.
         const double a = angle * M_PI / 180;
         const QPointF point(centre.x() - r * std::sin(a), centre.y() - r * std::cos(a));
-        if (path.isEmpty()) {
+        if (path.elementCount() == 0) {
             path.moveTo(point);
         } else {
             path.lineTo(point);
@@ -144,7 +144,7 @@ void SweepPlot::paintEvent(QPaintEvent*) {
         QPainterPath path;
         for (const auto& p : m_sweep) {
             const QPointF point(x(p.frequencyMhz), y(p));
-            if (path.isEmpty()) {
+            if (path.elementCount() == 0) {
                 path.moveTo(point);
             } else {
                 path.lineTo(point);

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +83,11 @@ private:
     QTemporaryDir m_folder;
 
 private slots:
+    void init() {
+        // Each test starts from no remembered choices (in the test's own settings folder).
+        QSettings("TARVO", "TARVO").clear();
+    }
+
     void theCalculatorKeepsItsClientArea() {
         DesktopWindow window;
         window.show();
@@ -151,6 +157,23 @@ private slots:
             QVERIFY2(report.contains(line), line);
         }
         QCOMPARE(analysis.performance()->design.elevation.size(), std::size_t{362});
+        // Each plot draws its curves: the gain in blue, F/B in green and SWR in red.
+        const auto count = [](const QImage& image, QRgb colour) {
+            int found = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    found += image.pixel(x, y) == colour ? 1 : 0;
+                }
+            }
+            return found;
+        };
+        const QList<QImage> plots = analysis.plotPictures();
+        QCOMPARE(plots.size(), 3);
+        for (const QImage& plot : plots) {
+            QVERIFY(count(plot, qRgb(0, 0, 200)) > 100);
+        }
+        QVERIFY(count(plots[2], qRgb(0, 140, 0)) > 100);
+        QVERIFY(count(plots[2], qRgb(200, 0, 0)) > 100);
 
         // A later COMPUTE offers to run again, and the run takes the new design.
         QVERIFY(!analysis.rerunOffered());

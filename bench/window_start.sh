@@ -1,16 +1,38 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Time from starting tarvo to its window shown under Xvfb, and its peak memory (VmHWM), over
-# several runs after one that warms the font cache. Prints the median and the largest.
+# several runs after one that warms the font cache. Prints the median and the largest. With a
+# bare Qt window's program as the second argument, times it in the same runs, turn about, and
+# prints the ratio of the medians.
 set -euo pipefail
 tarvo="$1"
-runs="${2:-15}"
+bare="${2:-}"
+runs="${3:-15}"
 source "$(dirname "$0")/../tests/e2e/common.sh"
 start_display
 
+# Milliseconds from starting a program to its window named $2 shown.
+shown_after() {
+    local start pid
+    start=$(date +%s%N)
+    "$1" &
+    pid=$!
+    until xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
+        (($(date +%s%N) - start > 10000000000)) && { echo "no window $2 within 10 s" >&2; exit 1; }
+    done
+    echo $((($(date +%s%N) - start) / 1000000))
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+
 times=()
 peaks=()
+bare_times=()
 for run in $(seq 0 "$runs"); do
+    if [ -n "$bare" ]; then
+        bare_ms=$(shown_after "$bare" BARE)
+        [ "$run" -gt 0 ] && bare_times+=("$bare_ms")
+    fi
     start=$(date +%s%N)
     "$tarvo" &
     pid=$!
@@ -36,3 +58,10 @@ echo "tarvo start to window shown, $runs runs: median $(median "${times[@]}") ms
     "slowest $(largest "${times[@]}") ms"
 echo "tarvo peak resident memory: median $(($(median "${peaks[@]}") / 1024)) MB," \
     "largest $(($(largest "${peaks[@]}") / 1024)) MB"
+if [ -n "$bare" ]; then
+    tarvo_median=$(median "${times[@]}")
+    bare_median=$(median "${bare_times[@]}")
+    echo "a bare Qt window, same runs: median ${bare_median} ms; tarvo / bare:" \
+        "$(awk -v a="$tarvo_median" -v b="$bare_median" 'BEGIN {printf "%.2f", a / b}')" \
+        "(target <= 1.15)"
+fi

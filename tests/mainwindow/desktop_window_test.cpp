@@ -292,7 +292,21 @@ private slots:
             window.action("printSheet")->trigger();
             QCOMPARE(printed.widthMm, 210.0);
             QVERIFY(printed.items.size() > 100);
+            // Design > Trim for my materials...: the report in the design's unit.
+            window.action("trim")->trigger();
+            QVERIFY2(window.lastMessage().startsWith("TRIMMED for loops of 2.05 mm wire and "
+                                                     "directors of 4.76 mm rod, lengths in INCHES"),
+                     qPrintable(window.lastMessage()));
         }
+        // A file that cannot be written is reported, never passed over in silence.
+        window.setSaveChooser([](const QString&, const QString&, const QString&, QString* filter) {
+            *filter = "Design table (*.csv)";
+            return QString("/nonexistent/folder/table.csv");
+        });
+        window.action("export")->trigger();
+        QVERIFY2(window.lastMessage().startsWith("The export could not be written to "
+                                                 "/nonexistent/folder/table.csv"),
+                 qPrintable(window.lastMessage()));
         window.action("about")->trigger();
         QVERIFY(window.lastMessage().contains("GPL-3.0-or-later"));
         QVERIFY(window.lastMessage().contains("TARVO 0."));

@@ -173,6 +173,21 @@ exec $(command -v nec2c) \"\$@\""
     [ "$(wc -l <"$work/calls")" -gt 40 ] || fail "the sheet was stopped before its tolerance search"
     leftovers "SIGTERM during the sheet's tolerances"
     [ -z "$(ls "$work" | grep sheet)" ] || fail "an interrupted sheet left $(ls "$work" | grep sheet)"
+    # And in the trim's search: nothing trimmed is written, nec2c and its folders are gone.
+    : >"$work/calls"
+    PATH="$work/bin:/usr/bin:/bin" TMPDIR="$work/tmp" "$cli" --freq 1296 --nonmetallic --trim \
+        --export "$work/trimmed.nec" >/dev/null 2>"$work/err" &
+    pid=$!
+    for _ in $(seq 250); do
+        [ "$(pgrep -fc "$sleeper")" -ge 2 ] && break
+        sleep 0.02
+    done
+    kill -INT "$pid"
+    wait "$pid"
+    check "SIGINT during the trim" 130 "interrupted by SIGINT" $?
+    [ "$(wc -l <"$work/calls")" -gt 40 ] || fail "the trim was stopped before its search"
+    leftovers "SIGINT during the trim"
+    [ ! -e "$work/trimmed.nec" ] || fail "an interrupted trim wrote its deck"
 fi
 set +m
 fake 'kill -SEGV $$'

@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
         desktop.action("analyze")->trigger();
     });
     if (!succeeded) {
-        std::cerr << "responsiveness: the analysis failed: "
-                  << analysis.statusText().toStdString() << '\n';
+        std::cerr << "responsiveness: the analysis failed: " << analysis.statusText().toStdString()
+                  << '\n';
         return 1;
     }
     QTemporaryDir folder;
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         loop.quit();
     });
     std::cout << "window responsiveness, longest event-loop wait: during a NEC-2 analysis "
-              << duringAnalysis << " ms, during the workshop sheet's tolerance runs "
-              << duringSheet << " ms (target < 50 ms)\n";
+              << duringAnalysis << " ms, during the workshop sheet's tolerance runs " << duringSheet
+              << " ms (target < 50 ms)\n";
     return 0;
 }

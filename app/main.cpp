@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <fontconfig/fontconfig.h>
+#include <thread>
 #include <cstring>
 #include <iostream>
 
@@ -45,8 +47,12 @@ int main(int argc, char** argv) {
                      "a window.\n";
         return 1;
     }
+    // Reading fontconfig's configuration takes as long as connecting to the display: both at
+    // once, so the window's first text does not wait for it.
+    std::thread fontconfig([] { FcInit(); });
     const QtMessageHandler previous = qInstallMessageHandler(displayFailure);
     QApplication app(argc, argv);
+    fontconfig.join();
     qInstallMessageHandler(previous);
     tarvo::DesktopWindow window;
     window.show();

@@ -141,6 +141,8 @@ void MainWindow::build() {
     substituteWindowFont();
     QFont windowFont("MS Sans Serif");
     windowFont.setPointSizeF(windowFontPoints);
+    // Every character the window shows is in its font: no fallback fonts need to be found.
+    windowFont.setStyleStrategy(QFont::NoFontMerging);
     setFont(windowFont);
 
     for (const ControlInfo& info : allControls()) {

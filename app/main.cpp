@@ -4,10 +4,10 @@
 
 #include <QApplication>
 #include <cstdlib>
-#include <fontconfig/fontconfig.h>
-#include <thread>
 #include <cstring>
+#include <fontconfig/fontconfig.h>
 #include <iostream>
+#include <thread>
 
 namespace {
 

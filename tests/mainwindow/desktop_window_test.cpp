@@ -130,6 +130,21 @@ private slots:
             QVERIFY2(window.action(name)->isEnabled(), name);
         }
         QCOMPARE(window.design()->state.freq, 144.0F);
+        // A boom beyond the correction's range: the warning goes with the design (and so into
+        // the analysis window's warnings). 40 mm at 432 MHz: the largest in range is 38.
+        auto* millimetres = qobject_cast<QListWidget*>(window.calculator().control(List2));
+        const auto forty = millimetres->findItems("40", Qt::MatchExactly);
+        QVERIFY(!forty.isEmpty());
+        auto* box = qobject_cast<QLineEdit*>(window.calculator().control(Text17));
+        box->selectAll();
+        QTest::keyClicks(box, "432");
+        QTest::mouseClick(millimetres->viewport(), Qt::LeftButton, {},
+                          millimetres->visualItemRect(forty.front()).center());
+        QTest::mouseClick(window.calculator().control(Command1), Qt::LeftButton);
+        QCOMPARE(window.design()->warnings.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(window.design()->warnings.front()).contains("is 38"));
+        compute(window, "144");
+        QVERIFY(window.design()->warnings.empty());
         // A failed COMPUTE keeps the design before it.
         window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
         compute(window, "-5");

@@ -20,13 +20,14 @@ __attribute__((visibility("default"))) int
 tarvo_sheet_render(const char* list, std::size_t listSize, int format, char** document,
                    std::size_t* documentSize, char* error, std::size_t errorSize) {
     try {
-        // Fonts need an application; no display is needed, and none is used.
-        std::optional<QGuiApplication> application;
-        static char name[] = "tarvo-cli";
-        static char platformOption[] = "-platform";
-        static char platform[] = "offscreen";
-        static char* arguments[] = {name, platformOption, platform, nullptr};
+        // Fonts need an application; no display is needed, and none is used. Its arguments
+        // outlive it: they are declared first.
+        char name[] = "tarvo-cli";
+        char platformOption[] = "-platform";
+        char platform[] = "offscreen";
+        char* arguments[] = {name, platformOption, platform, nullptr};
         int count = 3;
+        std::optional<QGuiApplication> application;
         if (QCoreApplication::instance() == nullptr) {
             // Qt's notes about the desktop session (no runtime folder, say) are not the
             // user's concern when only a file is drawn; its errors still reach standard error.

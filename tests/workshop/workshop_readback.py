@@ -112,6 +112,13 @@ def check_design(freq, list_option, entry, boom_inches, folder):
     result = run(["--freq", str(freq), list_option, entry, "--sheet", files["pdf"], "--paper", "a4"])
     check(result.returncode == 0, f"{tag}: the PDF sheet failed: {result.stderr}")
 
+    # A4 under the C locale, the texts in the sheet's font.
+    root = ET.parse(files["svg"]).getroot()
+    check(root.get("width") == "210mm" and root.get("height") == "297mm",
+          f"{tag}: the sheet is {root.get('width')} x {root.get('height')}, not A4")
+    check('font-family="Liberation Sans"' in open(files["svg"]).read(),
+          f"{tag}: the sheet's texts are not in Liberation Sans")
+
     # The sheet's cut list, as SVG texts and as the PDF's text.
     texts = svg_texts(files["svg"])
     start = texts.index("Part")
@@ -254,8 +261,8 @@ with tempfile.TemporaryDirectory() as folder:
     texts = svg_texts(os.path.join(folder, "i.svg"))
     check("89 3/8 (89.35)" in texts, "inch sheet: the reflector loop 89.35 in is not 89 3/8")
     root = ET.parse(os.path.join(folder, "i.svg")).getroot()
-    check(root.get("width", "").startswith("215.9") or "215" in root.get("width", ""),
-          f"letter sheet width {root.get('width')}")
+    check(root.get("width") == "215.9mm" and root.get("height") == "279.4mm",
+          f"letter sheet {root.get('width')} x {root.get('height')}")
     # An export's format comes from its extension; anything else is a usage error.
     result = run(["--freq", "144", "--export", os.path.join(folder, "x.txt")])
     check(result.returncode == 2 and not os.path.exists(os.path.join(folder, "x.txt")),

@@ -273,6 +273,11 @@ with tempfile.TemporaryDirectory() as folder:
     result = run(["--freq", "144", "--export", "/nonexistent/z.maa"])
     check(result.returncode == 1 and "cannot write the MMANA-GAL model" in result.stderr,
           f"unwritable export: {result.returncode} {result.stderr}")
+    # A full disk: the export's name is a link to /dev/full. Refused with its reason, exit 1.
+    os.symlink("/dev/full", os.path.join(folder, "full.maa"))
+    result = run(["--freq", "144", "--export", os.path.join(folder, "full.maa")])
+    check(result.returncode == 1 and "No space left on device" in result.stderr,
+          f"a full disk: {result.returncode} {result.stderr}")
     check(not [n for n in os.listdir(folder) if ".tarvo-" in n], "temporary files left behind")
 
 sys.exit(1 if failures else 0)

@@ -209,6 +209,14 @@ def check_design(freq, list_option, entry, boom_inches, folder):
     check("# MHZ S RI R 50" in open(files["s1p"]).read(), f"{tag}: Touchstone option line")
     sweep = report["analysis"]["sweep"]
     check(len(lines) == len(sweep), f"{tag}: {len(lines)} Touchstone points, {len(sweep)} in the sweep")
+    # Every point is the analysis' own impedance, as its JSON gives it.
+    for line, point in zip(lines, sweep):
+        f, re_s, im_s = (float(v) for v in line.split())
+        s = complex(re_s, im_s)
+        z = 50 * (1 + s) / (1 - s)
+        given = complex(point["feedImpedance"]["resistance"], point["feedImpedance"]["reactance"])
+        check(abs(f - point["frequencyMhz"]) < 1e-6 and abs(z - given) < 1e-6 * abs(given),
+              f"{tag}: Touchstone at {f}: {z}, the analysis gives {given}")
     for line, point in list(zip(lines, sweep))[:: max(1, len(lines) // 4)]:
         f, re_s, im_s = (float(v) for v in line.split())
         s = complex(re_s, im_s)

@@ -103,14 +103,6 @@ struct Outcome {
     std::optional<tarvo::TrimOutcome> trim;
 };
 
-bool asksForS1p(const tarvo::WorkshopRequest& workshop) {
-    return std::any_of(
-        workshop.exportPaths.begin(), workshop.exportPaths.end(), [](const std::string& p) {
-            return p.size() >= 4 &&
-                   (p.substr(p.size() - 4) == ".s1p" || p.substr(p.size() - 4) == ".S1P");
-        });
-}
-
 /// The trim, then everything asked for of the trimmed design; nothing is written of lengths that
 /// miss the limits.
 Outcome trimAndWrite(const tarvo::AnalysisRequest& analysis, const tarvo::WorkshopRequest& workshop,
@@ -156,7 +148,7 @@ Outcome analyseAndWrite(const tarvo::AnalysisRequest& analysis,
     if (analysis.analyze || analysis.plotPath) {
         performance = tarvo::runAnalysis(window.state(), analysis);
     } else if (workshop.needsPerformance()) {
-        if (!asksForS1p(workshop) && tarvo::analysis::findNec2c().empty()) {
+        if (!workshop.asksForTouchstone() && tarvo::analysis::findNec2c().empty()) {
             // The sheet still serves the builder; it says in every NEC-2 figure's place why
             // the figure is missing.
             necMissing = "nec2c needed";

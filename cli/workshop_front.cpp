@@ -11,6 +11,7 @@
 #include "workshop/exports.h"
 #include "workshop/tolerances.h"
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <limits.h>
 #include <sstream>
@@ -91,16 +92,13 @@ workshop::Paper paperOf(const WorkshopRequest& request) {
 
 } // namespace
 
+bool WorkshopRequest::asksForTouchstone() const {
+    return std::any_of(exportPaths.begin(), exportPaths.end(),
+                       [](const std::string& path) { return endsWith(path, ".s1p"); });
+}
+
 bool WorkshopRequest::needsPerformance() const {
-    if (sheetPath) {
-        return true;
-    }
-    for (const std::string& path : exportPaths) {
-        if (endsWith(path, ".s1p")) {
-            return true;
-        }
-    }
-    return false;
+    return sheetPath || asksForTouchstone();
 }
 
 bool knownExportExtension(const std::string& path) {

@@ -25,6 +25,8 @@ struct WorkshopRequest {
     bool wanted() const { return sheetPath || !exportPaths.empty() || symbolicPath; }
     /// The sheet's figures or a Touchstone file need nec2c's results.
     bool needsPerformance() const;
+    /// A Touchstone file is asked for: it cannot be written without nec2c.
+    bool asksForTouchstone() const;
 };
 
 /// The extensions --export knows, and --sheet's.

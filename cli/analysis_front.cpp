@@ -24,9 +24,15 @@ analysis::Sweep analysisSweep(const AnalysisRequest& request) {
     return {sweepWidened(request) ? 2 * sweepStepPercent : request.sweepPercent, sweepStepPercent};
 }
 
-std::chrono::milliseconds necTimeout(const AnalysisRequest& request) {
-    return std::chrono::milliseconds(
+analysis::NecRunner necRunner(const AnalysisRequest& request) {
+    if (request.runner) {
+        return request.runner;
+    }
+    analysis::NecLimits limits;
+    limits.timeout = std::chrono::milliseconds(
         static_cast<std::chrono::milliseconds::rep>(request.necTimeoutSeconds * 1000));
+    limits.cancel = request.cancel;
+    return [limits](const std::string& deck) { return analysis::runNec2c(deck, limits); };
 }
 
 analysis::Model requestedModel(const DesignState& design, const AnalysisRequest& request,
@@ -51,13 +57,7 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
     if (!request.analyze && !request.plotPath) {
         return std::nullopt;
     }
-    analysis::NecLimits limits;
-    limits.timeout = necTimeout(request);
-    limits.cancel = request.cancel;
-    const analysis::NecRunner runNec =
-        request.runner ? request.runner : analysis::NecRunner([limits](const std::string& input) {
-            return analysis::runNec2c(input, limits);
-        });
+    const analysis::NecRunner runNec = necRunner(request);
     const auto results = analysis::parseNecOutput(runNec(deck));
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
     analysis::refine(performance, model, material, runNec);

@@ -41,8 +41,9 @@ analysis::Model requestedModel(const DesignState& design, const AnalysisRequest&
 /// The sweep the request asks for, widened to hold the design frequency and two steps each side.
 analysis::Sweep analysisSweep(const AnalysisRequest& request);
 
-/// How long one nec2c run may take.
-std::chrono::milliseconds necTimeout(const AnalysisRequest& request);
+/// What runs nec2c for the request: its own runner, or nec2c itself within the request's
+/// timeout, stopped by its cancel.
+analysis::NecRunner necRunner(const AnalysisRequest& request);
 
 /// Writes the deck when asked, and runs nec2c when a report or plot is asked for. Throws
 /// analysis::AnalysisError, naming what went wrong.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/trim_front.h"
 
-#include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
 #include "design/director_length.h"
 
@@ -57,15 +56,8 @@ TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, b
     quiet.plotPath.reset();
     outcome.before = *runAnalysis(design, quiet);
     const analysis::Model model = requestedModel(design, request, outcome.material);
-    analysis::NecLimits limits;
-    limits.timeout = necTimeout(request);
-    limits.cancel = request.cancel;
-    const analysis::NecRunner runNec =
-        request.runner ? request.runner : analysis::NecRunner([limits](const std::string& deck) {
-            return analysis::runNec2c(deck, limits);
-        });
     outcome.search = analysis::searchTrim(
-        model, outcome.material, runNec, [progress](const analysis::TrimProgress& p) {
+        model, outcome.material, necRunner(request), [progress](const analysis::TrimProgress& p) {
             if (progress) {
                 std::cerr << "\rtarvo-cli: trim: evaluation " << p.evaluation << ", gain "
                           << formatNumber("%.2f", p.gainDbi) << " dBi, F/B "

@@ -2,7 +2,6 @@
 #include "cli/workshop_front.h"
 
 #include "analysis/deck.h"
-#include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
 #include "cli/file_output.h"
 #include "cli/quick_design.h"
@@ -196,15 +195,7 @@ workshop::SheetContent sheetContent(const AnalysisRequest& analysis, const Desig
     if (performance) {
         content.warnings.insert(content.warnings.end(), performance->warnings.begin(),
                                 performance->warnings.end());
-        analysis::NecLimits limits;
-        limits.timeout = necTimeout(analysis);
-        limits.cancel = analysis.cancel;
-        const analysis::NecRunner runNec =
-            analysis.runner ? analysis.runner
-                            : analysis::NecRunner([limits](const std::string& deck) {
-                                  return analysis::runNec2c(deck, limits);
-                              });
-        content.tolerances = workshop::findTolerances(model, content.material, runNec);
+        content.tolerances = workshop::findTolerances(model, content.material, necRunner(analysis));
     }
     return content;
 }

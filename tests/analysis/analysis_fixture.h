@@ -4,6 +4,10 @@
 
 #include "cli/memory_window.h"
 
+#include <complex>
+#include <cstdio>
+#include <string>
+
 namespace tarvo::test {
 
 inline DesignState computedDesign(const char* frequency, bool metallic = true) {
@@ -17,6 +21,25 @@ inline DesignState computedDesign(const char* frequency, bool metallic = true) {
     }
     window.click(Control::Command1);
     return window.state();
+}
+
+/// What nec2c prints for one frequency of a deck that asks for the forward and backward gains
+/// only, with the feed impedance and gains given: the stand-ins' answer.
+inline std::string necAnswer(double frequencyMhz, std::complex<double> feed, double forwardDbi,
+                             double backDbi) {
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "  FREQUENCY : %.6E MHz\n"
+                  "  ANTENNA INPUT PARAMETERS\n  head\n  head\n"
+                  "    5     6  1.0E+00  0.0E+00  2.0E-02  0.0E+00  %.6E  %.6E  0 0 1.0E-02\n"
+                  "  POWER BUDGET\n  INPUT POWER   =  1.0E-02 Watts\n"
+                  "  RADIATED POWER=  9.8E-03 Watts\n  STRUCTURE LOSS=  2.0E-04 Watts\n"
+                  "  NETWORK LOSS  =  0.0E+00 Watts\n  EFFICIENCY    =   98.00 Percent\n\n\n"
+                  "  RADIATION PATTERNS\n  DEGREES   DEGREES   DB   DB   DB\n"
+                  "   90.00      0.00   -99.00   %.4f   %.4f\n"
+                  "   90.00    180.00   -99.00   %.4f   %.4f\n\n",
+                  frequencyMhz, feed.real(), feed.imag(), forwardDbi, forwardDbi, backDbi, backDbi);
+    return text;
 }
 
 } // namespace tarvo::test

@@ -31,19 +31,7 @@ double reactanceAt(double f) {
 
 /// What nec2c prints for one frequency with the forward and backward gains only.
 std::string answer(double f) {
-    char text[1024];
-    std::snprintf(text, sizeof text,
-                  "  FREQUENCY : %.4E MHz\n"
-                  "  ANTENNA INPUT PARAMETERS\n  head\n  head\n"
-                  "    5     6  1.0E+00  0.0E+00  2.0E-02  0.0E+00  %.6E  %.6E  0 0 1.0E-02\n"
-                  "  POWER BUDGET\n  INPUT POWER   =  1.0E-02 Watts\n"
-                  "  RADIATED POWER=  9.8E-03 Watts\n  STRUCTURE LOSS=  2.0E-04 Watts\n"
-                  "  NETWORK LOSS  =  0.0E+00 Watts\n  EFFICIENCY    =   98.00 Percent\n\n\n"
-                  "  RADIATION PATTERNS\n  DEGREES   DEGREES   DB   DB   DB\n"
-                  "   90.00      0.00   -99.00   %.4f   %.4f\n"
-                  "   90.00    180.00   -99.00     -9.00     -9.00\n\n",
-                  f, 50.0, reactanceAt(f), gainAt(f), gainAt(f));
-    return text;
+    return test::necAnswer(f, {50.0, reactanceAt(f)}, gainAt(f), -9);
 }
 
 /// Answers a deck of single frequencies ("FR 0 1 0 0 F 0"); counts the runs.

@@ -24,20 +24,7 @@ std::string answers(const std::string& deck, double frontToBack) {
         if (std::sscanf(line.c_str(), "FR 0 1 0 0 %lf 0", &f) != 1) {
             continue;
         }
-        char text[1024];
-        std::snprintf(
-            text, sizeof text,
-            "  FREQUENCY : %.6E MHz\n"
-            "  ANTENNA INPUT PARAMETERS\n  head\n  head\n"
-            "    5     6  1.0E+00  0.0E+00  2.0E-02  0.0E+00  5.0E+01  0.0E+00  0 0 1.0E-02\n"
-            "  POWER BUDGET\n  INPUT POWER   =  1.0E-02 Watts\n"
-            "  RADIATED POWER=  9.8E-03 Watts\n  STRUCTURE LOSS=  2.0E-04 Watts\n"
-            "  NETWORK LOSS  =  0.0E+00 Watts\n  EFFICIENCY    =   98.00 Percent\n\n\n"
-            "  RADIATION PATTERNS\n  DEGREES   DEGREES   DB   DB   DB\n"
-            "   90.00      0.00   -99.00   13.0000   13.0000\n"
-            "   90.00    180.00   -99.00   %.4f   %.4f\n\n",
-            f, 13 - frontToBack, 13 - frontToBack);
-        output += text;
+        output += test::necAnswer(f, {50, 0}, 13, 13 - frontToBack);
     }
     return output + "  TOTAL RUN TIME: 1 msec\n";
 }

@@ -154,6 +154,13 @@ for signal in INT TERM HUP; do
     check "SIG$signal during an analysis" "$((128 + number))" "interrupted by SIG$signal" $?
     leftovers "SIG$signal during an analysis"
 done
+# Waits (5 s at most) until the stand-in nec2c hangs in its sleepers.
+await_sleepers() {
+    for _ in $(seq 250); do
+        [ "$(pgrep -fc "$sleeper")" -ge 2 ] && return
+        sleep 0.02
+    done
+}
 # The same in the sheet's tolerance search, past the analysis's dozen runs: no sheet, and
 # no half-written one, stays behind.
 if command -v nec2c >/dev/null; then
@@ -163,10 +170,7 @@ exec $(command -v nec2c) \"\$@\""
     PATH="$work/bin:/usr/bin:/bin" TMPDIR="$work/tmp" "$cli" --freq 144 --inch 1 \
         --sheet "$work/sheet.pdf" >/dev/null 2>"$work/err" &
     pid=$!
-    for _ in $(seq 250); do
-        [ "$(pgrep -fc "$sleeper")" -ge 2 ] && break
-        sleep 0.02
-    done
+    await_sleepers
     kill -TERM "$pid"
     wait "$pid"
     check "SIGTERM during the sheet's tolerances" 143 "interrupted by SIGTERM" $?
@@ -178,10 +182,7 @@ exec $(command -v nec2c) \"\$@\""
     PATH="$work/bin:/usr/bin:/bin" TMPDIR="$work/tmp" "$cli" --freq 1296 --nonmetallic --trim \
         --export "$work/trimmed.nec" >/dev/null 2>"$work/err" &
     pid=$!
-    for _ in $(seq 250); do
-        [ "$(pgrep -fc "$sleeper")" -ge 2 ] && break
-        sleep 0.02
-    done
+    await_sleepers
     kill -INT "$pid"
     wait "$pid"
     check "SIGINT during the trim" 130 "interrupted by SIGINT" $?

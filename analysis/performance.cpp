@@ -315,6 +315,20 @@ std::string frequencyText(double mhz, double precisionMhz) {
     return text;
 }
 
+/// A precision to two significant digits, rounded up: what "known to" says must hold.
+std::string roundedUp(double value) {
+    if (!(value > 0) || !std::isfinite(value)) {
+        return format("%g", value);
+    }
+    const int decimals = std::max(0, 1 - static_cast<int>(std::floor(std::log10(value))));
+    const double scale = std::pow(10, decimals);
+    // Against a value one part in 1e9 over its digits, as 0.25 % is in binary.
+    const double up = std::ceil(value * scale * (1 - 1e-9)) / scale;
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, up);
+    return text;
+}
+
 /// "at the sweep's edge (beyond -3 %)" or the frequency itself.
 std::string extremumText(const Performance& p, double mhz, int edge) {
     if (edge != 0) {
@@ -384,9 +398,8 @@ std::string performanceText(const Performance& p) {
         } else {
             text += line("SWR <= 2", "nowhere in the sweep");
         }
-        text +=
-            line("Known to", "+/-" + frequencyText(p.precisionMhz, p.precisionMhz / 10) + " MHz (" +
-                                 format("%g", p.precisionMhz / d.frequencyMhz * 100) + " %)");
+        text += line("Known to", "+/-" + roundedUp(p.precisionMhz) + " MHz (" +
+                                     roundedUp(p.precisionMhz / d.frequencyMhz * 100) + " %)");
     }
     for (const std::string& warning : p.warnings) {
         text += "\nWARNING: " + warning;

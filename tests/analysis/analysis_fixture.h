@@ -33,8 +33,9 @@ inline double fieldFor(double gainDbi) {
 
 /// What nec2c prints for one frequency of a deck that asks for the forward and backward gains
 /// only, with the feed impedance and gains given: the stand-ins' answer.
+/// `misreadingDb` is added to the gain that the field strengths give, not to the printed one.
 inline std::string necAnswer(double frequencyMhz, std::complex<double> feed, double forwardDbi,
-                             double backDbi) {
+                             double backDbi, double misreadingDb = 0) {
     char text[1200];
     std::snprintf(text, sizeof text,
                   "  FREQUENCY : %.6E MHz\n"
@@ -49,7 +50,7 @@ inline std::string necAnswer(double frequencyMhz, std::complex<double> feed, dou
                   "   90.00    180.00   -99.00   %.2f   %.2f   0.0 0.0 LINEAR  "
                   "0.0000E+00 0.0 %.4E 0.0\n\n",
                   frequencyMhz, feed.real(), feed.imag(), forwardDbi, forwardDbi,
-                  fieldFor(forwardDbi), backDbi, backDbi, fieldFor(backDbi));
+                  fieldFor(forwardDbi + misreadingDb), backDbi, backDbi, fieldFor(backDbi));
     return text;
 }
 

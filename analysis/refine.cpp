@@ -14,6 +14,16 @@
 namespace tarvo::analysis {
 namespace {
 
+/// Two frequencies worked out two ways that nec2c would take for one.
+bool sameSample(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::fabs(a);
+}
+
+bool hasSample(const std::map<double, SweepPoint>& samples, double frequency) {
+    const auto found = samples.lower_bound(frequency * (1 - 1e-9));
+    return found != samples.end() && sameSample(found->first, frequency);
+}
+
 /// What a target looks for among its samples.
 enum class Goal { LowestSwr, SwrCrossing };
 
@@ -24,11 +34,31 @@ struct Target {
     std::map<double, SweepPoint> samples; ///< by frequency
     double low{};                         ///< the bracket
     double high{};
+    double wanted{}; ///< the error aimed at (MHz)
 
-    /// The frequencies to run next: three on each side of the best for the lowest SWR, four
-    /// inside the bracket for a crossing; each round shrinks the bracket four or five times.
+    /// The frequencies to run next. While the bracket is wide: three on each side of the best
+    /// for the lowest SWR, four inside the bracket for a crossing, each round shrinking the
+    /// bracket four or five times. Once it is within eight times the error aimed at, the
+    /// estimate is good to far less: the next round brackets it as closely as that error
+    /// allows, the estimate and half the error either side for the lowest SWR (bracketed when
+    /// the estimate's SWR is the lowest of the three), half the error either side for a
+    /// crossing (bracketed when SWR 2 lies between them).
     std::vector<double> nextFrequencies() const {
         std::vector<double> next;
+        if (high - low <= 8 * wanted) {
+            const double at = estimate();
+            const double lowest = std::max(low, at - wanted / 2);
+            const double highest = std::min(high, at + wanted / 2);
+            for (const double f : goal == Goal::LowestSwr ? std::vector<double>{lowest, at, highest}
+                                                          : std::vector<double>{lowest, highest}) {
+                if (!hasSample(samples, f)) {
+                    next.push_back(f);
+                }
+            }
+            if (!next.empty()) {
+                return next;
+            }
+        }
         if (goal == Goal::SwrCrossing) {
             for (int k = 1; k <= 4; ++k) {
                 next.push_back(low + (high - low) * k / 5);
@@ -237,7 +267,7 @@ struct Peak {
         std::vector<double> next;
         const double spacing = rounds == 0 ? 0.5 : 0.25;
         for (double u = -2 + spacing; u < 2; u += 2 * spacing) {
-            if (!samples.contains(centre + u * step)) {
+            if (!hasSample(samples, centre + u * step)) {
                 next.push_back(centre + u * step);
             }
         }
@@ -311,6 +341,7 @@ void refine(Performance& performance, const Model& model, const Material& materi
                              }) -
             s.begin());
     };
+    const double wanted = refinedPrecision * model.frequencyMhz;
     std::optional<Peak> peak;
     if (performance.peakGainEdge == 0) {
         const std::size_t i = indexOf(performance.peakGainMhz);
@@ -321,20 +352,19 @@ void refine(Performance& performance, const Model& model, const Material& materi
     if (performance.lowestSwrEdge == 0) {
         const std::size_t i =
             std::clamp<std::size_t>(indexOf(performance.lowestSwrMhz), 1, s.size() - 2);
-        targets.push_back({Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz});
+        targets.push_back(
+            {Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz, wanted});
     }
     const auto& band = performance.swrBelow2;
     if (band && !band->lowAtSweepEnd) {
         targets.push_back({Goal::SwrCrossing, coarse, s[band->lowIndex - 1].frequencyMhz,
-                           s[band->lowIndex].frequencyMhz});
+                           s[band->lowIndex].frequencyMhz, wanted});
     }
     if (band && !band->highAtSweepEnd) {
         targets.push_back({Goal::SwrCrossing, coarse, s[band->highIndex].frequencyMhz,
-                           s[band->highIndex + 1].frequencyMhz});
+                           s[band->highIndex + 1].frequencyMhz, wanted});
     }
 
-    const double design = model.frequencyMhz;
-    const double wanted = refinedPrecision * design;
     for (int round = 0; round < 8; ++round) {
         std::vector<Target*> open;
         for (Target& target : targets) {
@@ -346,16 +376,22 @@ void refine(Performance& performance, const Model& model, const Material& materi
         if (open.empty() && !peakOpen) {
             break;
         }
-        // All the round's frequencies, shared out over one nec2c for each core.
-        std::vector<std::vector<double>> asked;
+        // All the round's frequencies, each once, shared out over one nec2c for each core.
         std::vector<double> frequencies;
+        const auto ask = [&frequencies](const std::vector<double>& next) {
+            for (const double f : next) {
+                if (std::none_of(frequencies.begin(), frequencies.end(),
+                                 [f](double asked) { return sameSample(asked, f); })) {
+                    frequencies.push_back(f);
+                }
+            }
+        };
         for (const Target* target : open) {
-            asked.push_back(target->nextFrequencies());
-            frequencies.insert(frequencies.end(), asked.back().begin(), asked.back().end());
+            ask(target->nextFrequencies());
         }
-        const std::vector<double> peakAsked =
-            peakOpen ? peak->nextFrequencies() : std::vector<double>{};
-        frequencies.insert(frequencies.end(), peakAsked.begin(), peakAsked.end());
+        if (peakOpen) {
+            ask(peak->nextFrequencies());
+        }
         const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
         const std::size_t share = (frequencies.size() + cores - 1) / cores;
         std::vector<std::future<std::vector<SweepPoint>>> runs;
@@ -384,23 +420,21 @@ void refine(Performance& performance, const Model& model, const Material& materi
                 answered.emplace(point.frequencyMhz, point);
             }
         }
-        for (std::size_t i = 0; i < open.size(); ++i) {
-            for (const double frequency : asked[i]) {
-                open[i]->samples.emplace(frequency, answered.at(frequency));
-            }
-            open[i]->narrow();
+        // Every figure gains from every sample: a frequency run for one may bracket another.
+        for (Target& target : targets) {
+            target.samples.insert(answered.begin(), answered.end());
+            target.narrow();
         }
-        if (peakOpen) {
-            for (const double frequency : peakAsked) {
-                peak->samples.emplace(frequency, answered.at(frequency));
-            }
-            ++peak->rounds;
+        if (peak) {
+            peak->samples.insert(answered.begin(), answered.end());
+            peak->rounds += peakOpen ? 1 : 0;
             peak->fit();
         }
     }
 
-    // One precision for every refined figure: the largest of their errors.
-    double precision = 0;
+    // One precision for every refined figure: the largest of their errors, and never finer
+    // than the 0.02 % the refinement aims at, so the report's digits do not follow chance.
+    double precision = wanted;
     if (peak) {
         performance.peakGainMhz = peak->mhz;
         precision = std::max(precision, peak->errorMhz);
@@ -418,7 +452,9 @@ void refine(Performance& performance, const Model& model, const Material& materi
         precision = std::max(precision, targets[next].error());
         performance.swrBelow2->highMhz = targets[next++].estimate();
     }
-    performance.precisionMhz = precision > 0 ? precision : performance.precisionMhz;
+    if (peak || !targets.empty()) {
+        performance.precisionMhz = precision;
+    }
     addWarnings(performance);
 }
 

@@ -321,6 +321,22 @@ struct Peak {
 
 } // namespace
 
+std::vector<FrequencyResult> runSweep(const Model& model, const Material& material,
+                                      const Sweep& sweep, const NecRunner& runNec) {
+    const int cores = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    std::vector<std::future<std::vector<FrequencyResult>>> runs;
+    for (const std::string& deck : writeSweepDecks(model, material, sweep, cores)) {
+        runs.push_back(std::async(std::launch::async,
+                                  [&runNec, deck] { return parseNecOutput(runNec(deck)); }));
+    }
+    std::vector<FrequencyResult> results;
+    for (auto& run : runs) {
+        const auto part = run.get();
+        results.insert(results.end(), part.begin(), part.end());
+    }
+    return results;
+}
+
 void refine(Performance& performance, const Model& model, const Material& material,
             const NecRunner& runNec) {
     const std::vector<SweepPoint>& s = performance.sweep;

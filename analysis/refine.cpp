@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <future>
 #include <map>
 #include <optional>
@@ -35,18 +36,20 @@ struct Target {
     double low{};                         ///< the bracket
     double high{};
     double wanted{}; ///< the error aimed at (MHz)
+    /// Where the sweep's impedances, interpolated, put what is sought: tried in the first round.
+    std::optional<double> guess;
 
-    /// The frequencies to run next. While the bracket is wide: three on each side of the best
-    /// for the lowest SWR, four inside the bracket for a crossing, each round shrinking the
-    /// bracket four or five times. Once it is within eight times the error aimed at, the
-    /// estimate is good to far less: the next round brackets it as closely as that error
-    /// allows, the estimate and half the error either side for the lowest SWR (bracketed when
-    /// the estimate's SWR is the lowest of the three), half the error either side for a
-    /// crossing (bracketed when SWR 2 lies between them).
+    /// The frequencies to run next. With a guess, or once the bracket is within eight times the
+    /// error aimed at (the estimate is then good to far less), the round brackets it as closely
+    /// as that error allows: the estimate and half the error either side for the lowest SWR
+    /// (bracketed when the estimate's SWR is the lowest of the three), half the error either
+    /// side for a crossing (bracketed when SWR 2 lies between them). Otherwise, three on each
+    /// side of the best for the lowest SWR, four inside the bracket for a crossing, each round
+    /// shrinking the bracket four or five times.
     std::vector<double> nextFrequencies() const {
         std::vector<double> next;
-        if (high - low <= 8 * wanted) {
-            const double at = estimate();
+        if (guess || high - low <= 8 * wanted) {
+            const double at = guess ? std::clamp(*guess, low, high) : estimate();
             const double lowest = std::max(low, at - wanted / 2);
             const double highest = std::min(high, at + wanted / 2);
             for (const double f : goal == Goal::LowestSwr ? std::vector<double>{lowest, at, highest}
@@ -138,6 +141,67 @@ struct Target {
         return std::max(at - low, high - at);
     }
 };
+
+/// The feed impedance at `frequency` from the polynomial through `count` sweep points from
+/// `first` (Lagrange's form): the impedance is smooth over a few steps of the sweep.
+std::complex<double> interpolatedImpedance(const std::vector<SweepPoint>& s, std::size_t first,
+                                           std::size_t count, double frequency) {
+    std::complex<double> sum;
+    for (std::size_t i = first; i < first + count; ++i) {
+        double weight = 1;
+        for (std::size_t j = first; j < first + count; ++j) {
+            if (j != i) {
+                weight *= (frequency - s[j].frequencyMhz) / (s[i].frequencyMhz - s[j].frequencyMhz);
+            }
+        }
+        sum += weight * s[i].impedance;
+    }
+    return sum;
+}
+
+/// The four or five sweep points around `from` ... `to`, within the sweep.
+std::pair<std::size_t, std::size_t> around(const std::vector<SweepPoint>& s, std::size_t from,
+                                           std::size_t to) {
+    const std::size_t first = from == 0 ? 0 : from - 1;
+    const std::size_t last = std::min(s.size() - 1, to + 1);
+    return {first, last - first + 1};
+}
+
+/// Where SWR 2 is crossed between sweep points `i` and `i + 1`, by the interpolated impedance.
+std::optional<double> guessedCrossing(const std::vector<SweepPoint>& s, std::size_t i) {
+    const auto [first, count] = around(s, i, i + 1);
+    double a = s[i].frequencyMhz;
+    double b = s[i + 1].frequencyMhz;
+    const bool insideAtA = s[i].swr <= 2;
+    if ((s[i + 1].swr <= 2) == insideAtA) {
+        return std::nullopt;
+    }
+    for (int step = 0; step < 60; ++step) {
+        const double middle = (a + b) / 2;
+        const bool inside = standingWaveRatio(interpolatedImpedance(s, first, count, middle)) <= 2;
+        (inside == insideAtA ? a : b) = middle;
+    }
+    return (a + b) / 2;
+}
+
+/// Where the SWR is lowest between sweep points `i - 1` and `i + 1`, by the interpolated
+/// impedance, scanned in 2000 steps.
+double guessedLowestSwr(const std::vector<SweepPoint>& s, std::size_t i) {
+    const auto [first, count] = around(s, i - 1, i + 1);
+    const double from = s[i - 1].frequencyMhz;
+    const double to = s[i + 1].frequencyMhz;
+    double best = s[i].frequencyMhz;
+    double lowest = s[i].swr;
+    for (int k = 0; k <= 2000; ++k) {
+        const double f = from + (to - from) * k / 2000;
+        const double swr = standingWaveRatio(interpolatedImpedance(s, first, count, f));
+        if (swr < lowest) {
+            lowest = swr;
+            best = f;
+        }
+    }
+    return best;
+}
 
 /// The polynomial of `degree` that fits the samples best in the least-squares sense, in
 /// u = (f - centre) / step, and how its coefficients follow each sample's gain: c = M y.
@@ -368,17 +432,19 @@ void refine(Performance& performance, const Model& model, const Material& materi
     if (performance.lowestSwrEdge == 0) {
         const std::size_t i =
             std::clamp<std::size_t>(indexOf(performance.lowestSwrMhz), 1, s.size() - 2);
-        targets.push_back(
-            {Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz, wanted});
+        targets.push_back({Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz,
+                           wanted, guessedLowestSwr(s, i)});
     }
     const auto& band = performance.swrBelow2;
     if (band && !band->lowAtSweepEnd) {
         targets.push_back({Goal::SwrCrossing, coarse, s[band->lowIndex - 1].frequencyMhz,
-                           s[band->lowIndex].frequencyMhz, wanted});
+                           s[band->lowIndex].frequencyMhz, wanted,
+                           guessedCrossing(s, band->lowIndex - 1)});
     }
     if (band && !band->highAtSweepEnd) {
         targets.push_back({Goal::SwrCrossing, coarse, s[band->highIndex].frequencyMhz,
-                           s[band->highIndex + 1].frequencyMhz, wanted});
+                           s[band->highIndex + 1].frequencyMhz, wanted,
+                           guessedCrossing(s, band->highIndex)});
     }
 
     for (int round = 0; round < 8; ++round) {
@@ -440,6 +506,7 @@ void refine(Performance& performance, const Model& model, const Material& materi
         for (Target& target : targets) {
             target.samples.insert(answered.begin(), answered.end());
             target.narrow();
+            target.guess.reset();
         }
         if (peak) {
             peak->samples.insert(answered.begin(), answered.end());

@@ -316,8 +316,9 @@ std::optional<double> polynomialPeak(const std::vector<double>& c, double from, 
     return u;
 }
 
-/// The gain peak: found from every sample within two sweep steps of the sweep's best, each
-/// gain known to fieldGainErrorDb.
+/// The gain peak: found from every sample within three sweep steps of the sweep's best, each
+/// gain known to fieldGainErrorDb. The sweep's own seven points often pin it down; where they do
+/// not, more are run within two steps of the best.
 struct Peak {
     double centre{}; ///< the sweep's best frequency
     double step{};   ///< the sweep's step
@@ -326,7 +327,7 @@ struct Peak {
     double errorMhz{};
     int rounds{};
 
-    /// Within the window: half steps in the first round, quarter steps in the second.
+    /// Within two steps of the best: half steps in the first round, quarter steps in the second.
     std::vector<double> nextFrequencies() const {
         std::vector<double> next;
         const double spacing = rounds == 0 ? 0.5 : 0.25;
@@ -350,7 +351,7 @@ struct Peak {
         std::vector<double> gain;
         for (const auto& [frequency, point] : samples) {
             const double x = (frequency - centre) / step;
-            if (std::fabs(x) <= 2 + 1e-9) {
+            if (std::fabs(x) <= 3 + 1e-9) {
                 u.push_back(x);
                 gain.push_back(point.gainDbi);
             }

@@ -55,18 +55,7 @@ int Sweep::count() const {
 }
 
 std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep) {
-    std::ostringstream deck;
-    writeModel(deck, model, material);
-    deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
-    deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
-    deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
-    if (sweep.count() > 0) {
-        deck << "FR 0 " << sweep.count() << " 0 0 " << number(sweep.startMhz(model.frequencyMhz))
-             << ' ' << number(sweep.stepMhz(model.frequencyMhz)) << '\n';
-        deck << "RP 0 1 2 1000 90 0 0 180\n";
-    }
-    deck << "EN\n";
-    return deck.str();
+    return writeSweepDecks(model, material, sweep, 1).front();
 }
 
 std::vector<std::string> writeSweepDecks(const Model& model, const Material& material,

@@ -20,20 +20,38 @@ std::string number(double value) {
     return formatNumber("%.6g", value);
 }
 
-std::vector<std::string> unmetLimits(const analysis::Performance& p) {
+/// Each limit the trimmed design misses: what it reached against what is needed, the best the
+/// search saw, and what the builder could change.
+std::vector<std::string> unmetLimits(const analysis::Performance& p,
+                                     const analysis::TrimSearch& search) {
     std::vector<std::string> unmet;
     const double f = p.design.frequencyMhz;
+    const auto help = [&](analysis::TrimLimit limit) {
+        const auto i = static_cast<std::size_t>(limit);
+        return i < search.help.size() ? "; would help: " + search.help[i] : std::string();
+    };
     if (!(p.design.frontToBackDb >= analysis::trimFrontToBackDb)) {
-        unmet.push_back("F/B " + formatNumber("%.1f", p.design.frontToBackDb) +
-                        " dB is below 20 dB");
+        unmet.push_back("F/B reached " + formatNumber("%.1f", p.design.frontToBackDb) +
+                        " dB of the 20 dB needed (at most " +
+                        formatNumber("%.1f", search.highestFrontToBackDb) +
+                        " dB in the search, whatever else it missed)" +
+                        help(analysis::TrimLimit::FrontToBack));
     }
     if (!(p.design.swr <= analysis::trimSwr)) {
-        unmet.push_back("SWR " + formatNumber("%.2f", p.design.swr) + " is above 1.5");
+        unmet.push_back("SWR reached " + formatNumber("%.2f", p.design.swr) +
+                        ", 1.5 at most needed (at least " + formatNumber("%.2f", search.lowestSwr) +
+                        " in the search, whatever else it missed)" +
+                        help(analysis::TrimLimit::Swr));
     }
     if (p.peakGainEdge != 0 ||
         !(std::fabs(p.peakGainMhz - f) <= f * analysis::trimPeakPercent / 100)) {
-        unmet.push_back("the gain peaks at " + formatNumber("%.3f", p.peakGainMhz) +
-                        " MHz, more than 0.5 % from " + number(f) + " MHz");
+        const std::string offset = p.peakGainEdge != 0
+                                       ? (p.peakGainEdge < 0 ? "below " : "above ") +
+                                             formatNumber("%+.2f", (p.peakGainMhz - f) / f * 100)
+                                       : formatNumber("%+.2f", (p.peakGainMhz - f) / f * 100);
+        unmet.push_back("the gain peaks at " + formatNumber("%.3f", p.peakGainMhz) + " MHz (" +
+                        offset + " %), more than 0.5 % from " + number(f) + " MHz" +
+                        help(analysis::TrimLimit::Peak));
     }
     return unmet;
 }
@@ -70,7 +88,7 @@ TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, b
     }
     outcome.trimmed = analysis::trimmedDesign(design, outcome.search.parameters);
     outcome.after = *runAnalysis(outcome.trimmed, quiet);
-    outcome.unmet = unmetLimits(outcome.after);
+    outcome.unmet = unmetLimits(outcome.after, outcome.search);
     return outcome;
 }
 

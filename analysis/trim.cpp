@@ -23,10 +23,11 @@ namespace {
 // (whose segments may round differently) still meets them when checked on its own.
 constexpr double frontToBackAim = trimFrontToBackDb + 0.5;
 constexpr double swrAim = trimSwr - 0.04;
-// The gain at the design frequency must be at least that 0.4 % below and 0.4 % above it: on a
-// gain curve with one peak, the peak then lies within 0.4 % of the design frequency, inside the
-// 0.5 % allowed.
-constexpr double peakStep = 0.004;
+// The gain must rise through 0.4 % below the design frequency and fall through 0.4 % above it:
+// then, on a curve with one peak, whatever its shape, the peak lies between, inside the 0.5 %
+// allowed. Each edge's gain is compared with the gain 0.15 % further in.
+constexpr double peakOuter = 0.004;
+constexpr double peakInner = peakOuter - 0.0015;
 
 // Each per cent that a length moves costs 0.05 dB of gain, squared: 1 % must buy more than
 // 0.05 dB, 2 % more than 0.2 dB.
@@ -36,8 +37,8 @@ constexpr double widest = 0.15; // no length moves by more than 15 %
 constexpr double widestTaper = 0.1;
 
 // The scan: the directors' scale in 2 % steps over the whole range, then the driven loop in 3 %
-// steps at the two best of those; COBYLA from the four best points found, each for at most
-// 45 evaluations.
+// steps at the two best of those; then COBYLA, each descent for at most 45 evaluations, from the
+// best points found, as many at a time as there are cores, up to four in all.
 constexpr double directorScanStep = 0.02;
 constexpr double drivenScanStep = 0.03;
 constexpr double drivenScanReach = 0.12;
@@ -49,15 +50,23 @@ struct Figures {
     double gain{};
     double frontToBack{};
     double swr{};
-    double below{}; ///< the gain 0.4 % below the design frequency
-    double above{}; ///< and above
+    double lowOuter{};  ///< the gain 0.4 % below the design frequency
+    double lowInner{};  ///< 0.25 % below
+    double highInner{}; ///< 0.25 % above
+    double highOuter{}; ///< 0.4 % above
 };
 
+/// How much the gain falls, in dB, towards the design frequency at either edge: at most 0 when
+/// the peak lies between the edges.
+double peakMiss(const Figures& f) {
+    return std::max(f.lowOuter - f.lowInner, f.highOuter - f.highInner);
+}
+
 /// The constraints, each at most 0 when met, scaled to comparable sizes: 1 for 10 dB of F/B,
-/// 0.5 of SWR, 0.1 dB of gain beside the peak.
+/// 0.5 of SWR, 0.05 dB of gain at the peak's edges.
 std::vector<double> constraintsOf(const Figures& f) {
-    return {(frontToBackAim - f.frontToBack) / 10, (f.swr - swrAim) / 0.5, (f.below - f.gain) * 10,
-            (f.above - f.gain) * 10};
+    return {(frontToBackAim - f.frontToBack) / 10, (f.swr - swrAim) / 0.5,
+            (f.lowOuter - f.lowInner) * 20, (f.highOuter - f.highInner) * 20};
 }
 
 /// How far the figures are from meeting the limits: 0 when they meet them all.
@@ -118,11 +127,12 @@ public:
         , m_runNec(runNec)
         , m_progress(progress) {}
 
-    /// The figures of the lengths `x`, from one nec2c run at three frequencies.
+    /// The figures of the lengths `x`, from one nec2c run at five frequencies.
     Figures evaluate(const std::vector<double>& x) {
         const TrimParameters p{x[0], x[1], x[2], x[3]};
         const double f = m_model.frequencyMhz;
-        const std::vector<double> frequencies{f, f * (1 - peakStep), f * (1 + peakStep)};
+        const std::vector<double> frequencies{f, f * (1 - peakOuter), f * (1 - peakInner),
+                                              f * (1 + peakInner), f * (1 + peakOuter)};
         const auto results = parseNecOutput(
             m_runNec(writePointsDeck(scaledModel(m_model, p), m_material, frequencies)));
         if (results.size() != frequencies.size()) {
@@ -135,7 +145,8 @@ public:
             points.push_back(checkedSweepPoint(results[i], frequencies[i]));
         }
         const Figures figures{points[0].gainDbi, points[0].frontToBackDb, points[0].swr,
-                              points[1].gainDbi, points[2].gainDbi};
+                              points[1].gainDbi, points[2].gainDbi,       points[3].gainDbi,
+                              points[4].gainDbi};
         const std::lock_guard lock(m_lock);
         ++m_evaluations;
         m_evaluated.push_back({x, figures});
@@ -365,7 +376,15 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
             from.push_back(e.x);
         }
     }
-    for (std::size_t first = 0; first < from.size() && !shared.stop; first += cores()) {
+    // A batch that finds lengths meeting the limits ends the search: the next starts, further
+    // from meeting them, would mostly trade a little gain for a larger change.
+    const auto found = [&shared] {
+        const std::vector<Evaluated> all = shared.evaluated();
+        return std::any_of(all.begin(), all.end(),
+                           [](const Evaluated& e) { return violation(e.figures) == 0; });
+    };
+    for (std::size_t first = 0; first < from.size() && !shared.stop && (first == 0 || !found());
+         first += cores()) {
         std::vector<std::thread> descents;
         for (std::size_t i = first; i < std::min(first + cores(), from.size()); ++i) {
             descents.emplace_back([&shared, x = from[i]] { descend(shared, x); });
@@ -380,9 +399,29 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
     TrimSearch search;
     search.evaluations = shared.evaluations();
     search.necRuns = search.evaluations;
-    const Evaluated& best = *std::min_element(evaluated.begin(), evaluated.end(), better);
+    std::stable_sort(evaluated.begin(), evaluated.end(), better);
+    const Evaluated& best = evaluated.front();
     search.feasibleFound = violation(best.figures) == 0;
     search.parameters = {best.x[0], best.x[1], best.x[2], best.x[3]};
+    // The next best lengths that met the limits, each at least 0.5 % from those before.
+    std::vector<std::vector<double>> taken{best.x};
+    for (const Evaluated& e : evaluated) {
+        if (search.alternatives.size() >= trimAlternatives || violation(e.figures) != 0) {
+            break;
+        }
+        const bool apart = std::all_of(taken.begin(), taken.end(), [&](const auto& x) {
+            for (std::size_t i = 0; i < x.size(); ++i) {
+                if (std::fabs(x[i] - e.x[i]) >= 0.005) {
+                    return true;
+                }
+            }
+            return false;
+        });
+        if (apart) {
+            taken.push_back(e.x);
+            search.alternatives.push_back({e.x[0], e.x[1], e.x[2], e.x[3]});
+        }
+    }
 
     // For each limit, the evaluation nearest to meeting it alone: what it reached, and what
     // would help where none met it.
@@ -396,9 +435,7 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
         [](const Figures& f) { return std::isfinite(f.frontToBack) ? -f.frontToBack : 1e9; });
     const Evaluated& lowestSwr =
         nearestFor([](const Figures& f) { return std::isfinite(f.swr) ? f.swr : 1e9; });
-    const Evaluated& nearestPeak = nearestFor([](const Figures& f) {
-        return std::max({0.0, f.below - f.gain, f.above - f.gain});
-    });
+    const Evaluated& nearestPeak = nearestFor([](const Figures& f) { return peakMiss(f); });
     search.highestFrontToBackDb = mostFrontToBack.figures.frontToBack;
     search.lowestSwr = lowestSwr.figures.swr;
     // A limit that some evaluation met alone conflicts with the others: the lengths nearest to
@@ -409,12 +446,8 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
                 model, material),
         helpFor(TrimLimit::Swr, lowestSwr.figures.swr <= swrAim ? best : lowestSwr, model,
                 material),
-        helpFor(TrimLimit::Peak,
-                std::max(nearestPeak.figures.below, nearestPeak.figures.above) <=
-                        nearestPeak.figures.gain
-                    ? best
-                    : nearestPeak,
-                model, material)};
+        helpFor(TrimLimit::Peak, peakMiss(nearestPeak.figures) <= 0 ? best : nearestPeak, model,
+                material)};
     return search;
 }
 

@@ -36,6 +36,8 @@ DesignState trimmedDesign(const DesignState& design, const TrimParameters& param
 inline constexpr double trimFrontToBackDb = 20;
 inline constexpr double trimSwr = 1.5;
 inline constexpr double trimPeakPercent = 0.5;
+/// How many further lengths a search offers.
+inline constexpr std::size_t trimAlternatives = 2;
 
 struct TrimProgress {
     int evaluation{};
@@ -51,7 +53,10 @@ struct TrimSearch {
     TrimParameters parameters;
     int evaluations{};
     int necRuns{};
-    bool feasibleFound{};          ///< some lengths met every limit in the optimiser's own model
+    bool feasibleFound{}; ///< some lengths met every limit in the optimiser's own model
+    /// The next best lengths that met the limits there, best first, each apart from those
+    /// before: to try where the design rebuilt from `parameters` misses a limit on its own.
+    std::vector<TrimParameters> alternatives;
     double highestFrontToBackDb{}; ///< the most any evaluation reached, whatever else it missed
     double lowestSwr{};            ///< likewise
     /// What the builder could change to meet each limit (in TrimLimit's order), from what the

@@ -86,9 +86,25 @@ TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, b
     if (progress) {
         std::cerr << '\n';
     }
-    outcome.trimmed = analysis::trimmedDesign(design, outcome.search.parameters);
-    outcome.after = *runAnalysis(outcome.trimmed, quiet);
-    outcome.unmet = unmetLimits(outcome.after, outcome.search);
+    // The design rebuilt from the lengths, analysed on its own as it will be built, may miss a
+    // limit the search's model met: the next best lengths are tried then.
+    std::vector<analysis::TrimParameters> candidates{outcome.search.parameters};
+    candidates.insert(candidates.end(), outcome.search.alternatives.begin(),
+                      outcome.search.alternatives.end());
+    for (const analysis::TrimParameters& candidate : candidates) {
+        TrimOutcome tried = outcome;
+        tried.search.parameters = candidate;
+        tried.trimmed = analysis::trimmedDesign(design, candidate);
+        tried.after = *runAnalysis(tried.trimmed, quiet);
+        tried.unmet = unmetLimits(tried.after, tried.search);
+        const bool first = &candidate == &candidates.front();
+        if (first || tried.meetsLimits()) {
+            outcome = std::move(tried);
+        }
+        if (outcome.meetsLimits()) {
+            break;
+        }
+    }
     return outcome;
 }
 

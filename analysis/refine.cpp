@@ -8,25 +8,24 @@
 #include <cmath>
 #include <future>
 #include <map>
+#include <optional>
 #include <thread>
 
 namespace tarvo::analysis {
 namespace {
 
 /// What a target looks for among its samples.
-enum class Goal { HighestGain, LowestSwr, SwrCrossing };
+enum class Goal { LowestSwr, SwrCrossing };
 
-/// One figure to refine: the samples taken so far and the bracket that holds what it seeks.
+/// One figure to refine by brackets: the samples taken so far and the bracket that holds what it
+/// seeks.
 struct Target {
     Goal goal{};
     std::map<double, SweepPoint> samples; ///< by frequency
     double low{};                         ///< the bracket
     double high{};
 
-    double value(const SweepPoint& p) const {
-        return goal == Goal::HighestGain ? -p.gainDbi : p.swr; // smaller is better
-    }
-    /// The frequencies to run next: three on each side of the best for an extremum, four
+    /// The frequencies to run next: three on each side of the best for the lowest SWR, four
     /// inside the bracket for a crossing; each round shrinks the bracket four or five times.
     std::vector<double> nextFrequencies() const {
         std::vector<double> next;
@@ -47,7 +46,7 @@ struct Target {
         auto found = samples.lower_bound(low);
         auto best = found;
         for (; found != samples.end() && found->first <= high; ++found) {
-            if (value(found->second) < value(best->second)) {
+            if (found->second.swr < best->second.swr) {
                 best = found;
             }
         }
@@ -76,7 +75,7 @@ struct Target {
         high = std::next(centre) == samples.end() ? centre->first : std::next(centre)->first;
     }
     /// The refined frequency: a straight line through the bracket's ends for a crossing, a
-    /// parabola through the best and its neighbours for an extremum.
+    /// parabola through the best and its neighbours for the lowest SWR.
     double estimate() const {
         if (goal == Goal::SwrCrossing) {
             const double a = samples.at(low).swr;
@@ -90,9 +89,9 @@ struct Target {
         const double x0 = std::prev(centre)->first;
         const double x1 = centre->first;
         const double x2 = std::next(centre)->first;
-        const double y0 = value(std::prev(centre)->second);
-        const double y1 = value(centre->second);
-        const double y2 = value(std::next(centre)->second);
+        const double y0 = std::prev(centre)->second.swr;
+        const double y1 = centre->second.swr;
+        const double y2 = std::next(centre)->second.swr;
         const double denominator = (x0 - x1) * (y0 - y2) - (x0 - x2) * (y0 - y1);
         if (denominator == 0) {
             return x1;
@@ -101,6 +100,192 @@ struct Target {
             x0 - 0.5 * ((x0 - x1) * (x0 - x1) * (y0 - y2) - (x0 - x2) * (x0 - x2) * (y0 - y1)) /
                      denominator;
         return std::clamp(vertex, x0, x2);
+    }
+    /// How far the estimate can lie from what it seeks: that lies within the bracket (SWR 2 is
+    /// crossed between its ends; the lowest SWR lies between the best sample's neighbours).
+    double error() const {
+        const double at = estimate();
+        return std::max(at - low, high - at);
+    }
+};
+
+/// The polynomial of `degree` that fits the samples best in the least-squares sense, in
+/// u = (f - centre) / step, and how its coefficients follow each sample's gain: c = M y.
+struct Fit {
+    std::vector<double> coefficients;         ///< c0 + c1 u + c2 u^2 ...
+    std::vector<std::vector<double>> weights; ///< M, one row for each coefficient
+};
+
+std::optional<Fit> leastSquares(const std::vector<double>& u, const std::vector<double>& y,
+                                int degree) {
+    const auto n = static_cast<std::size_t>(degree + 1);
+    if (u.size() <= n) {
+        return std::nullopt; // no sample left over to average the readings' error
+    }
+    // The normal equations A'A M = A', solved by Gauss-Jordan elimination with pivoting; u
+    // stays within +/-2, so they are well conditioned for the degrees used here.
+    std::vector<std::vector<double>> a(n, std::vector<double>(n + u.size()));
+    for (std::size_t row = 0; row < n; ++row) {
+        for (std::size_t column = 0; column < n; ++column) {
+            for (const double x : u) {
+                a[row][column] += std::pow(x, static_cast<double>(row + column));
+            }
+        }
+        for (std::size_t i = 0; i < u.size(); ++i) {
+            a[row][n + i] = std::pow(u[i], static_cast<double>(row));
+        }
+    }
+    for (std::size_t column = 0; column < n; ++column) {
+        std::size_t pivot = column;
+        for (std::size_t row = column + 1; row < n; ++row) {
+            if (std::fabs(a[row][column]) > std::fabs(a[pivot][column])) {
+                pivot = row;
+            }
+        }
+        if (std::fabs(a[pivot][column]) < 1e-12) {
+            return std::nullopt;
+        }
+        std::swap(a[column], a[pivot]);
+        const double scale = a[column][column];
+        for (double& value : a[column]) {
+            value /= scale;
+        }
+        for (std::size_t row = 0; row < n; ++row) {
+            if (row != column && a[row][column] != 0) {
+                const double factor = a[row][column];
+                for (std::size_t k = 0; k < a[row].size(); ++k) {
+                    a[row][k] -= factor * a[column][k];
+                }
+            }
+        }
+    }
+    Fit fit;
+    for (std::size_t row = 0; row < n; ++row) {
+        fit.weights.emplace_back(a[row].begin() + static_cast<std::ptrdiff_t>(n), a[row].end());
+        double c = 0;
+        for (std::size_t i = 0; i < u.size(); ++i) {
+            c += fit.weights[row][i] * y[i];
+        }
+        fit.coefficients.push_back(c);
+    }
+    return fit;
+}
+
+/// p'(u) and p''(u) of the polynomial with coefficients c.
+std::pair<double, double> slopes(const std::vector<double>& c, double u) {
+    double first = 0;
+    double second = 0;
+    for (std::size_t k = 1; k < c.size(); ++k) {
+        first += static_cast<double>(k) * c[k] * std::pow(u, static_cast<double>(k - 1));
+        if (k >= 2) {
+            second +=
+                static_cast<double>(k * (k - 1)) * c[k] * std::pow(u, static_cast<double>(k - 2));
+        }
+    }
+    return {first, second};
+}
+
+/// The maximum of the polynomial within [from, to]: where its slope is 0 and it curves down,
+/// found by Newton's steps from the best of a fine scan; nothing when it peaks at an end.
+std::optional<double> polynomialPeak(const std::vector<double>& c, double from, double to) {
+    const auto value = [&c](double u) {
+        double sum = 0;
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            sum += c[k] * std::pow(u, static_cast<double>(k));
+        }
+        return sum;
+    };
+    constexpr int scan = 400;
+    double u = from;
+    for (int k = 1; k <= scan; ++k) {
+        const double at = from + (to - from) * k / scan;
+        if (value(at) > value(u)) {
+            u = at;
+        }
+    }
+    for (int step = 0; step < 50; ++step) {
+        const auto [first, second] = slopes(c, u);
+        if (!(second < 0)) {
+            return std::nullopt;
+        }
+        const double next = u - first / second;
+        if (std::fabs(next - u) < 1e-12) {
+            break;
+        }
+        u = next;
+    }
+    const auto [first, second] = slopes(c, u);
+    if (!(second < 0) || !(std::fabs(first) < 1e-9 * (1 + std::fabs(c[1]))) || u <= from ||
+        u >= to) {
+        return std::nullopt;
+    }
+    return u;
+}
+
+/// The gain peak: found from every sample within two sweep steps of the sweep's best, each
+/// gain known to fieldGainErrorDb.
+struct Peak {
+    double centre{}; ///< the sweep's best frequency
+    double step{};   ///< the sweep's step
+    std::map<double, SweepPoint> samples;
+    double mhz{};
+    double errorMhz{};
+    int rounds{};
+
+    /// Within the window: half steps in the first round, quarter steps in the second.
+    std::vector<double> nextFrequencies() const {
+        std::vector<double> next;
+        const double spacing = rounds == 0 ? 0.5 : 0.25;
+        for (double u = -2 + spacing; u < 2; u += 2 * spacing) {
+            if (!samples.contains(centre + u * step)) {
+                next.push_back(centre + u * step);
+            }
+        }
+        return next;
+    }
+
+    /// A cubic fitted by least squares, its maximum taken; how far that can lie from the
+    /// gain's own peak is the sum of two parts. The readings: each gain may be off by
+    /// fieldGainErrorDb, and the largest shift of the maximum that errors of that size can make
+    /// is the sum of the magnitudes of its sensitivities to each gain. The shape: a gain curve
+    /// is no cubic, and the change a fourth-degree term makes to the maximum stands for what
+    /// the cubic misses. Without a maximum inside the window the peak is the best sample's,
+    /// known to a step either side.
+    void fit() {
+        std::vector<double> u;
+        std::vector<double> gain;
+        for (const auto& [frequency, point] : samples) {
+            const double x = (frequency - centre) / step;
+            if (std::fabs(x) <= 2 + 1e-9) {
+                u.push_back(x);
+                gain.push_back(point.gainDbi);
+            }
+        }
+        mhz = centre;
+        errorMhz = step;
+        const auto cubic = leastSquares(u, gain, 3);
+        const auto quartic = leastSquares(u, gain, 4);
+        if (!cubic || !quartic) {
+            return;
+        }
+        const auto top = polynomialPeak(cubic->coefficients, u.front(), u.back());
+        const auto top4 = polynomialPeak(quartic->coefficients, u.front(), u.back());
+        if (!top || !top4) {
+            return;
+        }
+        // x moves by -(sum over k of k x^(k-1) dc_k) / p''(x) when the coefficients move.
+        const double curvature = slopes(cubic->coefficients, *top).second;
+        double sensitivity = 0;
+        for (std::size_t i = 0; i < u.size(); ++i) {
+            double moved = 0;
+            for (std::size_t k = 1; k < cubic->coefficients.size(); ++k) {
+                moved += static_cast<double>(k) * std::pow(*top, static_cast<double>(k - 1)) *
+                         cubic->weights[k][i];
+            }
+            sensitivity += std::fabs(moved / curvature);
+        }
+        mhz = centre + *top * step;
+        errorMhz = (sensitivity * fieldGainErrorDb + std::fabs(*top4 - *top)) * step;
     }
 };
 
@@ -126,16 +311,17 @@ void refine(Performance& performance, const Model& model, const Material& materi
                              }) -
             s.begin());
     };
-    std::vector<Target> targets;
-    const auto extremum = [&](Goal goal, double frequency) {
-        const std::size_t i = std::clamp<std::size_t>(indexOf(frequency), 1, s.size() - 2);
-        targets.push_back({goal, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz});
-    };
+    std::optional<Peak> peak;
     if (performance.peakGainEdge == 0) {
-        extremum(Goal::HighestGain, performance.peakGainMhz);
+        const std::size_t i = indexOf(performance.peakGainMhz);
+        peak = Peak{s[i].frequencyMhz, s[1].frequencyMhz - s[0].frequencyMhz, coarse};
+        peak->fit();
     }
+    std::vector<Target> targets;
     if (performance.lowestSwrEdge == 0) {
-        extremum(Goal::LowestSwr, performance.lowestSwrMhz);
+        const std::size_t i =
+            std::clamp<std::size_t>(indexOf(performance.lowestSwrMhz), 1, s.size() - 2);
+        targets.push_back({Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz});
     }
     const auto& band = performance.swrBelow2;
     if (band && !band->lowAtSweepEnd) {
@@ -149,18 +335,15 @@ void refine(Performance& performance, const Model& model, const Material& materi
 
     const double design = model.frequencyMhz;
     const double wanted = refinedPrecision * design;
-    // An extremum is known to half its bracket, a crossing to its bracket.
-    const auto done = [&](const Target& t) {
-        return (t.goal == Goal::SwrCrossing ? t.high - t.low : (t.high - t.low) / 2) <= wanted;
-    };
     for (int round = 0; round < 8; ++round) {
         std::vector<Target*> open;
         for (Target& target : targets) {
-            if (!done(target)) {
+            if (!(target.error() <= wanted)) {
                 open.push_back(&target);
             }
         }
-        if (open.empty()) {
+        const bool peakOpen = peak && !(peak->errorMhz <= wanted) && peak->rounds < 2;
+        if (open.empty() && !peakOpen) {
             break;
         }
         // All the round's frequencies, shared out over one nec2c for each core.
@@ -170,6 +353,9 @@ void refine(Performance& performance, const Model& model, const Material& materi
             asked.push_back(target->nextFrequencies());
             frequencies.insert(frequencies.end(), asked.back().begin(), asked.back().end());
         }
+        const std::vector<double> peakAsked =
+            peakOpen ? peak->nextFrequencies() : std::vector<double>{};
+        frequencies.insert(frequencies.end(), peakAsked.begin(), peakAsked.end());
         const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
         const std::size_t share = (frequencies.size() + cores - 1) / cores;
         std::vector<std::future<std::vector<SweepPoint>>> runs;
@@ -204,22 +390,35 @@ void refine(Performance& performance, const Model& model, const Material& materi
             }
             open[i]->narrow();
         }
+        if (peakOpen) {
+            for (const double frequency : peakAsked) {
+                peak->samples.emplace(frequency, answered.at(frequency));
+            }
+            ++peak->rounds;
+            peak->fit();
+        }
     }
 
-    std::size_t next = 0;
-    if (performance.peakGainEdge == 0) {
-        performance.peakGainMhz = targets[next++].estimate();
+    // One precision for every refined figure: the largest of their errors.
+    double precision = 0;
+    if (peak) {
+        performance.peakGainMhz = peak->mhz;
+        precision = std::max(precision, peak->errorMhz);
     }
+    std::size_t next = 0;
     if (performance.lowestSwrEdge == 0) {
+        precision = std::max(precision, targets[next].error());
         performance.lowestSwrMhz = targets[next++].estimate();
     }
     if (band && !band->lowAtSweepEnd) {
+        precision = std::max(precision, targets[next].error());
         performance.swrBelow2->lowMhz = targets[next++].estimate();
     }
     if (band && !band->highAtSweepEnd) {
+        precision = std::max(precision, targets[next].error());
         performance.swrBelow2->highMhz = targets[next++].estimate();
     }
-    performance.precisionMhz = wanted;
+    performance.precisionMhz = precision > 0 ? precision : performance.precisionMhz;
     addWarnings(performance);
 }
 

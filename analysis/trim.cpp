@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <future>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -127,28 +128,57 @@ public:
         , m_runNec(runNec)
         , m_progress(progress) {}
 
-    /// The figures of the lengths `x`, from one nec2c run at five frequencies.
+    /// The figures of the lengths `x`, from nec2c runs at five frequencies: one run, or
+    /// `split` runs side by side.
     Figures evaluate(const std::vector<double>& x) {
         const TrimParameters p{x[0], x[1], x[2], x[3]};
+        const Model scaled = scaledModel(m_model, p);
         const double f = m_model.frequencyMhz;
         const std::vector<double> frequencies{f, f * (1 - peakOuter), f * (1 - peakInner),
                                               f * (1 + peakInner), f * (1 + peakOuter)};
-        const auto results = parseNecOutput(
-            m_runNec(writePointsDeck(scaledModel(m_model, p), m_material, frequencies)));
-        if (results.size() != frequencies.size()) {
-            throw AnalysisError("the nec2c output holds " + std::to_string(results.size()) +
-                                " frequencies, the deck asked for " +
-                                std::to_string(frequencies.size()));
+        const std::size_t parts = std::clamp<std::size_t>(split, 1, frequencies.size());
+        const std::size_t share = (frequencies.size() + parts - 1) / parts;
+        std::vector<std::future<std::vector<SweepPoint>>> runs;
+        for (std::size_t start = 0; start < frequencies.size(); start += share) {
+            const std::vector<double> part(
+                frequencies.begin() + static_cast<std::ptrdiff_t>(start),
+                frequencies.begin() +
+                    static_cast<std::ptrdiff_t>(std::min(start + share, frequencies.size())));
+            runs.push_back(std::async(std::launch::async, [&, part] {
+                const auto results =
+                    parseNecOutput(m_runNec(writePointsDeck(scaled, m_material, part)));
+                if (results.size() != part.size()) {
+                    throw AnalysisError("the nec2c output holds " + std::to_string(results.size()) +
+                                        " frequencies, the deck asked for " +
+                                        std::to_string(part.size()));
+                }
+                std::vector<SweepPoint> points;
+                for (std::size_t i = 0; i < part.size(); ++i) {
+                    points.push_back(checkedSweepPoint(results[i], part[i]));
+                }
+                return points;
+            }));
         }
         std::vector<SweepPoint> points;
-        for (std::size_t i = 0; i < frequencies.size(); ++i) {
-            points.push_back(checkedSweepPoint(results[i], frequencies[i]));
+        std::exception_ptr failure;
+        for (auto& run : runs) {
+            try {
+                for (const SweepPoint& point : run.get()) {
+                    points.push_back(point);
+                }
+            } catch (...) {
+                failure = failure ? failure : std::current_exception();
+            }
+        }
+        if (failure) {
+            std::rethrow_exception(failure);
         }
         const Figures figures{points[0].gainDbi, points[0].frontToBackDb, points[0].swr,
                               points[1].gainDbi, points[2].gainDbi,       points[3].gainDbi,
                               points[4].gainDbi};
         const std::lock_guard lock(m_lock);
         ++m_evaluations;
+        m_necRuns += static_cast<int>(runs.size());
         m_evaluated.push_back({x, figures});
         if (m_progress) {
             m_progress({m_evaluations, figures.gain, figures.frontToBack, figures.swr});
@@ -177,8 +207,15 @@ public:
         const std::lock_guard lock(m_lock);
         return m_evaluations;
     }
+    int necRuns() const {
+        const std::lock_guard lock(m_lock);
+        return m_necRuns;
+    }
 
     std::atomic<bool> stop{false};
+    /// How many nec2c runs share an evaluation's frequencies: more than one where fewer
+    /// evaluations than cores run at a time.
+    std::atomic<std::size_t> split{1};
 
 private:
     const Model& m_model;
@@ -187,6 +224,7 @@ private:
     const std::function<void(const TrimProgress&)>& m_progress;
     mutable std::mutex m_lock;
     int m_evaluations{};
+    int m_necRuns{};
     std::vector<Evaluated> m_evaluated;
     std::exception_ptr m_failure;
 };
@@ -326,30 +364,15 @@ std::string helpFor(TrimLimit limit, const Evaluated& nearest, const Model& mode
            " MHz";
 }
 
-} // namespace
-
-DesignState trimmedDesign(const DesignState& design, const TrimParameters& p) {
-    DesignState trimmed = design;
-    trimmed.ref = static_cast<float>(double{design.ref} * p.reflector);
-    trimmed.dri = static_cast<float>(double{design.dri} * p.driven);
-    for (std::size_t n = 0; n < 6; ++n) {
-        trimmed.*directorLengths[n] =
-            static_cast<float>(double{design.*directorLengths[n]} * p.directorFactor(n));
-    }
-    return trimmed;
-}
-
-TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,
-                      const std::function<void(const TrimProgress&)>& progress) {
-    Shared shared(model, material, runNec, progress);
-
-    // The directors' scale over the whole range, the rest as designed.
+/// Scans the directors' scale over the whole range, the rest as designed, and then the driven
+/// loop, which sets the feed, at the directors' scales nearest to the other limits; gives the
+/// best points evaluated so far, distinct, best first.
+std::vector<std::vector<double>> scanned(Shared& shared) {
     std::vector<std::vector<double>> points;
     for (double d = 1 - widest; d <= 1 + widest + 1e-9; d += directorScanStep) {
         points.push_back({1, 1, d, 0});
     }
     std::vector<Figures> figures = scan(shared, points);
-    // The driven loop, which sets the feed, at the directors' scales nearest to the other limits.
     std::vector<std::size_t> order(points.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
@@ -367,7 +390,7 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
     }
     scan(shared, driven);
 
-    // COBYLA from the best distinct points so far, as many at a time as there are cores.
+    // The best distinct points so far, to start COBYLA from.
     std::vector<Evaluated> evaluated = shared.evaluated();
     std::stable_sort(evaluated.begin(), evaluated.end(), better);
     std::vector<std::vector<double>> from;
@@ -375,6 +398,34 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
         if (from.size() < starts && std::find(from.begin(), from.end(), e.x) == from.end()) {
             from.push_back(e.x);
         }
+    }
+    return from;
+}
+
+} // namespace
+
+DesignState trimmedDesign(const DesignState& design, const TrimParameters& p) {
+    DesignState trimmed = design;
+    trimmed.ref = static_cast<float>(double{design.ref} * p.reflector);
+    trimmed.dri = static_cast<float>(double{design.dri} * p.driven);
+    for (std::size_t n = 0; n < 6; ++n) {
+        trimmed.*directorLengths[n] =
+            static_cast<float>(double{design.*directorLengths[n]} * p.directorFactor(n));
+    }
+    return trimmed;
+}
+
+TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,
+                      const std::function<void(const TrimProgress&)>& progress) {
+    Shared shared(model, material, runNec, progress);
+
+    // A design that meets the limits already is only improved where it stands: no scan.
+    const std::vector<double> designed{1, 1, 1, 0};
+    std::vector<std::vector<double>> from;
+    if (violation(scan(shared, {designed}).front()) == 0) {
+        from.push_back(designed);
+    } else {
+        from = scanned(shared);
     }
     // A batch that finds lengths meeting the limits ends the search: the next starts, further
     // from meeting them, would mostly trade a little gain for a larger change.
@@ -386,7 +437,9 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
     for (std::size_t first = 0; first < from.size() && !shared.stop && (first == 0 || !found());
          first += cores()) {
         std::vector<std::thread> descents;
-        for (std::size_t i = first; i < std::min(first + cores(), from.size()); ++i) {
+        const std::size_t batch = std::min(first + cores(), from.size()) - first;
+        shared.split = std::max<std::size_t>(1, cores() / batch);
+        for (std::size_t i = first; i < first + batch; ++i) {
             descents.emplace_back([&shared, x = from[i]] { descend(shared, x); });
         }
         for (std::thread& descent : descents) {
@@ -395,10 +448,10 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
     }
     shared.rethrowFailure();
 
-    evaluated = shared.evaluated();
+    std::vector<Evaluated> evaluated = shared.evaluated();
     TrimSearch search;
     search.evaluations = shared.evaluations();
-    search.necRuns = search.evaluations;
+    search.necRuns = shared.necRuns();
     std::stable_sort(evaluated.begin(), evaluated.end(), better);
     const Evaluated& best = evaluated.front();
     search.feasibleFound = violation(best.figures) == 0;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <future>
 #include <map>
 #include <optional>
@@ -13,6 +14,16 @@
 
 namespace tarvo::analysis {
 namespace {
+
+/// Two frequencies worked out two ways that nec2c would take for one.
+bool sameSample(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::fabs(a);
+}
+
+bool hasSample(const std::map<double, SweepPoint>& samples, double frequency) {
+    const auto found = samples.lower_bound(frequency * (1 - 1e-9));
+    return found != samples.end() && sameSample(found->first, frequency);
+}
 
 /// What a target looks for among its samples.
 enum class Goal { LowestSwr, SwrCrossing };
@@ -24,11 +35,33 @@ struct Target {
     std::map<double, SweepPoint> samples; ///< by frequency
     double low{};                         ///< the bracket
     double high{};
+    double wanted{}; ///< the error aimed at (MHz)
+    /// Where the sweep's impedances, interpolated, put what is sought: tried in the first round.
+    std::optional<double> guess;
 
-    /// The frequencies to run next: three on each side of the best for the lowest SWR, four
-    /// inside the bracket for a crossing; each round shrinks the bracket four or five times.
+    /// The frequencies to run next. With a guess, or once the bracket is within eight times the
+    /// error aimed at (the estimate is then good to far less), the round brackets it as closely
+    /// as that error allows: the estimate and half the error either side for the lowest SWR
+    /// (bracketed when the estimate's SWR is the lowest of the three), half the error either
+    /// side for a crossing (bracketed when SWR 2 lies between them). Otherwise, three on each
+    /// side of the best for the lowest SWR, four inside the bracket for a crossing, each round
+    /// shrinking the bracket four or five times.
     std::vector<double> nextFrequencies() const {
         std::vector<double> next;
+        if (guess || high - low <= 8 * wanted) {
+            const double at = guess ? std::clamp(*guess, low, high) : estimate();
+            const double lowest = std::max(low, at - wanted / 2);
+            const double highest = std::min(high, at + wanted / 2);
+            for (const double f : goal == Goal::LowestSwr ? std::vector<double>{lowest, at, highest}
+                                                          : std::vector<double>{lowest, highest}) {
+                if (!hasSample(samples, f)) {
+                    next.push_back(f);
+                }
+            }
+            if (!next.empty()) {
+                return next;
+            }
+        }
         if (goal == Goal::SwrCrossing) {
             for (int k = 1; k <= 4; ++k) {
                 next.push_back(low + (high - low) * k / 5);
@@ -108,6 +141,67 @@ struct Target {
         return std::max(at - low, high - at);
     }
 };
+
+/// The feed impedance at `frequency` from the polynomial through `count` sweep points from
+/// `first` (Lagrange's form): the impedance is smooth over a few steps of the sweep.
+std::complex<double> interpolatedImpedance(const std::vector<SweepPoint>& s, std::size_t first,
+                                           std::size_t count, double frequency) {
+    std::complex<double> sum;
+    for (std::size_t i = first; i < first + count; ++i) {
+        double weight = 1;
+        for (std::size_t j = first; j < first + count; ++j) {
+            if (j != i) {
+                weight *= (frequency - s[j].frequencyMhz) / (s[i].frequencyMhz - s[j].frequencyMhz);
+            }
+        }
+        sum += weight * s[i].impedance;
+    }
+    return sum;
+}
+
+/// The four or five sweep points around `from` ... `to`, within the sweep.
+std::pair<std::size_t, std::size_t> around(const std::vector<SweepPoint>& s, std::size_t from,
+                                           std::size_t to) {
+    const std::size_t first = from == 0 ? 0 : from - 1;
+    const std::size_t last = std::min(s.size() - 1, to + 1);
+    return {first, last - first + 1};
+}
+
+/// Where SWR 2 is crossed between sweep points `i` and `i + 1`, by the interpolated impedance.
+std::optional<double> guessedCrossing(const std::vector<SweepPoint>& s, std::size_t i) {
+    const auto [first, count] = around(s, i, i + 1);
+    double a = s[i].frequencyMhz;
+    double b = s[i + 1].frequencyMhz;
+    const bool insideAtA = s[i].swr <= 2;
+    if ((s[i + 1].swr <= 2) == insideAtA) {
+        return std::nullopt;
+    }
+    for (int step = 0; step < 60; ++step) {
+        const double middle = (a + b) / 2;
+        const bool inside = standingWaveRatio(interpolatedImpedance(s, first, count, middle)) <= 2;
+        (inside == insideAtA ? a : b) = middle;
+    }
+    return (a + b) / 2;
+}
+
+/// Where the SWR is lowest between sweep points `i - 1` and `i + 1`, by the interpolated
+/// impedance, scanned in 2000 steps.
+double guessedLowestSwr(const std::vector<SweepPoint>& s, std::size_t i) {
+    const auto [first, count] = around(s, i - 1, i + 1);
+    const double from = s[i - 1].frequencyMhz;
+    const double to = s[i + 1].frequencyMhz;
+    double best = s[i].frequencyMhz;
+    double lowest = s[i].swr;
+    for (int k = 0; k <= 2000; ++k) {
+        const double f = from + (to - from) * k / 2000;
+        const double swr = standingWaveRatio(interpolatedImpedance(s, first, count, f));
+        if (swr < lowest) {
+            lowest = swr;
+            best = f;
+        }
+    }
+    return best;
+}
 
 /// The polynomial of `degree` that fits the samples best in the least-squares sense, in
 /// u = (f - centre) / step, and how its coefficients follow each sample's gain: c = M y.
@@ -222,8 +316,9 @@ std::optional<double> polynomialPeak(const std::vector<double>& c, double from, 
     return u;
 }
 
-/// The gain peak: found from every sample within two sweep steps of the sweep's best, each
-/// gain known to fieldGainErrorDb.
+/// The gain peak: found from every sample within three sweep steps of the sweep's best, each
+/// gain known to fieldGainErrorDb. The sweep's own seven points often pin it down; where they do
+/// not, more are run within two steps of the best.
 struct Peak {
     double centre{}; ///< the sweep's best frequency
     double step{};   ///< the sweep's step
@@ -232,12 +327,12 @@ struct Peak {
     double errorMhz{};
     int rounds{};
 
-    /// Within the window: half steps in the first round, quarter steps in the second.
+    /// Within two steps of the best: half steps in the first round, quarter steps in the second.
     std::vector<double> nextFrequencies() const {
         std::vector<double> next;
         const double spacing = rounds == 0 ? 0.5 : 0.25;
         for (double u = -2 + spacing; u < 2; u += 2 * spacing) {
-            if (!samples.contains(centre + u * step)) {
+            if (!hasSample(samples, centre + u * step)) {
                 next.push_back(centre + u * step);
             }
         }
@@ -256,7 +351,7 @@ struct Peak {
         std::vector<double> gain;
         for (const auto& [frequency, point] : samples) {
             const double x = (frequency - centre) / step;
-            if (std::fabs(x) <= 2 + 1e-9) {
+            if (std::fabs(x) <= 3 + 1e-9) {
                 u.push_back(x);
                 gain.push_back(point.gainDbi);
             }
@@ -291,6 +386,22 @@ struct Peak {
 
 } // namespace
 
+std::vector<FrequencyResult> runSweep(const Model& model, const Material& material,
+                                      const Sweep& sweep, const NecRunner& runNec) {
+    const int cores = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    std::vector<std::future<std::vector<FrequencyResult>>> runs;
+    for (const std::string& deck : writeSweepDecks(model, material, sweep, cores)) {
+        runs.push_back(std::async(std::launch::async,
+                                  [&runNec, deck] { return parseNecOutput(runNec(deck)); }));
+    }
+    std::vector<FrequencyResult> results;
+    for (auto& run : runs) {
+        const auto part = run.get();
+        results.insert(results.end(), part.begin(), part.end());
+    }
+    return results;
+}
+
 void refine(Performance& performance, const Model& model, const Material& material,
             const NecRunner& runNec) {
     const std::vector<SweepPoint>& s = performance.sweep;
@@ -311,6 +422,7 @@ void refine(Performance& performance, const Model& model, const Material& materi
                              }) -
             s.begin());
     };
+    const double wanted = refinedPrecision * model.frequencyMhz;
     std::optional<Peak> peak;
     if (performance.peakGainEdge == 0) {
         const std::size_t i = indexOf(performance.peakGainMhz);
@@ -321,20 +433,21 @@ void refine(Performance& performance, const Model& model, const Material& materi
     if (performance.lowestSwrEdge == 0) {
         const std::size_t i =
             std::clamp<std::size_t>(indexOf(performance.lowestSwrMhz), 1, s.size() - 2);
-        targets.push_back({Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz});
+        targets.push_back({Goal::LowestSwr, coarse, s[i - 1].frequencyMhz, s[i + 1].frequencyMhz,
+                           wanted, guessedLowestSwr(s, i)});
     }
     const auto& band = performance.swrBelow2;
     if (band && !band->lowAtSweepEnd) {
         targets.push_back({Goal::SwrCrossing, coarse, s[band->lowIndex - 1].frequencyMhz,
-                           s[band->lowIndex].frequencyMhz});
+                           s[band->lowIndex].frequencyMhz, wanted,
+                           guessedCrossing(s, band->lowIndex - 1)});
     }
     if (band && !band->highAtSweepEnd) {
         targets.push_back({Goal::SwrCrossing, coarse, s[band->highIndex].frequencyMhz,
-                           s[band->highIndex + 1].frequencyMhz});
+                           s[band->highIndex + 1].frequencyMhz, wanted,
+                           guessedCrossing(s, band->highIndex)});
     }
 
-    const double design = model.frequencyMhz;
-    const double wanted = refinedPrecision * design;
     for (int round = 0; round < 8; ++round) {
         std::vector<Target*> open;
         for (Target& target : targets) {
@@ -346,16 +459,22 @@ void refine(Performance& performance, const Model& model, const Material& materi
         if (open.empty() && !peakOpen) {
             break;
         }
-        // All the round's frequencies, shared out over one nec2c for each core.
-        std::vector<std::vector<double>> asked;
+        // All the round's frequencies, each once, shared out over one nec2c for each core.
         std::vector<double> frequencies;
+        const auto ask = [&frequencies](const std::vector<double>& next) {
+            for (const double f : next) {
+                if (std::none_of(frequencies.begin(), frequencies.end(),
+                                 [f](double asked) { return sameSample(asked, f); })) {
+                    frequencies.push_back(f);
+                }
+            }
+        };
         for (const Target* target : open) {
-            asked.push_back(target->nextFrequencies());
-            frequencies.insert(frequencies.end(), asked.back().begin(), asked.back().end());
+            ask(target->nextFrequencies());
         }
-        const std::vector<double> peakAsked =
-            peakOpen ? peak->nextFrequencies() : std::vector<double>{};
-        frequencies.insert(frequencies.end(), peakAsked.begin(), peakAsked.end());
+        if (peakOpen) {
+            ask(peak->nextFrequencies());
+        }
         const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
         const std::size_t share = (frequencies.size() + cores - 1) / cores;
         std::vector<std::future<std::vector<SweepPoint>>> runs;
@@ -384,23 +503,22 @@ void refine(Performance& performance, const Model& model, const Material& materi
                 answered.emplace(point.frequencyMhz, point);
             }
         }
-        for (std::size_t i = 0; i < open.size(); ++i) {
-            for (const double frequency : asked[i]) {
-                open[i]->samples.emplace(frequency, answered.at(frequency));
-            }
-            open[i]->narrow();
+        // Every figure gains from every sample: a frequency run for one may bracket another.
+        for (Target& target : targets) {
+            target.samples.insert(answered.begin(), answered.end());
+            target.narrow();
+            target.guess.reset();
         }
-        if (peakOpen) {
-            for (const double frequency : peakAsked) {
-                peak->samples.emplace(frequency, answered.at(frequency));
-            }
-            ++peak->rounds;
+        if (peak) {
+            peak->samples.insert(answered.begin(), answered.end());
+            peak->rounds += peakOpen ? 1 : 0;
             peak->fit();
         }
     }
 
-    // One precision for every refined figure: the largest of their errors.
-    double precision = 0;
+    // One precision for every refined figure: the largest of their errors, and never finer
+    // than the 0.02 % the refinement aims at, so the report's digits do not follow chance.
+    double precision = wanted;
     if (peak) {
         performance.peakGainMhz = peak->mhz;
         precision = std::max(precision, peak->errorMhz);
@@ -418,7 +536,9 @@ void refine(Performance& performance, const Model& model, const Material& materi
         precision = std::max(precision, targets[next].error());
         performance.swrBelow2->highMhz = targets[next++].estimate();
     }
-    performance.precisionMhz = precision > 0 ? precision : performance.precisionMhz;
+    if (peak || !targets.empty()) {
+        performance.precisionMhz = precision;
+    }
     addWarnings(performance);
 }
 

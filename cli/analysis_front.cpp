@@ -58,7 +58,7 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
         return std::nullopt;
     }
     const analysis::NecRunner runNec = necRunner(request);
-    const auto results = analysis::parseNecOutput(runNec(deck));
+    const auto results = analysis::runSweep(model, material, sweep, runNec);
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
     analysis::refine(performance, model, material, runNec);
     if (sweepWidened(request)) {

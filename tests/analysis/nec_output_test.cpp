@@ -277,6 +277,12 @@ TEST(Performance, ReportLinesForFeedAndBand) {
     p.swrBelow2.reset();
     EXPECT_NE(performanceText(p).find("  SWR <= 2                     nowhere in the sweep\n"),
               std::string::npos);
+    // What "known to" says must hold: 0.02641 MHz is rounded up to 0.027 MHz, and its 0.01834 %
+    // of 144 MHz to 0.019 %.
+    p.precisionMhz = 0.02641;
+    EXPECT_NE(performanceText(p).find("  Known to                     +/-0.027 MHz (0.019 %)\n"),
+              std::string::npos)
+        << performanceText(p);
 }
 
 TEST(Performance, AMismatchedOutputIsRefused) {

@@ -36,6 +36,8 @@ DesignState trimmedDesign(const DesignState& design, const TrimParameters& param
 inline constexpr double trimFrontToBackDb = 20;
 inline constexpr double trimSwr = 1.5;
 inline constexpr double trimPeakPercent = 0.5;
+/// How many further lengths a search offers.
+inline constexpr std::size_t trimAlternatives = 2;
 
 struct TrimProgress {
     int evaluation{};
@@ -44,17 +46,33 @@ struct TrimProgress {
     double swr{};
 };
 
+/// The limits, for saying which one a search could not meet.
+enum class TrimLimit { FrontToBack, Swr, Peak };
+
 struct TrimSearch {
     TrimParameters parameters;
     int evaluations{};
     int necRuns{};
     bool feasibleFound{}; ///< some lengths met every limit in the optimiser's own model
+    /// The next best lengths that met the limits there, best first, each apart from those
+    /// before: to try where the design rebuilt from `parameters` misses a limit on its own.
+    std::vector<TrimParameters> alternatives;
+    double highestFrontToBackDb{}; ///< the most any evaluation reached, whatever else it missed
+    double lowestSwr{};            ///< likewise
+    /// What the builder could change to meet each limit (in TrimLimit's order), from what the
+    /// search saw: an element whose length the search pushed to the 15 % it may move, in the
+    /// evaluation nearest to meeting that limit (or all of them, where some met it alone), or
+    /// else the material furthest from the proportions the design assumes.
+    std::vector<std::string> help;
 };
 
-/// Searches the lengths with NLopt's COBYLA: the forward gain at the design frequency as high as
-/// F/B >= 20 dB, SWR <= 1.5 and a gain peak within 0.5 % of the design frequency allow, each
-/// with a small margin. `progress` is told of each evaluation. Throws what the runner throws,
-/// and Interrupted unchanged.
+/// Searches the lengths: F/B >= 20 dB, SWR <= 1.5 and a gain peak within 0.5 % of the design
+/// frequency first, each with a small margin, then the forward gain at the design frequency as
+/// high as they allow, less a cost on each length's change. A coarse scan of the directors'
+/// scale, then of the driven loop at the best of those, finds where the limits can be met;
+/// NLopt's COBYLA then searches all four parameters from the best few points of the scan, as
+/// many at a time as there are cores. `progress` is told of each evaluation, from any thread
+/// but one at a time. Throws what the runner throws, and Interrupted unchanged.
 TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,
                       const std::function<void(const TrimProgress&)>& progress = {});
 

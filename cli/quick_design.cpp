@@ -178,6 +178,13 @@ nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
           {"directorTaper", p.directorTaper}}},
         {"before", analysisJson(t.before)},
         {"after", analysisJson(t.after)},
+        {"search",
+         {{"highestFrontToBackDb", t.search.highestFrontToBackDb},
+          {"lowestSwr", t.search.lowestSwr},
+          {"help",
+           {{"frontToBack", t.search.help.at(0)},
+            {"swr", t.search.help.at(1)},
+            {"peak", t.search.help.at(2)}}}}},
         {"evaluations", t.search.evaluations},
         {"necRuns", t.search.necRuns},
     };

@@ -21,20 +21,38 @@ std::string number(double value) {
     return formatNumber("%.6g", value);
 }
 
-std::vector<std::string> unmetLimits(const analysis::Performance& p) {
+/// Each limit the trimmed design misses: what it reached against what is needed, the best the
+/// search saw, and what the builder could change.
+std::vector<std::string> unmetLimits(const analysis::Performance& p,
+                                     const analysis::TrimSearch& search) {
     std::vector<std::string> unmet;
     const double f = p.design.frequencyMhz;
+    const auto help = [&](analysis::TrimLimit limit) {
+        const auto i = static_cast<std::size_t>(limit);
+        return i < search.help.size() ? "; would help: " + search.help[i] : std::string();
+    };
     if (!(p.design.frontToBackDb >= analysis::trimFrontToBackDb)) {
-        unmet.push_back("F/B " + formatNumber("%.1f", p.design.frontToBackDb) +
-                        " dB is below 20 dB");
+        unmet.push_back("F/B reached " + formatNumber("%.1f", p.design.frontToBackDb) +
+                        " dB of the 20 dB needed (at most " +
+                        formatNumber("%.1f", search.highestFrontToBackDb) +
+                        " dB in the search, whatever else it missed)" +
+                        help(analysis::TrimLimit::FrontToBack));
     }
     if (!(p.design.swr <= analysis::trimSwr)) {
-        unmet.push_back("SWR " + formatNumber("%.2f", p.design.swr) + " is above 1.5");
+        unmet.push_back("SWR reached " + formatNumber("%.2f", p.design.swr) +
+                        ", 1.5 at most needed (at least " + formatNumber("%.2f", search.lowestSwr) +
+                        " in the search, whatever else it missed)" +
+                        help(analysis::TrimLimit::Swr));
     }
     if (p.peakGainEdge != 0 ||
         !(std::fabs(p.peakGainMhz - f) <= f * analysis::trimPeakPercent / 100)) {
-        unmet.push_back("the gain peaks at " + formatNumber("%.3f", p.peakGainMhz) +
-                        " MHz, more than 0.5 % from " + number(f) + " MHz");
+        const std::string offset = p.peakGainEdge != 0
+                                       ? (p.peakGainEdge < 0 ? "below " : "above ") +
+                                             formatNumber("%+.2f", (p.peakGainMhz - f) / f * 100)
+                                       : formatNumber("%+.2f", (p.peakGainMhz - f) / f * 100);
+        unmet.push_back("the gain peaks at " + formatNumber("%.3f", p.peakGainMhz) + " MHz (" +
+                        offset + " %), more than 0.5 % from " + number(f) + " MHz" +
+                        help(analysis::TrimLimit::Peak));
     }
     return unmet;
 }
@@ -59,11 +77,27 @@ TrimOutcome runTrim(const Plan& plan, const Job& job,
     outcome.search = analysis::searchTrim(
         modelOf(untrimmed), outcome.material, runnerOf(untrimmed, job),
         progress ? progress : [](const analysis::TrimProgress&) {});
-    outcome.trimmed = analysis::trimmedDesign(untrimmed.design, outcome.search.parameters);
-    Plan trimmed = untrimmed;
-    trimmed.trim = AcceptedTrim{outcome.trimmed, outcome.material};
-    outcome.after = analyse(trimmed, job);
-    outcome.unmet = unmetLimits(outcome.after);
+    // The design rebuilt from the lengths, analysed on its own as it will be built, may miss a
+    // limit the search's model met: the next best lengths are tried then.
+    std::vector<analysis::TrimParameters> candidates{outcome.search.parameters};
+    candidates.insert(candidates.end(), outcome.search.alternatives.begin(),
+                      outcome.search.alternatives.end());
+    for (const analysis::TrimParameters& candidate : candidates) {
+        TrimOutcome tried = outcome;
+        tried.search.parameters = candidate;
+        tried.trimmed = analysis::trimmedDesign(untrimmed.design, candidate);
+        Plan trimmed = untrimmed;
+        trimmed.trim = AcceptedTrim{tried.trimmed, tried.material};
+        tried.after = analyse(trimmed, job);
+        tried.unmet = unmetLimits(tried.after, tried.search);
+        const bool first = &candidate == &candidates.front();
+        if (first || tried.meetsLimits()) {
+            outcome = std::move(tried);
+        }
+        if (outcome.meetsLimits()) {
+            break;
+        }
+    }
     return outcome;
 }
 

@@ -103,10 +103,21 @@ std::string fixed(double value, int decimals) {
     return formatNumber(("%." + std::to_string(decimals) + "f").c_str(), value);
 }
 
-/// A tolerance with two significant figures at least: a builder reads 0.34 mm and 12 mm alike.
+/// A tolerance rounded toward zero, so that the figure stated is never past the limit, with as
+/// many decimals as keep the last digit within 5 % of the value: 0.34 mm, 1.44 mm, 3.7 mm, 24 mm.
+std::string towardZero(double value) {
+    if (!(value > 0)) {
+        return fixed(0, 0);
+    }
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(0.05 * value))), 0, 4);
+    const double unit = std::pow(10.0, -decimals);
+    // The small allowance keeps 1.5 from printing as 1.49 where 1.5 / 0.01 is 149.999...
+    return fixed(std::floor(value / unit + 1e-9) * unit, decimals);
+}
+
 std::string toleranceText(double mm, bool inches) {
-    const std::string millimetres = fixed(mm, mm >= 10 ? 0 : mm >= 1 ? 1 : 2) + " mm";
-    return inches ? millimetres + " / " + fixed(mm / millimetresPerInch, 3) + " in" : millimetres;
+    const std::string millimetres = towardZero(mm) + " mm";
+    return inches ? millimetres + " / " + towardZero(mm / millimetresPerInch) + " in" : millimetres;
 }
 
 std::string oneWayText(const OneWay& way, bool inches) {

@@ -18,11 +18,14 @@ namespace tarvo::workshop {
 namespace {
 
 // The search starts at 1/2000 wavelength (about 1 mm at 144 MHz) and doubles up to 64 times
-// that, 3.2 % of a wavelength: a builder who misses by more has a different antenna. Four
-// halvings of the bracket and an interpolation in it then give the change to a few per cent.
+// that, 3.2 % of a wavelength: a builder who misses by more has a different antenna. The bracket
+// is then halved until it is at most 1/40 of its safe end, so that the safe end, which is what
+// the sheet states, lies within 2.5 % of the crossing; a crossing below the first step is
+// bracketed down to 1/4096 of it.
 constexpr double firstStepWavelengths = 1.0 / 2000;
 constexpr int doublings = 6;
-constexpr int halvings = 4;
+constexpr double bracketFraction = 1.0 / 40;
+constexpr int mostHalvings = 12;
 
 /// The element a wire of the model belongs to: 0 reflector, 1 driven loop, 2-7 the directors.
 std::size_t elementOf(std::size_t wire) {
@@ -253,7 +256,9 @@ ToleranceReport findTolerances(const analysis::Model& model, const analysis::Mat
                 s.pass = figures[i];
             }
             if (s.bracketed) {
-                s.done = s.halved++ == halvings;
+                ++s.halved;
+                s.done =
+                    s.failMm - s.passMm <= bracketFraction * s.passMm || s.halved >= mostHalvings;
             } else if (++s.doubled > doublings) {
                 s.done = true;
                 s.result.searchedMm = probed;
@@ -271,7 +276,8 @@ ToleranceReport findTolerances(const analysis::Model& model, const analysis::Mat
                 continue;
             }
             way.searchedMm = s->failMm;
-            // Where the first limit is crossed, by linear interpolation within the bracket.
+            // The limit named is the one crossed first, by linear interpolation within the
+            // bracket; the tolerance is the bracket's safe end, where no limit is crossed yet.
             double nearest = std::numeric_limits<double>::infinity();
             for (const Limit limit : limits) {
                 const double inside = margin(limit, s->pass, report.nominal);
@@ -285,7 +291,7 @@ ToleranceReport findTolerances(const analysis::Model& model, const analysis::Mat
                     way.limit = limit;
                 }
             }
-            way.mm = nearest;
+            way.mm = s->passMm;
         }
         report.tolerances.push_back(tolerance);
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How precisely each length and spacing must be cut: the change of that one dimension, either
-// way, that first costs 0.2 dB of forward gain, lowers F/B below 20 dB or raises the SWR above
-// 1.5 at the design frequency, found with nec2c runs of the model so changed.
+// How precisely each length and spacing must be cut: the largest change of that one dimension,
+// either way, that does not yet cost 0.2 dB of forward gain, lower F/B below 20 dB or raise the
+// SWR above 1.5 at the design frequency, found with nec2c runs of the model so changed.
 #pragma once
 
 #include "analysis/geometry.h"
@@ -41,10 +41,12 @@ struct Figures {
 enum class Limit { GainLoss, FrontToBack, Swr };
 std::string limitName(Limit limit);
 
-/// The change in one direction that reaches a limit, or nothing within the searched range.
+/// The change in one direction that stays inside every limit, where a larger one crosses one.
 struct OneWay {
-    std::optional<double> mm; ///< magnitude; empty: no limit reached within `searchedMm`
-    Limit limit{};
+    /// Magnitude: the safe end of the final bracket, a change at which no limit is crossed yet,
+    /// within 2.5 % of the crossing. Empty: no limit reached within `searchedMm`.
+    std::optional<double> mm;
+    Limit limit{}; ///< the limit crossed just beyond `mm`
     double searchedMm{};
 };
 

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <thread>
 
 namespace tarvo::analysis {
 namespace {
@@ -44,6 +46,42 @@ TEST(Trim, LimitsThatCannotBeMetGiveNoFeasibleLengths) {
     EXPECT_GT(search.evaluations, 4);
 }
 
+/// The half-length of wire `tag` (its y end) in a deck.
+double halfLength(const std::string& deck, int tag) {
+    std::istringstream lines(deck);
+    for (std::string line; std::getline(lines, line);) {
+        int t = 0;
+        int segments = 0;
+        double x1 = 0, y1 = 0, z1 = 0, x2 = 0, y2 = 0;
+        if (std::sscanf(line.c_str(), "GW %d %d %lf %lf %lf %lf %lf", &t, &segments, &x1, &y1, &z1,
+                        &x2, &y2) == 7 &&
+            t == tag) {
+            return std::fabs(y2);
+        }
+    }
+    return 0;
+}
+
+TEST(Trim, WhatWouldHelpComesFromWhereTheSearchPushedTheLengths) {
+    // F/B rises as the directors shorten, 1 dB a per cent from 5 dB as designed: 20 dB at 15 %
+    // shorter, the most the trim may change them by, and the search aims 0.5 dB higher. The SWR
+    // and the peak are met everywhere.
+    const Model model = model144();
+    const TrimSearch search = searchTrim(model, {2.05, 4.76}, [&](const std::string& deck) {
+        // The six directors' mean scale, which the taper leaves as it is.
+        double scale = 0;
+        for (int n = 0; n < 6; ++n) {
+            scale += halfLength(deck, 9 + n) / std::fabs(model.wires[8 + n].end.y) / 6;
+        }
+        return answers(deck, 5 + (1 - scale) * 100);
+    });
+    EXPECT_FALSE(search.feasibleFound);
+    EXPECT_NEAR(search.highestFrontToBackDb, 20, 0.2); // 15 % shorter, whatever the taper
+    ASSERT_EQ(search.help.size(), 3U);
+    EXPECT_EQ(search.help[0], "shorter directors than the 15 % the trim may change them by: "
+                              "thinner rods for them");
+}
+
 TEST(Trim, AFailureInsideTheOptimiserReachesTheFrontAsItself) {
     std::atomic<int> runs{0};
     const auto failingAt = [&](int run, auto failure) {
@@ -61,7 +99,8 @@ TEST(Trim, AFailureInsideTheOptimiserReachesTheFrontAsItself) {
     } catch (const Interrupted& interrupted) {
         EXPECT_EQ(interrupted.signal(), 2);
     }
-    EXPECT_LE(runs.load(), 8); // the search stopped at once
+    // The search stopped at once: at most the runs already under way on the other cores.
+    EXPECT_LE(runs.load(), 7 + static_cast<int>(std::thread::hardware_concurrency()));
     try {
         searchTrim(model144(), {2.05, 4.76}, failingAt(5, AnalysisError("nec2c failed")));
         FAIL() << "the failure was swallowed";

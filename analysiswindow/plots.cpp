@@ -49,7 +49,7 @@ void labelOnGround(QPainter& painter, const QPointF& at, const QString& text) {
     const QRectF box(at.x() - metrics.horizontalAdvance(text) / 2 - 2,
                      at.y() - metrics.height() / 2, metrics.horizontalAdvance(text) + 4,
                      metrics.height());
-    painter.fillRect(box, QColor(255, 255, 255, 225));
+    painter.fillRect(box, QColor(255, 255, 255, 200));
     painter.drawText(box, Qt::AlignCenter, text);
 }
 
@@ -167,7 +167,7 @@ void PolarPlot::paintEvent(QPaintEvent*) {
     for (int ring = 0; ring < static_cast<int>(rangeDb / ringStepDb); ++ring) {
         const double r = radius * (1 - ring * ringStepDb / rangeDb);
         const QString text = numberText(top - ring * ringStepDb, 0, m_separator) + " dBi";
-        labelOnGround(painter, at(105, r), text);
+        labelOnGround(painter, at(97, r), text);
         m_texts << text;
     }
 }
@@ -204,8 +204,18 @@ void SweepPlot::paintEvent(QPaintEvent*) {
         dbHigh = std::max({dbHigh, p.gainDbi, std::min(p.frontToBackDb, 60.0)});
     }
     const double dbStep = tickStep(std::max(dbHigh - dbLow, 1.0), 6);
-    dbLow = std::floor(dbLow / dbStep) * dbStep;
-    dbHigh = std::max(std::ceil(dbHigh / dbStep) * dbStep, dbLow + dbStep);
+    // Ticks bound the axis, with room beyond a curve that would run along the frame; 0 dB may
+    // bound it.
+    const double low = dbLow;
+    const double high = dbHigh;
+    dbLow = std::floor(low / dbStep) * dbStep;
+    if (low < 0 && low - dbLow < 0.2 * dbStep) {
+        dbLow -= dbStep;
+    }
+    dbHigh = std::ceil(high / dbStep) * dbStep;
+    if ((high > 0 || low == 0) && dbHigh - high < 0.2 * dbStep) {
+        dbHigh += dbStep;
+    }
     constexpr double swrLow = 1;
     constexpr double swrHigh = 5;
     const double fStep = tickStep(f1 - f0, 6);

@@ -455,6 +455,7 @@ private slots:
         window.analyse(plan144());
         QVERIFY(finished.wait(10000));
         auto* report = window.findChild<QPlainTextEdit*>("report");
+        QTest::qWait(100); // the layout settles after the run
         const QRect before = report->geometry();
         SlowNec2c slow;
         window.setRunner({});
@@ -464,6 +465,7 @@ private slots:
         QCOMPARE(report->geometry(), before);
         QTest::mouseClick(button(window, "cancel"), Qt::LeftButton);
         QVERIFY(finished.wait(5000));
+        QTest::qWait(100);
         QCOMPARE(report->geometry(), before);
     }
 
@@ -495,9 +497,22 @@ private slots:
         qputenv("LC_ALL", before);
         window.setRunner(recorded());
         QSignalSpy finished(&window, &AnalysisWindow::finished);
-        window.analyse(plan144());
+        // With a boom-range warning, as a 40 mm boom at 432 MHz gives: a sentence that ends
+        // in a number keeps its full stop.
+        MemoryWindow thick;
+        thick.type("432");
+        thick.click(Control::Option2);
+        thick.select(Control::List2, "40");
+        thick.click(Control::Command1);
+        Plan plan = plan144();
+        plan.warnings = boomWarnings(thick.form(), thick.state());
+        QCOMPARE(plan.warnings.size(), std::size_t{1});
+        window.analyse(plan);
         QVERIFY(finished.wait(10000));
         const QString report = window.reportText();
+        QVERIFY2(report.contains("up to 0,055 wavelengths") &&
+                     report.contains(" within that range is 38.\n"),
+                 qPrintable(report));
         for (const char* line :
              {"  loops of copper wire 2,05 mm, directors of aluminium rod 4,76 mm;",
               "  Forward gain                 13,59 dBi\n",

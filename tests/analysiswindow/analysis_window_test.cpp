@@ -436,6 +436,28 @@ private slots:
         QVERIFY(!window.rerunOffered());
     }
 
+    void aLaterComputeMarksTheFiguresAsOfTheDesignBefore() {
+        AnalysisWindow window;
+        window.setRunner(recorded());
+        QSignalSpy finished(&window, &AnalysisWindow::finished);
+        qsizetype runs = 0;
+        window.analyse(plan144());
+        QVERIFY(nextRun(finished, runs, 10000));
+        // The same lengths again (as CONVERT TO METRIC leaves them): the figures still hold.
+        window.planChanged(plan144());
+        QVERIFY(!window.rerunOffered());
+        MemoryWindow later;
+        later.type("145");
+        later.click(Control::Option2);
+        later.select(Control::List1, "1");
+        later.click(Control::Command1);
+        window.planChanged(nextPlan(later.form(), later.state(), plan144()));
+        QVERIFY2(window.staleText().contains(
+                     "The design was computed again: these figures are of the one before."),
+                 qPrintable(window.staleText()));
+        QVERIFY(window.reportText().contains("13.59 dBi"));
+    }
+
     void defaultsMarkTheFiguresAsStaleUntilTheNextRun() {
         QVERIFY2(!analysis::findNec2c().empty(), "nec2c (Debian package nec2c) is needed");
         Plan plan = plan144();

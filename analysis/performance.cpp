@@ -340,7 +340,7 @@ std::string extremumText(const Performance& p, double mhz, int edge) {
 
 } // namespace
 
-std::string performanceText(const Performance& p) {
+std::string performanceText(const Performance& p, const std::string& decimalSeparator) {
     const DesignPoint& d = p.design;
     const auto line = [](const char* label, const std::string& value) {
         char buffer[200];
@@ -407,7 +407,7 @@ std::string performanceText(const Performance& p) {
     if (!p.warnings.empty()) {
         text += "\n";
     }
-    return text;
+    return withDecimalSeparator(text, decimalSeparator);
 }
 
 } // namespace tarvo::analysis

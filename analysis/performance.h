@@ -82,7 +82,9 @@ SweepPoint checkedSweepPoint(const FrequencyResult& result, double askedMhz);
 /// The warnings that the figures call for, made anew (after a refinement moved them).
 void addWarnings(Performance& performance);
 
-/// The whole report for a person to read.
-std::string performanceText(const Performance& performance);
+/// The whole report for a person to read, every number in it (the notes' and warnings' too)
+/// with the user's decimal separator.
+std::string performanceText(const Performance& performance,
+                            const std::string& decimalSeparator = ".");
 
 } // namespace tarvo::analysis

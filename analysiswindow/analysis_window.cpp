@@ -3,7 +3,9 @@
 
 #include "analysis/geometry.h"
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "analysiswindow/plots.h"
+#include "design/decimal_separator.h"
 #include "plan/analysis.h"
 
 #include <QCloseEvent>
@@ -15,26 +17,46 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace tarvo {
 namespace {
 
-QDoubleSpinBox* spinBox(double low, double high, int decimals, const QString& suffix) {
+/// A locale whose numbers carry the separator: the system's when it agrees, so that the spin
+/// boxes write what the report and the calculator's boxes write.
+QLocale localeWith(const std::string& separator) {
+    if (QLocale::system().decimalPoint() == QString::fromStdString(separator)) {
+        return QLocale::system();
+    }
+    if (separator == ",") {
+        return QLocale(QLocale::German, QLocale::Germany);
+    }
+    return QLocale::c();
+}
+
+QDoubleSpinBox* spinBox(double low, double high, int decimals, const QString& suffix,
+                        const QLocale& locale) {
     auto* box = new QDoubleSpinBox;
+    box->setLocale(locale);
     box->setRange(low, high);
     box->setDecimals(decimals);
     box->setSuffix(suffix);
     return box;
 }
 
+/// The report's widest line of columns: the figures and the sweep's table fit, prose scrolls.
+constexpr int reportColumns = 66;
+
 } // namespace
 
 AnalysisWindow::AnalysisWindow(QWidget* parent)
     : QWidget(parent, Qt::Window)
-    , m_wire(spinBox(0.01, 100, 3, " mm"))
-    , m_rod(spinBox(0.01, 100, 3, " mm"))
-    , m_sweep(spinBox(0, 20, 2, " %"))
+    , m_separator(userDecimalSeparator())
+    , m_wire(spinBox(0.01, 100, 3, " mm", localeWith(m_separator)))
+    , m_rod(spinBox(0.01, 100, 3, " mm", localeWith(m_separator)))
+    , m_sweep(spinBox(0, 20, 2, " %", localeWith(m_separator)))
     , m_run(new QPushButton("&Run"))
     , m_cancelButton(new QPushButton("&Cancel"))
     , m_defaults(new QPushButton("&Defaults"))
@@ -42,9 +64,9 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     , m_status(new QLabel)
     , m_rerun(new QLabel)
     , m_report(new QPlainTextEdit)
-    , m_horizontal(new PolarPlot("Horizontal pattern"))
-    , m_vertical(new PolarPlot("Vertical pattern"))
-    , m_sweepPlot(new SweepPlot) {
+    , m_horizontal(new PolarPlot("Horizontal pattern, seen from above", m_separator))
+    , m_vertical(new PolarPlot("Vertical pattern, seen from the side", m_separator))
+    , m_sweepPlot(new SweepPlot(m_separator)) {
     setObjectName("analysisWindow");
     setWindowTitle("TARVO: NEC-2 analysis");
     m_wire->setObjectName("wireMm");
@@ -55,11 +77,14 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     m_rerun->setObjectName("rerun");
     m_cancelButton->setObjectName("cancel");
     m_run->setObjectName("run");
+    m_defaults->setObjectName("defaults");
+    m_progress->setObjectName("busy");
     m_sweep->setSingleStep(0.5);
 
+    // Each mnemonic once in the window: W, O, S for the boxes, R, C, D for the buttons.
     auto* settingsForm = new QFormLayout;
     settingsForm->addRow("Loop &wire diameter", m_wire);
-    settingsForm->addRow("Director &rod diameter", m_rod);
+    settingsForm->addRow("Director r&od diameter", m_rod);
     settingsForm->addRow("&Sweep +/-", m_sweep);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_run);
@@ -67,15 +92,23 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     buttons->addWidget(m_defaults);
     buttons->addStretch();
     m_progress->setRange(0, 0); // nec2c says nothing of its progress: a busy bar
+    // The bar keeps its place while hidden: nothing below it moves when a run starts or ends.
+    QSizePolicy keepPlace = m_progress->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_progress->setSizePolicy(keepPlace);
     m_progress->setVisible(false);
     m_cancelButton->setEnabled(false);
     m_rerun->setVisible(false);
-    m_rerun->setText("The design was computed again: these figures are of the one before. "
-                     "<a href=\"rerun\">Run again</a>");
+    m_rerun->setWordWrap(true);
     m_rerun->setStyleSheet("QLabel { background: #fff3c4; padding: 4px; }");
     m_report->setReadOnly(true);
     m_report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_report->setMinimumWidth(460);
+    // The report's columns never wrap: a narrow window scrolls them instead.
+    m_report->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_report->setMinimumWidth(
+        m_report->fontMetrics().horizontalAdvance(QString(reportColumns, QChar('0'))) +
+        2 * m_report->frameWidth() + 2 * static_cast<int>(m_report->document()->documentMargin()) +
+        m_report->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 
     auto* left = new QVBoxLayout;
     left->addLayout(settingsForm);
@@ -93,7 +126,17 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
     layout->addLayout(right, 1);
-    resize(1100, 620);
+    resize(1180, 660);
+
+    // The keys work wherever the focus is in the window: Ctrl+R runs, as Analyze does in the
+    // calculator's menu; Escape and Ctrl+W close.
+    auto* runKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    connect(runKey, &QShortcut::activated, m_run, &QPushButton::click);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* closeKey = new QShortcut(key, this);
+        connect(closeKey, &QShortcut::activated, this, &QWidget::close);
+    }
 
     connect(m_run, &QPushButton::clicked, this, [this] {
         if (m_newer) {
@@ -116,6 +159,9 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
         emit planEdited(m_plan);
     });
     connect(m_rerun, &QLabel::linkActivated, this, [this] { m_run->click(); });
+    for (QDoubleSpinBox* box : {m_wire, m_rod, m_sweep}) {
+        connect(box, &QDoubleSpinBox::valueChanged, this, &AnalysisWindow::markStale);
+    }
 }
 
 AnalysisWindow::~AnalysisWindow() {
@@ -160,25 +206,61 @@ void AnalysisWindow::planChanged(const Plan& plan) {
         return;
     }
     m_newer = plan;
-    m_rerun->setVisible(true);
+    markStale();
 }
 
 bool AnalysisWindow::rerunOffered() const {
-    return m_rerun->isVisible();
+    return !m_rerun->isHidden();
+}
+
+QString AnalysisWindow::staleText() const {
+    return rerunOffered() ? m_rerun->text() : QString();
+}
+
+QString AnalysisWindow::number(double value) const {
+    return QString::fromStdString(
+        analysis::withDecimalSeparator(analysis::formatNumber("%g", value), m_separator));
+}
+
+void AnalysisWindow::markStale() {
+    QString why;
+    if (m_shown && m_performance) {
+        const analysis::Material shown = materialOf(*m_shown);
+        const Plan asked = plan();
+        const analysis::Material boxes = materialOf(asked);
+        if (m_newer) {
+            why = "The design was computed again: these figures are of the one before.";
+        } else if (shown.wireDiameterMm != boxes.wireDiameterMm ||
+                   shown.rodDiameterMm != boxes.rodDiameterMm ||
+                   m_shown->analysis.sweepPercent != asked.analysis.sweepPercent) {
+            why = "These figures are of " + number(shown.wireDiameterMm) + " mm wire, " +
+                  number(shown.rodDiameterMm) + " mm rods and a sweep of +/-" +
+                  number(m_shown->analysis.sweepPercent) + " %, not of the settings above.";
+        }
+    }
+    if (why.isEmpty()) {
+        m_rerun->setVisible(false);
+        m_report->setStyleSheet(QString());
+        return;
+    }
+    m_rerun->setText("<b>" + why.toHtmlEscaped() + "</b> <a href=\"rerun\">Run again</a>");
+    m_rerun->setVisible(true);
+    // Greyed: still there to compare with, but plainly not the answer to what is asked now.
+    m_report->setStyleSheet("QPlainTextEdit { color: #808080; }");
 }
 
 void AnalysisWindow::start() {
     if (running()) {
         return;
     }
-    m_rerun->setVisible(false);
     m_cancel = false;
+    m_running = m_plan;
     m_run->setEnabled(false);
     m_defaults->setEnabled(false);
     m_cancelButton->setEnabled(true);
     m_progress->setVisible(true);
-    m_status->setText(QString("nec2c is analysing the %1 MHz design...")
-                          .arg(static_cast<double>(m_plan.design.freq)));
+    m_status->setText("nec2c is analysing the " + number(static_cast<double>(m_plan.design.freq)) +
+                      " MHz design...");
     const Plan plan = m_plan;
     const Job job{m_runner, &m_cancel};
     m_worker = std::thread([this, plan, job] {
@@ -210,16 +292,21 @@ void AnalysisWindow::showResult(std::optional<analysis::Performance> performance
     m_defaults->setEnabled(true);
     m_cancelButton->setEnabled(false);
     m_progress->setVisible(false);
-    m_rerun->setVisible(m_newer.has_value());
     if (!performance) {
+        // The figures before stay, marked when they are not of what the boxes ask.
         m_status->setText(failure);
+        markStale();
         emit finished(false);
         return;
     }
     m_performance = std::move(performance);
-    m_status->setText(QString("NEC-2 analysis of the %1 MHz design, free space.")
-                          .arg(static_cast<double>(m_plan.design.freq)));
-    m_report->setPlainText(QString::fromStdString(analysis::performanceText(*m_performance)));
+    m_shown = m_running;
+    markStale();
+    m_status->setText("NEC-2 analysis of the " +
+                      number(static_cast<double>(m_running.design.freq)) +
+                      " MHz design, free space.");
+    m_report->setPlainText(
+        QString::fromStdString(analysis::performanceText(*m_performance, m_separator)));
     m_horizontal->setPattern(horizontalCut(m_performance->design));
     m_vertical->setPattern(verticalCut(m_performance->design));
     m_sweepPlot->setSweep(m_performance->sweep, m_performance->design.frequencyMhz);

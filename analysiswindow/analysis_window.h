@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "TARVO: NEC-2 analysis": the figures of tarvo-cli --analyze, its warnings, both pattern cuts
 // and gain, F/B and SWR against frequency, for the design of the last COMPUTE. nec2c runs on a
-// thread of its own; Cancel ends it at once.
+// thread of its own; Cancel ends it at once. Figures that no longer answer the design or the
+// settings shown are marked as such until the next run. Every number the window shows carries
+// the user's decimal separator, the one the calculator's boxes use.
 #pragma once
 
 #include "analysis/performance.h"
@@ -33,6 +35,7 @@ class AnalysisWindow final : public QWidget {
     Q_OBJECT
 
 public:
+    /// The decimal separator is the user's, taken once, as the calculator takes it.
     explicit AnalysisWindow(QWidget* parent = nullptr);
     ~AnalysisWindow() override;
 
@@ -50,7 +53,10 @@ public:
     /// The report as shown, and the status line ("Cancelled.", a failure's reason).
     QString reportText() const;
     QString statusText() const;
+    /// Whether the window says that the figures shown are not of the design or settings shown
+    /// (the banner above the report, with its "Run again"), and what it says.
     bool rerunOffered() const;
+    QString staleText() const;
     /// The plots as drawn now: the horizontal and vertical cuts, and the sweep.
     QList<QImage> plotPictures();
     /// The plan the next run analyses: the window's, with the diameters and sweep as the boxes
@@ -69,7 +75,11 @@ private:
     void start();
     void showResult(std::optional<analysis::Performance> performance, const QString& failure);
     void showPlan();
+    /// Shows or hides the banner that marks the figures as of another design or settings.
+    void markStale();
+    QString number(double value) const;
 
+    std::string m_separator; ///< first: the boxes and plots are made with it
     QDoubleSpinBox* m_wire;
     QDoubleSpinBox* m_rod;
     QDoubleSpinBox* m_sweep;
@@ -86,6 +96,8 @@ private:
 
     Plan m_plan;
     std::optional<Plan> m_newer;
+    Plan m_running;              ///< the plan of the run under way
+    std::optional<Plan> m_shown; ///< the plan whose figures are shown
     analysis::NecRunner m_runner;
     std::optional<analysis::Performance> m_performance;
     std::atomic<bool> m_cancel{false};

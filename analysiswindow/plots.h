@@ -6,45 +6,66 @@
 
 #include "analysis/performance.h"
 
+#include <QStringList>
 #include <QWidget>
-#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 namespace tarvo {
 
+/// A pattern cut seen with the forward direction to the right and directions counter-clockwise
+/// from it: the horizontal cut from above (90 deg up is to the left of the boom), the vertical
+/// one from the side (90 deg up is the zenith). Rings every 10 dB below the outer one, spokes
+/// every 30 deg with their angle, the forward direction named.
 class PolarPlot final : public QWidget {
 public:
-    explicit PolarPlot(QString title, QWidget* parent = nullptr);
+    explicit PolarPlot(QString title, std::string decimalSeparator = ".",
+                       QWidget* parent = nullptr);
     /// Gains in dBi by direction in degrees, 0 forward, counter-clockwise.
     void setPattern(std::vector<std::pair<double, double>> pattern);
-    QSize sizeHint() const override { return {260, 260}; }
+    QSize sizeHint() const override { return {280, 280}; }
+    /// The texts drawn at the last paint: title, angles, ring labels.
+    const QStringList& texts() const { return m_texts; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QString m_title;
+    std::string m_separator;
     std::vector<std::pair<double, double>> m_pattern;
+    QStringList m_texts;
 };
 
+/// Gain and F/B on the left dB axis (negative values below its 0 dB line), SWR on the right
+/// axis from 1 to 5, frequency along the bottom; a grid at every tick, the design frequency and
+/// the SWR 2 line marked. A curve beyond an axis leaves the plot at its edge.
 class SweepPlot final : public QWidget {
 public:
-    explicit SweepPlot(QWidget* parent = nullptr);
+    explicit SweepPlot(std::string decimalSeparator = ".", QWidget* parent = nullptr);
     void setSweep(std::vector<analysis::SweepPoint> sweep, double designMhz);
-    QSize sizeHint() const override { return {520, 260}; }
+    QSize sizeHint() const override { return {560, 280}; }
+    /// The texts drawn at the last paint: tick labels, axis names, legend.
+    const QStringList& texts() const { return m_texts; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    std::string m_separator;
     std::vector<analysis::SweepPoint> m_sweep;
     double m_designMhz{};
+    QStringList m_texts;
 };
 
 /// The horizontal cut (phi 0 ... 360) and the vertical one (elevation 0 forward, over the zenith
 /// to the back), as direction and gain.
 std::vector<std::pair<double, double>> horizontalCut(const analysis::DesignPoint& point);
 std::vector<std::pair<double, double>> verticalCut(const analysis::DesignPoint& point);
+
+/// A tick step of 1, 2 or 5 times a power of ten, the smallest giving at most `ticks` steps
+/// over `span`.
+double tickStep(double span, int ticks);
 
 } // namespace tarvo

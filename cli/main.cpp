@@ -293,7 +293,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
             out << '\n' << tarvo::trimReport(*outcome.trim, metric);
         }
         if (performance && outputs.analyze) {
-            out << '\n' << tarvo::analysis::performanceText(*performance);
+            out << '\n' << tarvo::analysis::performanceText(*performance, separator);
         }
     }
     if (outcome.trim && !outcome.trim->meetsLimits()) {

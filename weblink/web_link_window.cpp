@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QShortcut>
 #include <QUrl>
 
 namespace tarvo {
@@ -108,6 +109,12 @@ WebLinkWindow::WebLinkWindow(QWidget* parent)
     link->setPalette(palette);
     link->setCursor(handCursor());
     connect(link, &LinkLabel::clicked, this, &WebLinkWindow::openAddress);
+    // A secondary window closes with Escape and Ctrl+W, as the analysis window does.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        auto* closeKey = new QShortcut(key, this);
+        connect(closeKey, &QShortcut::activated, this, &QWidget::close);
+    }
 }
 
 void WebLinkWindow::openAddress() {

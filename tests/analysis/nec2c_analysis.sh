@@ -90,3 +90,15 @@ grep -qF "The sweep was widened to +/-0.5 %" "$work/narrow.txt" &&
     [ "$(grep -cE '^  14[0-9]\.[0-9]{3} ' "$work/narrow.txt")" = 5 ] ||
     { echo "a narrow sweep was not widened to five points" >&2; cat "$work/narrow.txt" >&2; exit 1; }
 echo "sweep edges: warned at 50 MHz, --sweep 0.1 widened"
+
+# Under de_DE.UTF-8 the report a person reads carries commas; JSON and the .nec deck, read by
+# other programs, keep the point.
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --analyze >"$work/de.txt"
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --analyze --json --nec "$work/de.nec" >"$work/de.json"
+grep -qF "  Forward gain                 13,59 dBi" "$work/de.txt" &&
+    grep -qF "  144,000       13,59     25,6   1,04" "$work/de.txt" &&
+    ! sed -n '/^NEC-2 analysis/,$p' "$work/de.txt" | grep -qE '[0-9]\.[0-9]' ||
+    { echo "the German report is not in commas" >&2; cat "$work/de.txt" >&2; exit 1; }
+grep -qE '"gainDbi": 13\.59' "$work/de.json" && grep -q '^FR 0 25 0 0 139.68 0.36$' "$work/de.nec" ||
+    { echo "JSON or .nec not in points under de_DE" >&2; exit 1; }
+echo "de_DE: the report in commas, JSON and .nec in points"

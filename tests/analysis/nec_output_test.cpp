@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -172,6 +173,30 @@ TEST(Performance, TheWorkedExampleReportsWhole) {
     // above), at 146.16 MHz 2.0773 V forward and 0.55591 V back, F/B 20 log 3.73676 = 11.4499 dB.
     EXPECT_NEAR(p.sweep[12].gainDbi, 13.59135, 2e-5);
     EXPECT_NEAR(p.sweep[18].frontToBackDb, 11.4499, 1e-4);
+}
+
+// The report for a reader whose decimal separator is a comma: every decimal point of the
+// figures, the sweep's table and the notes a comma, the columns as wide, full stops kept.
+TEST(Performance, TheReportTakesTheReadersDecimalSeparator) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    Performance p =
+        evaluate(parseNecOutput(captured("nec2c_144mhz.out")), model, {2.05, 4.76}, Sweep{});
+    p.notes.push_back("The sweep was widened to +/-0.5 %.");
+    const std::string text = performanceText(p, ",");
+    for (const char* line :
+         {"  loops of copper wire 2,05 mm, directors of aluminium rod 4,76 mm;\n",
+          "  directors without the metallic-boom correction: NEC models no boom.\n",
+          "  The sweep was widened to +/-0,5 %.\n", "  Forward gain                 13,59 dBi\n",
+          "  Feed impedance               49,6 + j1,9 ohm\n",
+          "  139,680       12,91     22,2   3,30\n", "  144,000       13,59     25,6   1,04\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    }
+    const std::string pointed = performanceText(p);
+    EXPECT_EQ(text.size(), pointed.size());
+    // grep -o '[0-9]\.[0-9]' tests/data/report_144mhz.txt counts 119 decimal points; the
+    // note adds one.
+    EXPECT_EQ(std::count(text.begin(), text.end(), ','),
+              std::count(pointed.begin(), pointed.end(), ',') + 120);
 }
 
 // A main lobe towards the back: no beamwidth is reported around the forward direction, and the

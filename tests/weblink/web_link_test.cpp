@@ -108,6 +108,22 @@ private slots:
         QCOMPARE(webWindowCount(), 1);
     }
 
+    void escapeAndCtrlWClose_data() {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
+    }
+    void escapeAndCtrlWClose() {
+        QFETCH(QKeySequence, key);
+        QPointer<QWidget> web = clickWebsite();
+        QVERIFY(QTest::qWaitForWindowActive(web));
+        QTest::keySequence(web, key);
+        QVERIFY(!web->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(web.isNull());
+        QVERIFY(m_main->isVisible());
+    }
+
     void theLinkOpensTheAddressWithAClosingSlash() {
         QWidget* web = clickWebsite();
         auto* link = web->findChild<QLabel*>("lblWebPage");

@@ -103,10 +103,42 @@ std::string fixed(double value, int decimals) {
     return formatNumber(("%." + std::to_string(decimals) + "f").c_str(), value);
 }
 
-/// A tolerance with two significant figures at least: a builder reads 0.34 mm and 12 mm alike.
+/// A tolerance with two significant figures at least: a builder reads 0.34 mm and 12 mm alike,
+/// and 0.013 in and 2.623 in.
 std::string toleranceText(double mm, bool inches) {
-    const std::string millimetres = fixed(mm, mm >= 10 ? 0 : mm >= 1 ? 1 : 2) + " mm";
-    return inches ? millimetres + " / " + fixed(mm / millimetresPerInch, 3) + " in" : millimetres;
+    if (inches) {
+        return fixed(mm / millimetresPerInch, 3) + " in";
+    }
+    return fixed(mm, mm >= 10 ? 0 : mm >= 1 ? 1 : 2) + " mm";
+}
+
+/// A wire's, rod's or tube's diameter in the sheet's unit: "2.05" mm or "0.081" in.
+std::string diameterFigure(double mm, bool inches) {
+    return inches ? fixed(mm / millimetresPerInch, 3) : formatNumber("%g", mm);
+}
+
+std::string diameterText(double mm, bool inches) {
+    return diameterFigure(mm, inches) + (inches ? " in" : " mm");
+}
+
+/// Every decimal point of a number (a point between two digits) as the reader's separator.
+void useSeparator(DisplayList& list, const std::string& separator) {
+    if (separator == ".") {
+        return;
+    }
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (DrawItem& item : list.items) {
+        if (item.kind != DrawItem::Kind::Text) {
+            continue;
+        }
+        std::string& text = item.text;
+        for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+            if (text[i] == '.' && digit(text[i - 1]) && digit(text[i + 1])) {
+                text.replace(i, 1, separator);
+                i += separator.size() - 1;
+            }
+        }
+    }
 }
 
 std::string oneWayText(const OneWay& way, bool inches) {
@@ -257,9 +289,8 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
         page.text(x, y, band + "; gain peaks at " + fixed(p->peakGainMhz, 3) + " MHz");
         y += rowHeight;
         page.text(x, y,
-                  "Free space, no boom; loops " + formatNumber("%g", p->material.wireDiameterMm) +
-                      " mm wire, directors " + formatNumber("%g", p->material.rodDiameterMm) +
-                      " mm rod.");
+                  "Free space, no boom; loops " + diameterText(p->material.wireDiameterMm, in) +
+                      " wire, directors " + diameterText(p->material.rodDiameterMm, in) + " rod.");
         y += rowHeight;
     }
     for (const std::string& warning : content.warnings) {
@@ -288,9 +319,9 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
         page.text(cols[5], y, count, smallPt, 'r', bold);
         y += rowHeight;
     };
-    const std::string wire = formatNumber("%g", content.material.wireDiameterMm);
-    const std::string rod = formatNumber("%g", content.material.rodDiameterMm);
-    row("Part", "Material", "Dia. mm", "Length", "Cut length", "Count", true);
+    const std::string wire = diameterFigure(content.material.wireDiameterMm, in);
+    const std::string rod = diameterFigure(content.material.rodDiameterMm, in);
+    row("Part", "Material", in ? "Dia. in" : "Dia. mm", "Length", "Cut length", "Count", true);
     row("REF loop", "copper wire", wire, lengthText(d.reflectorLoopMm, in),
         lengthText(d.reflectorLoopMm + loopJointAllowanceMm, in), "1", false);
     row("DE loop", "copper wire", wire, lengthText(d.drivenLoopMm, in),
@@ -303,7 +334,9 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
     }
     const double boomLength = d.positionMm[7] + 2 * options.overhangMm;
     row("Boom", d.boomDiameterMm > 0 ? "metallic tube" : "non-metallic",
-        d.boomDiameterMm > 0 ? formatNumber("%.4g", d.boomDiameterMm) : "-",
+        d.boomDiameterMm > 0 ? in ? fixed(d.boomDiameterMm / millimetresPerInch, 3)
+                                  : formatNumber("%.4g", d.boomDiameterMm)
+                             : "-",
         lengthText(boomLength, in), lengthText(boomLength, in), "1", false);
     const double wireTotal = d.reflectorLoopMm + d.drivenLoopMm + 2 * loopJointAllowanceMm;
     const auto buy = [&](double mm) {
@@ -442,9 +475,9 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
             "." +
             (content.trimmed
                  ? " Lengths trimmed by NEC-2 for " +
-                       formatNumber("%g", content.material.wireDiameterMm) + " mm wire and " +
-                       formatNumber("%g", content.material.rodDiameterMm) +
-                       " mm rods; spacings as designed."
+                       diameterText(content.material.wireDiameterMm, options.inches) +
+                       " wire and " + diameterText(content.material.rodDiameterMm, options.inches) +
+                       " rods; spacings as designed."
                  : ""),
         7);
     drawTopView(page, content, options);
@@ -454,6 +487,7 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
     drawTolerances(page, content, options);
 
     DisplayList list = std::move(page.list);
+    useSeparator(list, options.decimalSeparator);
     list.widthMm = pageWidth;
     list.heightMm = pageHeight;
     if (options.paper == Paper::Letter) {

@@ -7,6 +7,7 @@
 #include "mainwindow/desktop_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -149,6 +152,86 @@ private slots:
         window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
         compute(window, "-5");
         QCOMPARE(window.plan()->design.freq, 144.0F);
+    }
+
+    void keysWorkWhateverHasTheFocus() {
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        compute(window, "144");
+        QStringList asked;
+        window.setSaveChooser([&](const QString& title, const QString&, const QString&, QString*) {
+            asked << title;
+            return QString();
+        });
+        // In the frequency box Ctrl+E is also the end of the line: the window's key comes first.
+        QWidget* box = window.calculator().control(Text17);
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+        // And from the table's boxes and the lists.
+        QWidget* list = window.calculator().control(List1);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, QStringList({"Export for other tools", "Save workshop sheet",
+                                     "Export for other tools"}));
+        // Each menu's entries, and the menus themselves, each have a letter of their own.
+        const auto letters = [](const QList<QAction*>& actions) {
+            QStringList found;
+            for (const QAction* action : actions) {
+                const qsizetype at = action->text().indexOf('&');
+                if (at >= 0) {
+                    found << action->text().mid(at + 1, 1).toUpper();
+                }
+            }
+            return found;
+        };
+        const QList<QAction*> menus = window.menuBar()->actions();
+        const QStringList menuLetters = letters(menus);
+        QCOMPARE(menuLetters.size(), menus.size());
+        QCOMPARE(QSet<QString>(menuLetters.begin(), menuLetters.end()).size(), menus.size());
+        for (const QAction* menu : menus) {
+            const QStringList own = letters(menu->menu()->actions());
+            QCOMPARE(QSet<QString>(own.begin(), own.end()).size(), own.size());
+            QVERIFY2(own.size() >= 2, qPrintable(menu->text()));
+        }
+    }
+
+    void theSheetTakesTheUsersSeparatorAndFilesAPoint() {
+        // A German desktop, and no nec2c: the sheet without its NEC-2 figures comes at once.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        qputenv("LC_ALL", "de_DE.UTF-8");
+        DesktopWindow window;
+        qputenv("LC_ALL", "C");
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        workshop::DisplayList printed;
+        window.setSheetPrinter([&](const workshop::DisplayList& list) { printed = list; });
+        window.action("printSheet")->trigger();
+        window.setSaveChooser([&](const QString&, const QString&, const QString&, QString* filter) {
+            *filter = "Design table (*.csv)";
+            return m_folder.filePath("german");
+        });
+        window.action("export")->trigger();
+        qputenv("PATH", path);
+        QStringList texts;
+        for (const workshop::DrawItem& item : printed.items) {
+            texts << QString::fromStdString(item.text);
+        }
+        QVERIFY2(texts.contains("2269,5"), qPrintable(texts.join(" | ").left(400)));
+        QVERIFY(texts.filter(QRegularExpression(R"(\d\.\d)")).isEmpty());
+        // The table's boxes show commas; the CSV for other programs has points.
+        QFile csv(m_folder.filePath("german.csv"));
+        QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QVERIFY(lines.size() > 8);
+        QVERIFY2(lines[1].startsWith("REFLECTOR,89.") && lines[1].count(',') == 3,
+                 lines[1].constData());
     }
 
     void analysisWindowFillsFromARecordedRun() {
@@ -289,7 +372,9 @@ private slots:
                 return m_folder.filePath("sheet.svg");
             });
         window.action("export")->trigger();
-        QCOMPARE(asked, QString("Export for other tools tarvo-144mhz-beam"));
+        QVERIFY2(asked.startsWith("Export for other tools /") &&
+                     asked.endsWith("/tarvo-144mhz-beam.maa"),
+                 qPrintable(asked));
         QFile maa(m_folder.filePath("beam.maa"));
         QVERIFY2(maa.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
         QVERIFY(maa.readAll().contains("***Wires***\n14\n"));

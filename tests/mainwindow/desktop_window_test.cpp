@@ -15,14 +15,18 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <fstream>
@@ -250,6 +254,42 @@ private slots:
         QVERIFY(lines.size() > 8);
         QVERIFY2(lines[1].startsWith("REFLECTOR,89.") && lines[1].count(',') == 3,
                  lines[1].constData());
+    }
+
+    void printPreviewOpensLargeAndFittedToWidth() {
+        // No nec2c: the sheet without its NEC-2 figures comes at once.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        QSize size;
+        int zoomMode = -1;
+        QTimer look;
+        connect(&look, &QTimer::timeout, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (preview == nullptr || !preview->isVisible()) {
+                return;
+            }
+            look.stop();
+            size = preview->size();
+            if (auto* page = preview->findChild<QPrintPreviewWidget*>()) {
+                zoomMode = page->zoomMode();
+            }
+            preview->reject();
+        });
+        look.start(50);
+        window.action("printSheet")->trigger();
+        qputenv("PATH", path);
+        const QRect room = window.screen()->availableGeometry();
+        QVERIFY2(size.width() >= room.width() * 8 / 10 && size.height() >= room.height() * 8 / 10,
+                 qPrintable(QString("%1 x %2 on %3 x %4")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        QCOMPARE(zoomMode, int(QPrintPreviewWidget::FitToWidth));
     }
 
     void analysisWindowFillsFromARecordedRun() {

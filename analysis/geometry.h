@@ -40,6 +40,7 @@ double conductivityOf(Metal metal);
 struct Material {
     double wireDiameterMm{};
     double rodDiameterMm{};
+    bool operator==(const Material&) const = default;
 };
 
 /// The wire and rods the window's help text recommends for the band nearest the frequency.

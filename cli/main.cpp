@@ -115,6 +115,7 @@ struct Outputs {
     double overhangMm{30};
     std::vector<std::string> exportPaths; ///< .maa, .nec, .csv, .s1p
     std::optional<std::string> symbolicPath;
+    std::string decimalSeparator{"."}; ///< the sheet's numbers, as the user writes them
 
     bool touchstone() const {
         return std::any_of(exportPaths.begin(), exportPaths.end(), [](const std::string& path) {
@@ -173,6 +174,7 @@ std::vector<Written> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
                                                      : tarvo::workshop::Paper::A4;
         options.inches = outputs.inchSheet;
         options.overhangMm = outputs.overhangMm;
+        options.decimalSeparator = outputs.decimalSeparator;
         const bool pdf = tarvo::sheetFormatOf(*outputs.sheetPath) == tarvo::SheetFormat::Pdf;
         files.push_back({*outputs.sheetPath, "workshop sheet",
                          tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf)});
@@ -497,6 +499,7 @@ int main(int argc, char** argv) {
         }
 
         const std::string separator = tarvo::userDecimalSeparator();
+        outputs.decimalSeparator = separator;
         int status = 0;
         if (script->count() > 0) {
             status = runScriptFile(scriptPath, separator, streams.inputClosed, out);

@@ -14,21 +14,27 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 #include <thread>
@@ -88,6 +94,22 @@ QString defaultFileName(const Plan& plan, const QString& what) {
         .arg(what);
 }
 
+constexpr const char* folderKey = "files/lastFolder";
+
+/// The suggested file in the folder the dialog opens in.
+QString suggested(const QString& name) {
+    return QDir(DesktopWindow::startFolder()).filePath(name);
+}
+
+void rememberFolder(const QString& path) {
+    settings().setValue(folderKey, QFileInfo(path).absolutePath());
+}
+
+/// ".maa" from "MMANA-GAL model (*.maa)".
+QString filterExtension(const QString& filter) {
+    return filter.mid(filter.lastIndexOf("*.") + 1).chopped(1);
+}
+
 } // namespace
 
 DesktopWindow::DesktopWindow(QWidget* parent)
@@ -96,6 +118,7 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     setObjectName("TARVO");
     setWindowTitle("TARVO");
     setCentralWidget(m_calculator);
+    qApp->installEventFilter(this);
     // The calculator keeps its fixed client area; the frame grows by the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
@@ -116,6 +139,14 @@ DesktopWindow::DesktopWindow(QWidget* parent)
                                       QString(), QPageSize::FuzzyMatch));
         QPrintPreviewDialog preview(&printer, this);
         preview.setWindowTitle("TARVO: workshop sheet");
+        // Large enough to read a dimension: most of the screen, the page as wide as it allows.
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            preview.resize(room.width() * 9 / 10, room.height() * 9 / 10);
+        }
+        if (auto* page = preview.findChild<QPrintPreviewWidget*>()) {
+            page->fitToWidth();
+        }
         connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&sheet](QPrinter* p) {
             QPainter painter(p);
             sheetpaint::paintDisplayList(painter, sheet, p->resolution() / 25.4);
@@ -124,7 +155,53 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     };
 }
 
-DesktopWindow::~DesktopWindow() = default;
+DesktopWindow::~DesktopWindow() {
+    if (qApp != nullptr) {
+        qApp->removeEventFilter(this);
+    }
+}
+
+QString DesktopWindow::startFolder() {
+    const QString last = settings().value(folderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) {
+        return last;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+bool DesktopWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && widget->window() == this) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeySequence pressed(key->keyCombination());
+            for (const QAction* action : findChildren<QAction*>()) {
+                if (action->isEnabled() && !action->shortcut().isEmpty() &&
+                    action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                    // Left unaccepted, the key goes to the window's shortcut, not the text box.
+                    event->ignore();
+                    return true;
+                }
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QString DesktopWindow::planTitle() const {
+    if (!m_plan || !m_plan->trimmed()) {
+        return "TARVO";
+    }
+    const analysis::Material& material = m_plan->trim->material;
+    return QString("TARVO - trimmed for %1 mm wire and %2 mm rods")
+        .arg(material.wireDiameterMm)
+        .arg(material.rodDiameterMm);
+}
+
+void DesktopWindow::showPlan() {
+    setWindowTitle(planTitle());
+}
 
 AnalysisWindow& DesktopWindow::analysisWindow() {
     if (m_analysis == nullptr) {
@@ -186,6 +263,7 @@ void DesktopWindow::buildMenus() {
 
 void DesktopWindow::designComputed() {
     m_plan = nextPlan(m_calculator->form(), m_calculator->state(), m_plan);
+    m_trimmedPlan.reset(); // a trim is of the lengths before this COMPUTE
     if (!m_plan->materials) {
         // The builder's wire and rods for this band, chosen in an earlier session.
         const QSettings stored = settings();
@@ -204,6 +282,7 @@ void DesktopWindow::designComputed() {
     if (m_analysis != nullptr && m_analysis->isVisible()) {
         m_analysis->planChanged(*m_plan);
     }
+    showPlan();
 }
 
 void DesktopWindow::planEdited(const Plan& edited) {
@@ -215,6 +294,7 @@ void DesktopWindow::planEdited(const Plan& edited) {
     if (edited.materials) {
         chooseMaterials(*m_plan, edited.materials->material, edited.materials->everyBand);
     }
+    showPlan(); // other materials end a trim found for the ones before
     // Only what differs from the band's recommendation is remembered, for this band alone.
     QSettings stored = settings();
     const double band = bandOf(m_plan->design.freq);
@@ -240,6 +320,13 @@ void DesktopWindow::tell(const QString& title, const QString& message, bool fail
 }
 
 std::optional<workshop::DisplayList> DesktopWindow::sheet() {
+    workshop::SheetOptions options;
+    options.paper = workshop::localePaper();
+    options.inches = options.paper == workshop::Paper::Letter;
+    options.decimalSeparator = m_calculator->form().decimalSeparator();
+    if (m_sheet && m_sheet->first == *m_plan) {
+        return workshop::layoutSheet(m_sheet->second, options);
+    }
     const Plan plan = *m_plan;
     const analysis::NecRunner runner = m_runner;
     QString failure;
@@ -261,9 +348,7 @@ std::optional<workshop::DisplayList> DesktopWindow::sheet() {
         tell("TARVO: workshop sheet", "The workshop sheet was not made. " + failure, true);
         return std::nullopt;
     }
-    workshop::SheetOptions options;
-    options.paper = workshop::localePaper();
-    options.inches = options.paper == workshop::Paper::Letter;
+    m_sheet.emplace(plan, *content);
     return workshop::layoutSheet(*content, options);
 }
 
@@ -275,15 +360,20 @@ void DesktopWindow::printSheet() {
 
 void DesktopWindow::saveSheet() {
     QString filter = "PDF (*.pdf)";
-    QString path = m_chooseSave("Save workshop sheet", defaultFileName(*m_plan, "sheet.pdf"),
-                                "PDF (*.pdf);;SVG (*.svg)", &filter);
+    QString path =
+        m_chooseSave("Save workshop sheet", suggested(defaultFileName(*m_plan, "sheet.pdf")),
+                     "PDF (*.pdf);;SVG (*.svg)", &filter);
     if (path.isEmpty()) {
         return;
     }
-    const bool svg = filter.startsWith("SVG") || path.endsWith(".svg", Qt::CaseInsensitive);
-    if (!path.endsWith(svg ? ".svg" : ".pdf", Qt::CaseInsensitive)) {
-        path += svg ? ".svg" : ".pdf";
+    // The name's own extension decides; the filter's is added only to a name without one.
+    auto format = sheetFormatOf(path.toStdString());
+    if (!format) {
+        format = filter.startsWith("SVG") ? SheetFormat::Svg : SheetFormat::Pdf;
+        path += format == SheetFormat::Svg ? ".svg" : ".pdf";
     }
+    const bool svg = format == SheetFormat::Svg;
+    rememberFolder(path);
     const auto list = sheet();
     if (!list) {
         return;
@@ -310,19 +400,23 @@ void DesktopWindow::exportDesign() {
                               "NEC-2 deck with SY variables (*.nec)", "Design table (*.csv)",
                               "Touchstone S11 over the sweep (*.s1p)"};
     QString filter = filters.front();
-    QString path = m_chooseSave("Export for other tools", defaultFileName(*m_plan, "beam"),
-                                filters.join(";;"), &filter);
+    QString path =
+        m_chooseSave("Export for other tools", suggested(defaultFileName(*m_plan, "beam.maa")),
+                     filters.join(";;"), &filter);
     if (path.isEmpty()) {
         return;
     }
-    const QString extension = filter.mid(filter.lastIndexOf("*.") + 1).chopped(1);
-    if (!path.endsWith(extension, Qt::CaseInsensitive)) {
+    // The name's own extension decides the format ("x.nec" is a deck whatever the filter); the
+    // filter's extension is added only to a name without one of the exports'.
+    const QString extension = filterExtension(filter);
+    if (!exportFormatOf(path.toStdString())) {
         path += extension;
     }
-    const ExportFormat format =
-        filter.contains("SY variables")
-            ? ExportFormat::SymbolicNec
-            : exportFormatOf(path.toStdString()).value_or(ExportFormat::Maa);
+    ExportFormat format = *exportFormatOf(path.toStdString());
+    if (format == ExportFormat::Nec && filter.contains("SY variables")) {
+        format = ExportFormat::SymbolicNec;
+    }
+    rememberFolder(path);
     const Plan plan = *m_plan;
     const analysis::NecRunner runner = m_runner;
     QString failure;
@@ -432,6 +526,7 @@ bool DesktopWindow::useTrimmedLengths() {
     if (m_analysis != nullptr && m_analysis->isVisible()) {
         m_analysis->planChanged(*m_plan);
     }
+    showPlan();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "analysiswindow/analysis_window.h"
 #include "mainwindow/main_window.h"
 #include "workshop/display_list.h"
+#include "workshop/sheet.h"
 
 #include <QMainWindow>
 #include <atomic>
@@ -53,6 +54,14 @@ public:
     bool useTrimmedLengths();
     /// Tests: messages and reports are kept in lastMessage(), not shown in boxes.
     void setQuiet(bool quiet) { m_quiet = quiet; }
+    /// What the window says of its plan in its title: whether the outputs build trimmed lengths.
+    QString planTitle() const;
+    /// Where the next save dialog opens: the folder last saved to, else the user's documents.
+    static QString startFolder();
+
+protected:
+    /// The window's shortcuts before a text box's own keys (Ctrl+E is the end of the line there).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -68,6 +77,8 @@ private:
     /// with Cancel meanwhile. Empty when cancelled or failed (the reason is shown).
     std::optional<workshop::DisplayList> sheet();
     void tell(const QString& title, const QString& message, bool failure);
+    /// The plan changed in what its outputs build: the title says so.
+    void showPlan();
 
     MainWindow* m_calculator;
     AnalysisWindow* m_analysis{};
@@ -75,6 +86,8 @@ private:
     std::optional<Plan>
         m_trimmedPlan; ///< the plan with the last trim's lengths, if they met the limits
     std::vector<QAction*> m_designActions;
+    /// The sheet of one plan, computed once for preview, print and save alike.
+    std::optional<std::pair<Plan, workshop::SheetContent>> m_sheet;
     SaveChooser m_chooseSave;
     SheetPrinter m_printSheet;
     analysis::NecRunner m_runner;

@@ -25,6 +25,7 @@ struct TableTexts {
         std::string length;
         std::optional<std::string> spacing;
         std::string position;
+        bool operator==(const Row&) const = default;
     };
     std::string unit; ///< "INCHES" or "CM"
     std::array<Row, 8> rows;
@@ -32,6 +33,7 @@ struct TableTexts {
     std::string reduceSpace;
 
     bool metric() const { return unit == "CM"; }
+    bool operator==(const TableTexts&) const = default;
 };
 
 /// The builder's wire and rods, chosen for one band.
@@ -39,12 +41,14 @@ struct MaterialChoice {
     analysis::Material material;
     double bandMhz{}; ///< the band they were chosen for
     bool everyBand{}; ///< the builder wants them for every band, not only this one
+    bool operator==(const MaterialChoice&) const = default;
 };
 
 struct AnalysisOptions {
     std::optional<int> segmentsPerWavelength; ///< default: the most that keep the thin-wire kernel
     double sweepPercent{3};
     double necTimeoutSeconds{120};
+    bool operator==(const AnalysisOptions&) const = default;
 };
 
 /// A trim the builder accepted: its lengths replace the design's in every output until the
@@ -52,6 +56,7 @@ struct AnalysisOptions {
 struct AcceptedTrim {
     DesignState design;
     analysis::Material material;
+    bool operator==(const AcceptedTrim&) const = default;
 };
 
 struct Plan {
@@ -66,6 +71,8 @@ struct Plan {
     /// The lengths every output builds: the accepted trim's, else the design's.
     const DesignState& built() const { return trim ? trim->design : design; }
     bool trimmed() const { return trim.has_value(); }
+    /// The same plan: every output of one is the output of the other.
+    bool operator==(const Plan&) const = default;
 };
 
 /// What runs a long job for a front: nec2c itself (within the plan's timeout) unless a runner

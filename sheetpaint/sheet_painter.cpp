@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QHashFunctions>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -77,6 +78,12 @@ QByteArray renderDocument(const workshop::DisplayList& list, Format format) {
     QBuffer buffer(&document);
     buffer.open(QIODevice::WriteOnly);
     if (format == Format::Pdf) {
+        // The PDF engine writes its fonts in the order of a hash table: with a fixed seed the
+        // same sheet is the same bytes (apart from its date) from the window and tarvo-cli.
+        QHashSeed::setDeterministicGlobalSeed();
+        const struct RandomAgain {
+            ~RandomAgain() { QHashSeed::resetRandomGlobalSeed(); }
+        } randomAgain;
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("TARVO"));
         writer.setTitle(QStringLiteral("TARVO workshop sheet"));

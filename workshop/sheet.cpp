@@ -115,9 +115,27 @@ std::string towardZero(double value) {
     return fixed(std::floor(value / unit + 1e-9) * unit, decimals);
 }
 
+/// A tolerance in the sheet's unit, rounded toward zero.
 std::string toleranceText(double mm, bool inches) {
-    const std::string millimetres = towardZero(mm) + " mm";
-    return inches ? millimetres + " / " + towardZero(mm / millimetresPerInch) + " in" : millimetres;
+    return inches ? towardZero(mm / millimetresPerInch) + " in" : towardZero(mm) + " mm";
+}
+
+/// A wire's, rod's or tube's diameter in the sheet's unit: "2.05" mm or "0.081" in.
+std::string diameterFigure(double mm, bool inches) {
+    return inches ? fixed(mm / millimetresPerInch, 3) : formatNumber("%g", mm);
+}
+
+std::string diameterText(double mm, bool inches) {
+    return diameterFigure(mm, inches) + (inches ? " in" : " mm");
+}
+
+/// Every decimal point of a number (a point between two digits) as the reader's separator.
+void useSeparator(DisplayList& list, const std::string& separator) {
+    for (DrawItem& item : list.items) {
+        if (item.kind == DrawItem::Kind::Text) {
+            item.text = analysis::withDecimalSeparator(item.text, separator);
+        }
+    }
 }
 
 std::string oneWayText(const OneWay& way, bool inches) {
@@ -268,9 +286,8 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
         page.text(x, y, band + "; gain peaks at " + fixed(p->peakGainMhz, 3) + " MHz");
         y += rowHeight;
         page.text(x, y,
-                  "Free space, no boom; loops " + formatNumber("%g", p->material.wireDiameterMm) +
-                      " mm wire, directors " + formatNumber("%g", p->material.rodDiameterMm) +
-                      " mm rod.");
+                  "Free space, no boom; loops " + diameterText(p->material.wireDiameterMm, in) +
+                      " wire, directors " + diameterText(p->material.rodDiameterMm, in) + " rod.");
         y += rowHeight;
     }
     for (const std::string& warning : content.warnings) {
@@ -299,9 +316,9 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
         page.text(cols[5], y, count, smallPt, 'r', bold);
         y += rowHeight;
     };
-    const std::string wire = formatNumber("%g", content.material.wireDiameterMm);
-    const std::string rod = formatNumber("%g", content.material.rodDiameterMm);
-    row("Part", "Material", "Dia. mm", "Length", "Cut length", "Count", true);
+    const std::string wire = diameterFigure(content.material.wireDiameterMm, in);
+    const std::string rod = diameterFigure(content.material.rodDiameterMm, in);
+    row("Part", "Material", in ? "Dia. in" : "Dia. mm", "Length", "Cut length", "Count", true);
     row("REF loop", "copper wire", wire, lengthText(d.reflectorLoopMm, in),
         lengthText(d.reflectorLoopMm + loopJointAllowanceMm, in), "1", false);
     row("DE loop", "copper wire", wire, lengthText(d.drivenLoopMm, in),
@@ -314,7 +331,9 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
     }
     const double boomLength = d.positionMm[7] + 2 * options.overhangMm;
     row("Boom", d.boomDiameterMm > 0 ? "metallic tube" : "non-metallic",
-        d.boomDiameterMm > 0 ? formatNumber("%.4g", d.boomDiameterMm) : "-",
+        d.boomDiameterMm > 0 ? in ? fixed(d.boomDiameterMm / millimetresPerInch, 3)
+                                  : formatNumber("%.4g", d.boomDiameterMm)
+                             : "-",
         lengthText(boomLength, in), lengthText(boomLength, in), "1", false);
     const double wireTotal = d.reflectorLoopMm + d.drivenLoopMm + 2 * loopJointAllowanceMm;
     const auto buy = [&](double mm) {
@@ -453,9 +472,9 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
             "." +
             (content.trimmed
                  ? " Lengths trimmed by NEC-2 for " +
-                       formatNumber("%g", content.material.wireDiameterMm) + " mm wire and " +
-                       formatNumber("%g", content.material.rodDiameterMm) +
-                       " mm rods; spacings as designed."
+                       diameterText(content.material.wireDiameterMm, options.inches) +
+                       " wire and " + diameterText(content.material.rodDiameterMm, options.inches) +
+                       " rods; spacings as designed."
                  : ""),
         7);
     drawTopView(page, content, options);
@@ -465,6 +484,7 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
     drawTolerances(page, content, options);
 
     DisplayList list = std::move(page.list);
+    useSeparator(list, options.decimalSeparator);
     list.widthMm = pageWidth;
     list.heightMm = pageHeight;
     if (options.paper == Paper::Letter) {

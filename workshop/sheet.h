@@ -27,6 +27,8 @@ struct SheetOptions {
     Paper paper{Paper::A4};
     bool inches{};         ///< inches with sixteenths beside the decimal figure; else millimetres
     double overhangMm{30}; ///< boom beyond the reflector and beyond the last director
+    /// The reader's decimal separator: every number on the sheet is written with it.
+    std::string decimalSeparator{"."};
 };
 
 struct SheetContent {

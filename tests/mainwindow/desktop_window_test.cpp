@@ -7,18 +7,26 @@
 #include "mainwindow/desktop_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 #include <fstream>
@@ -73,6 +81,19 @@ analysis::NecRunner recordedSession() {
         return found->second;
     };
 }
+
+/// A text box's claim on Ctrl+E, as QLineEdit makes it under X11's key bindings.
+class EndOfLineKeys : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            static_cast<QKeyEvent*>(event)->keyCombination() == (Qt::CTRL | Qt::Key_E)) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -149,6 +170,126 @@ private slots:
         window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
         compute(window, "-5");
         QCOMPARE(window.plan()->design.freq, 144.0F);
+    }
+
+    void keysWorkWhateverHasTheFocus() {
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        compute(window, "144");
+        QStringList asked;
+        window.setSaveChooser([&](const QString& title, const QString&, const QString&, QString*) {
+            asked << title;
+            return QString();
+        });
+        // In the frequency box Ctrl+E is also the end of the line, as X11's key bindings have
+        // it (the test's platform has other bindings: the box is given X11's here). The
+        // window's key comes first.
+        QWidget* box = window.calculator().control(Text17);
+        EndOfLineKeys endOfLine;
+        box->installEventFilter(&endOfLine);
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+        // And from the table's boxes and the lists.
+        QWidget* list = window.calculator().control(List1);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, QStringList({"Export for other tools", "Save workshop sheet",
+                                     "Export for other tools"}));
+        // Each menu's entries, and the menus themselves, each have a letter of their own.
+        const auto letters = [](const QList<QAction*>& actions) {
+            QStringList found;
+            for (const QAction* action : actions) {
+                const qsizetype at = action->text().indexOf('&');
+                if (at >= 0) {
+                    found << action->text().mid(at + 1, 1).toUpper();
+                }
+            }
+            return found;
+        };
+        const QList<QAction*> menus = window.menuBar()->actions();
+        const QStringList menuLetters = letters(menus);
+        QCOMPARE(menuLetters.size(), menus.size());
+        QCOMPARE(QSet<QString>(menuLetters.begin(), menuLetters.end()).size(), menus.size());
+        for (const QAction* menu : menus) {
+            const QStringList own = letters(menu->menu()->actions());
+            QCOMPARE(QSet<QString>(own.begin(), own.end()).size(), own.size());
+            QVERIFY2(own.size() >= 2, qPrintable(menu->text()));
+        }
+    }
+
+    void theSheetTakesTheUsersSeparatorAndFilesAPoint() {
+        // A German desktop, and no nec2c: the sheet without its NEC-2 figures comes at once.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        qputenv("LC_ALL", "de_DE.UTF-8");
+        DesktopWindow window;
+        qputenv("LC_ALL", "C");
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        workshop::DisplayList printed;
+        window.setSheetPrinter([&](const workshop::DisplayList& list) { printed = list; });
+        window.action("printSheet")->trigger();
+        window.setSaveChooser([&](const QString&, const QString&, const QString&, QString* filter) {
+            *filter = "Design table (*.csv)";
+            return m_folder.filePath("german");
+        });
+        window.action("export")->trigger();
+        qputenv("PATH", path);
+        QStringList texts;
+        for (const workshop::DrawItem& item : printed.items) {
+            texts << QString::fromStdString(item.text);
+        }
+        QVERIFY2(texts.contains("2269,5"), qPrintable(texts.join(" | ").left(400)));
+        QVERIFY(texts.filter(QRegularExpression(R"(\d\.\d)")).isEmpty());
+        // The table's boxes show commas; the CSV for other programs has points.
+        QFile csv(m_folder.filePath("german.csv"));
+        QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QVERIFY(lines.size() > 8);
+        QVERIFY2(lines[1].startsWith("REFLECTOR,89.") && lines[1].count(',') == 3,
+                 lines[1].constData());
+    }
+
+    void printPreviewOpensLargeAndFittedToWidth() {
+        // No nec2c: the sheet without its NEC-2 figures comes at once.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", "/nonexistent");
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        QSize size;
+        int zoomMode = -1;
+        QTimer look;
+        connect(&look, &QTimer::timeout, [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (preview == nullptr || !preview->isVisible()) {
+                return;
+            }
+            look.stop();
+            size = preview->size();
+            if (auto* page = preview->findChild<QPrintPreviewWidget*>()) {
+                zoomMode = page->zoomMode();
+            }
+            preview->reject();
+        });
+        look.start(50);
+        window.action("printSheet")->trigger();
+        qputenv("PATH", path);
+        const QRect room = window.screen()->availableGeometry();
+        QVERIFY2(size.width() >= room.width() * 8 / 10 && size.height() >= room.height() * 8 / 10,
+                 qPrintable(QString("%1 x %2 on %3 x %4")
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(room.width())
+                                .arg(room.height())));
+        QCOMPARE(zoomMode, int(QPrintPreviewWidget::FitToWidth));
     }
 
     void analysisWindowFillsFromARecordedRun() {
@@ -289,7 +430,9 @@ private slots:
                 return m_folder.filePath("sheet.svg");
             });
         window.action("export")->trigger();
-        QCOMPARE(asked, QString("Export for other tools tarvo-144mhz-beam"));
+        QVERIFY2(asked.startsWith("Export for other tools /") &&
+                     asked.endsWith("/tarvo-144mhz-beam.maa"),
+                 qPrintable(asked));
         QFile maa(m_folder.filePath("beam.maa"));
         QVERIFY2(maa.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
         QVERIFY(maa.readAll().contains("***Wires***\n14\n"));

@@ -278,6 +278,32 @@ with tempfile.TemporaryDirectory() as folder:
     root = ET.parse(os.path.join(folder, "i.svg")).getroot()
     check(root.get("width") == "215.9mm" and root.get("height") == "279.4mm",
           f"letter sheet {root.get('width')} x {root.get('height')}")
+    # The inch sheet in inches throughout, tolerances and diameters included (nec2c runs).
+    result = run(["--freq", "144", "--inch", "1", "--sheet", os.path.join(folder, "j.svg"),
+                  "--inch-sheet"])
+    texts = svg_texts(os.path.join(folder, "j.svg"))
+    in_mm = [t for t in texts if re.search(r"\bmm\b", t)]
+    check(not in_mm, f"inch sheet: millimetres in {in_mm[:3]}")
+    check("Dia. in" in texts and "0.081" in texts and "0.187" in texts,
+          "inch sheet: the cut list's diameters are not 0.081 in wire (2.05 mm), 0.187 in rod")
+    check(any(re.fullmatch(r"\d\.\d{3} in", t) for t in texts),
+          "inch sheet: no tolerance in thousandths of an inch")
+    # The user's decimal comma on the sheet; a point in every file for another program.
+    german = dict(os.environ, LC_ALL="de_DE.UTF-8", PATH="/nonexistent")
+    plain = dict(os.environ, PATH="/nonexistent")
+    for tag, env in (("de", german), ("c", plain)):
+        run(["--freq", "144", "--inch", "1", "--sheet", os.path.join(folder, tag + ".svg"),
+             "--export", os.path.join(folder, tag + ".maa"), "--export",
+             os.path.join(folder, tag + ".csv"), "--export", os.path.join(folder, tag + ".nec")],
+            env=env)
+    texts = svg_texts(os.path.join(folder, "de.svg"))
+    check("2269,5" in texts and "2269.5" not in texts,
+          "de_DE sheet: the reflector loop is not 2269,5 mm")
+    check(not [t for t in texts if re.search(r"\d\.\d", t)], "de_DE sheet: a decimal point left")
+    for ext in ("maa", "csv", "nec"):
+        with open(os.path.join(folder, "de." + ext), "rb") as de, \
+                open(os.path.join(folder, "c." + ext), "rb") as c:
+            check(de.read() == c.read(), f"de_DE: the .{ext} export differs from the C locale's")
     # An export's format comes from its extension; anything else is a usage error.
     result = run(["--freq", "144", "--export", os.path.join(folder, "x.txt")])
     check(result.returncode == 2 and not os.path.exists(os.path.join(folder, "x.txt")),

@@ -115,7 +115,7 @@ std::string symbolicDeck(const analysis::Model& model, const analysis::Material&
     loop(1, "0", "LR", model.wires[0].segments);
     loop(5, "X1", "LD", model.wires[4].segments);
     for (std::size_t n = 0; n < 6; ++n) {
-        const std::string l = "L" + std::to_string(n + 1);
+        const std::string l = std::string("L").append(std::to_string(n + 1));
         deck << "GW " << 9 + n << ' ' << model.wires[8 + n].segments << " X" << n + 2 << " -" << l
              << "/2 0 X" << n + 2 << ' ' << l << "/2 0 RR\n";
     }

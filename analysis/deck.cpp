@@ -3,7 +3,9 @@
 
 #include "analysis/number_format.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
 namespace tarvo::analysis {
@@ -13,21 +15,41 @@ std::string number(double value) {
     return formatNumber("%.7g", value);
 }
 
-std::string fixed(double value) {
-    return formatNumber("%.6f", value);
+/// Decimals that carry a coordinate to a millionth of a wavelength or finer, and never fewer
+/// than six (a micrometre): at 1e5 MHz and above a micrometre would fold the loops' corners
+/// together and shift the feed.
+int coordinateDecimals(double frequencyMhz) {
+    const double wavelength = 299.792458 / frequencyMhz;
+    const double needed = std::ceil(std::log10(1e6 / wavelength) - 1e-9);
+    return needed > 6 ? static_cast<int>(std::min(needed, 30.0)) : 6;
+}
+
+std::string fixed(double value, int decimals) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
 }
 
 /// Comments, geometry, loads and the feed: everything before the frequencies.
-void writeModel(std::ostringstream& deck, const Model& model, const Material& material) {
+/// The run's own deck keeps nec2c from printing the currents, which nothing reads; the exported
+/// deck leaves that card out because other NEC-2 programs (xnec2c) refuse print control cards.
+enum class Printing { FiguresOnly, ProgramDefault };
+
+void writeModel(std::ostringstream& deck, const Model& model, const Material& material,
+                Printing printing) {
     deck << "CM TARVO design for " << number(model.frequencyMhz) << " MHz, in free space\n";
     deck << "CM Loops of copper wire " << number(material.wireDiameterMm)
          << " mm, directors of aluminium rod " << number(material.rodDiameterMm) << " mm\n";
     deck << "CM Directors without the metallic-boom correction: NEC models no boom\n";
     deck << "CE\n";
+    const int decimals = coordinateDecimals(model.frequencyMhz);
     for (const Wire& wire : model.wires) {
-        deck << "GW " << wire.tag << ' ' << wire.segments << ' ' << fixed(wire.start.x) << ' '
-             << fixed(wire.start.y) << ' ' << fixed(wire.start.z) << ' ' << fixed(wire.end.x) << ' '
-             << fixed(wire.end.y) << ' ' << fixed(wire.end.z) << ' ' << number(wire.radius) << '\n';
+        deck << "GW " << wire.tag << ' ' << wire.segments;
+        for (const double coordinate :
+             {wire.start.x, wire.start.y, wire.start.z, wire.end.x, wire.end.y, wire.end.z}) {
+            deck << ' ' << fixed(coordinate, decimals);
+        }
+        deck << ' ' << number(wire.radius) << '\n';
     }
     deck << "GE 0\n";
     if (model.extendedKernel) {
@@ -37,7 +59,25 @@ void writeModel(std::ostringstream& deck, const Model& model, const Material& ma
         deck << "LD 5 " << wire.tag << " 0 0 " << number(conductivityOf(wire.metal)) << '\n';
     }
     deck << "EX 0 " << model.feedTag << ' ' << model.feedSegment << " 0 1 0\n";
-    deck << "PT -1 0 0 0\n"; // no currents in the output: only the figures are read
+    if (printing == Printing::FiguresOnly) {
+        deck << "PT -1 0 0 0\n"; // no currents in the output: only the figures are read
+    }
+}
+
+std::string designAndSweepDeck(const Model& model, const Material& material, const Sweep& sweep,
+                               Printing printing) {
+    std::ostringstream deck;
+    writeModel(deck, model, material, printing);
+    deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
+    deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
+    deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
+    if (sweep.count() > 0) {
+        deck << "FR 0 " << sweep.count() << " 0 0 " << number(sweep.startMhz(model.frequencyMhz))
+             << ' ' << number(sweep.stepMhz(model.frequencyMhz)) << '\n';
+        deck << "RP 0 1 2 1000 90 0 0 180\n";
+    }
+    deck << "EN\n";
+    return deck.str();
 }
 
 } // namespace
@@ -54,24 +94,17 @@ int Sweep::count() const {
 }
 
 std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep) {
-    std::ostringstream deck;
-    writeModel(deck, model, material);
-    deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
-    deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
-    deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
-    if (sweep.count() > 0) {
-        deck << "FR 0 " << sweep.count() << " 0 0 " << number(sweep.startMhz(model.frequencyMhz))
-             << ' ' << number(sweep.stepMhz(model.frequencyMhz)) << '\n';
-        deck << "RP 0 1 2 1000 90 0 0 180\n";
-    }
-    deck << "EN\n";
-    return deck.str();
+    return designAndSweepDeck(model, material, sweep, Printing::FiguresOnly);
+}
+
+std::string exportDeck(const Model& model, const Material& material, const Sweep& sweep) {
+    return designAndSweepDeck(model, material, sweep, Printing::ProgramDefault);
 }
 
 std::string writePointsDeck(const Model& model, const Material& material,
                             const std::vector<double>& frequenciesMhz) {
     std::ostringstream deck;
-    writeModel(deck, model, material);
+    writeModel(deck, model, material, Printing::FiguresOnly);
     for (const double frequency : frequenciesMhz) {
         deck << "FR 0 1 0 0 " << formatNumber("%.9g", frequency) << " 0\n";
         deck << "RP 0 1 2 1000 90 0 0 180\n";

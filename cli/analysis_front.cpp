@@ -52,7 +52,7 @@ std::optional<analysis::Performance> runAnalysis(const DesignState& design,
     const analysis::Sweep sweep = analysisSweep(request);
     const std::string deck = analysis::writeDeck(model, material, sweep);
     if (request.deckPath) {
-        writeWholeFile(*request.deckPath, deck, "NEC deck");
+        writeWholeFile(*request.deckPath, analysis::exportDeck(model, material, sweep), "NEC deck");
     }
     if (!request.analyze && !request.plotPath) {
         return std::nullopt;

@@ -162,7 +162,7 @@ std::string exportText(const std::string& path, const AnalysisRequest& analysis,
         return workshop::maaFile(model, material);
     }
     if (endsWith(path, ".nec")) {
-        return analysis::writeDeck(model, material, analysisSweep(analysis));
+        return analysis::exportDeck(model, material, analysisSweep(analysis));
     }
     if (endsWith(path, ".csv")) {
         return csvReport(form, trimmed ? &design : nullptr);

@@ -183,6 +183,12 @@ def check_design(freq, list_option, entry, boom_inches, folder):
         f = [v.strip() for v in line.split(",")]
         maa_wires.append([float(v) for v in f[:7]] + [int(f[7])])
     check(abs(float(maa[2]) - freq) < 1e-9, f"{tag}: MMANA-GAL frequency {maa[2]}")
+    # MMANA-GAL's materials: 0 lossless, 1 copper, 2 aluminium, 3 iron. One for all wires:
+    # copper, the loops' metal, and the comment names it.
+    ground = [v.strip() for v in maa[maa.index("***G/H/M/R/AzEl/X***") + 1].split(",")]
+    check(ground[0] == "0" and ground[2] == "1", f"{tag}: MMANA-GAL ground and material {ground}")
+    comment = maa[maa.index("###Comment###") + 1]
+    check("copper here" in comment, f"{tag}: MMANA-GAL comment: {comment}")
     # The source: the middle of the driven loop's bottom side, wherever the deck feeds it.
     source = maa[maa.index("***Source***") + 2]
     ex = next(l.split() for l in deck.splitlines() if l.startswith("EX "))

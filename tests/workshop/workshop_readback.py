@@ -152,6 +152,21 @@ def check_design(freq, list_option, entry, boom_inches, folder):
         check(abs(a - mm) <= 0.06 and abs(b - mm - 30) <= 0.06,
               f"{tag}: position {got}, the formulas give {mm:.2f} / {mm + 30:.2f}")
 
+    # Stacking distances, boom to boom, as the sheet says it works them out: a wavelength over
+    # 2 sin(B/2), B the analysis' -3 dB beamwidth in the plane of stacking.
+    joined = " ".join(texts)
+    check("centre to centre: wavelength / (2 sin(B/2)), B the -3 dB beamwidth" in joined,
+          f"{tag}: the sheet does not say how its stacking distances are worked out")
+    a = report["analysis"]
+    for label, beamwidth in (("Side by side", a["beamwidthHorizontalDeg"]),
+                             ("One above the other", a["beamwidthVerticalDeg"])):
+        got = next((t for t in texts if t.startswith(label + ": ")), "")
+        want = 299792.458 / freq / (2 * math.sin(math.radians(beamwidth) / 2))
+        check(got and abs(number(got[len(label) + 2:]) - want) <= 0.06,
+              f"{tag}: stacking {got!r}, the formula gives {want:.1f} at {beamwidth} deg")
+    check("changing it moves every element ahead of it" in joined,
+          f"{tag}: the tolerances do not say what a spacing change moves")
+
     # The CSV: numbers with a point, the unit in the header, equal to the JSON's numbers.
     rows = list(csv.reader(open(files["csv"], newline="")))
     check(rows[0] == ["element", "length_in", "spacing_in", "boom_position_in"],

@@ -4,6 +4,7 @@
 #include "analysis/geometry.h"
 #include "analysis/nec_runner.h"
 #include "analysiswindow/plots.h"
+#include "plan/analysis.h"
 
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
@@ -14,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QVBoxLayout>
 
 namespace tarvo {
@@ -26,10 +26,6 @@ QDoubleSpinBox* spinBox(double low, double high, int decimals, const QString& su
     box->setDecimals(decimals);
     box->setSuffix(suffix);
     return box;
-}
-
-QSettings settings() {
-    return QSettings("TARVO", "TARVO");
 }
 
 } // namespace
@@ -101,16 +97,23 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
 
     connect(m_run, &QPushButton::clicked, this, [this] {
         if (m_newer) {
-            m_design = *std::exchange(m_newer, std::nullopt);
+            // The newer plan's own materials: those of the design before belong to its band.
+            const double sweepPercent = m_sweep->value();
+            m_plan = *std::exchange(m_newer, std::nullopt);
+            m_plan.analysis.sweepPercent = sweepPercent;
+            showPlan();
+        } else {
+            m_plan = plan();
         }
-        remember();
+        emit planEdited(m_plan);
         start();
     });
     connect(m_cancelButton, &QPushButton::clicked, this, &AnalysisWindow::cancel);
     connect(m_defaults, &QPushButton::clicked, this, [this] {
-        QSettings stored = settings();
-        stored.remove("analysis");
-        showDefaults(m_design.state.freq, false);
+        m_plan.materials.reset();
+        m_plan.analysis.sweepPercent = AnalysisOptions{}.sweepPercent;
+        showPlan();
+        emit planEdited(m_plan);
     });
     connect(m_rerun, &QLabel::linkActivated, this, [this] { m_run->click(); });
 }
@@ -122,57 +125,41 @@ AnalysisWindow::~AnalysisWindow() {
     }
 }
 
-void AnalysisWindow::showDefaults(double frequencyMhz, bool fromSettings) {
-    const analysis::Material material = analysis::recommendedMaterial(frequencyMhz);
-    const QSettings stored = settings();
-    m_wire->setValue(fromSettings
-                         ? stored.value("analysis/wireMm", material.wireDiameterMm).toDouble()
-                         : material.wireDiameterMm);
-    m_rod->setValue(fromSettings ? stored.value("analysis/rodMm", material.rodDiameterMm).toDouble()
-                                 : material.rodDiameterMm);
-    m_sweep->setValue(fromSettings ? stored.value("analysis/sweepPercent", 3.0).toDouble() : 3.0);
+void AnalysisWindow::showPlan() {
+    const analysis::Material material = materialOf(m_plan);
+    m_wire->setValue(material.wireDiameterMm);
+    m_rod->setValue(material.rodDiameterMm);
+    m_sweep->setValue(m_plan.analysis.sweepPercent);
 }
 
-void AnalysisWindow::remember() const {
-    // Only what the user chose differently from the band's defaults is kept.
-    QSettings stored = settings();
-    const analysis::Material material = analysis::recommendedMaterial(m_design.state.freq);
-    const auto keep = [&](const char* key, double value, double preset) {
-        if (std::abs(value - preset) > 1e-9) {
-            stored.setValue(key, value);
-        } else {
-            stored.remove(key);
-        }
-    };
-    keep("analysis/wireMm", m_wire->value(), material.wireDiameterMm);
-    keep("analysis/rodMm", m_rod->value(), material.rodDiameterMm);
-    keep("analysis/sweepPercent", m_sweep->value(), 3.0);
+Plan AnalysisWindow::plan() const {
+    Plan plan = m_plan;
+    plan.analysis.sweepPercent = m_sweep->value();
+    const analysis::Material material = materialOf(m_plan);
+    if (m_wire->value() != material.wireDiameterMm || m_rod->value() != material.rodDiameterMm) {
+        chooseMaterials(plan, {m_wire->value(), m_rod->value()});
+    }
+    return plan;
 }
 
-AnalysisRequest AnalysisWindow::request() const {
-    AnalysisRequest request;
-    request.analyze = true;
-    request.wireDiameterMm = m_wire->value();
-    request.rodDiameterMm = m_rod->value();
-    request.sweepPercent = m_sweep->value();
-    return request;
-}
-
-void AnalysisWindow::analyse(const ComputedDesign& design) {
-    m_design = design;
+void AnalysisWindow::analyse(const Plan& plan) {
+    m_plan = plan;
     m_newer.reset();
-    showDefaults(design.state.freq, true);
+    showPlan();
     show();
     raise();
     activateWindow();
     start();
 }
 
-void AnalysisWindow::designComputed(const ComputedDesign& design) {
-    if (design.state == m_design.state) {
+void AnalysisWindow::planChanged(const Plan& plan) {
+    if (plan.built() == m_plan.built() &&
+        materialOf(plan).wireDiameterMm == materialOf(m_plan).wireDiameterMm &&
+        materialOf(plan).rodDiameterMm == materialOf(m_plan).rodDiameterMm) {
+        m_plan = plan;
         return;
     }
-    m_newer = design;
+    m_newer = plan;
     m_rerun->setVisible(true);
 }
 
@@ -191,16 +178,14 @@ void AnalysisWindow::start() {
     m_cancelButton->setEnabled(true);
     m_progress->setVisible(true);
     m_status->setText(QString("nec2c is analysing the %1 MHz design...")
-                          .arg(static_cast<double>(m_design.state.freq)));
-    AnalysisRequest request = this->request();
-    request.cancel = &m_cancel;
-    request.runner = m_runner;
-    const DesignState design = m_design.state;
-    m_worker = std::thread([this, request, design] {
+                          .arg(static_cast<double>(m_plan.design.freq)));
+    const Plan plan = m_plan;
+    const Job job{m_runner, &m_cancel};
+    m_worker = std::thread([this, plan, job] {
         std::optional<analysis::Performance> performance;
         QString failure;
         try {
-            performance = runAnalysis(design, request);
+            performance = tarvo::analyse(plan, job);
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
         } catch (const std::exception& error) {
@@ -231,12 +216,9 @@ void AnalysisWindow::showResult(std::optional<analysis::Performance> performance
         emit finished(false);
         return;
     }
-    for (const std::string& warning : m_design.warnings) {
-        performance->warnings.insert(performance->warnings.begin(), warning);
-    }
     m_performance = std::move(performance);
     m_status->setText(QString("NEC-2 analysis of the %1 MHz design, free space.")
-                          .arg(static_cast<double>(m_design.state.freq)));
+                          .arg(static_cast<double>(m_plan.design.freq)));
     m_report->setPlainText(QString::fromStdString(analysis::performanceText(*m_performance)));
     m_horizontal->setPattern(horizontalCut(m_performance->design));
     m_vertical->setPattern(verticalCut(m_performance->design));

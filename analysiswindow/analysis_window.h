@@ -6,8 +6,8 @@
 
 #include "analysis/performance.h"
 #include "analysis/refine.h"
-#include "cli/analysis_front.h"
 #include "design/design_state.h"
+#include "plan/plan.h"
 
 #include <QImage>
 #include <QList>
@@ -29,13 +29,6 @@ namespace tarvo {
 class PolarPlot;
 class SweepPlot;
 
-/// The design as the last COMPUTE left it, with what the window knows beside it.
-struct ComputedDesign {
-    DesignState state;
-    bool metallicBoom{};
-    std::vector<std::string> warnings; ///< the boom-range warning, when the boom is beyond it
-};
-
 class AnalysisWindow final : public QWidget {
     Q_OBJECT
 
@@ -43,10 +36,11 @@ public:
     explicit AnalysisWindow(QWidget* parent = nullptr);
     ~AnalysisWindow() override;
 
-    /// Shows the window and analyses `design` with the diameters and sweep shown.
-    void analyse(const ComputedDesign& design);
-    /// A later COMPUTE: the figures shown are of the design before; offers to run again.
-    void designComputed(const ComputedDesign& design);
+    /// Shows the window and analyses the plan with its materials and sweep.
+    void analyse(const Plan& plan);
+    /// A later COMPUTE, CONVERT TO METRIC or accepted trim: a plan of other lengths leaves the
+    /// figures shown of the plan before, and offers to run again.
+    void planChanged(const Plan& plan);
     /// Instead of nec2c: what the window's tests replay.
     void setRunner(analysis::NecRunner runner) { m_runner = std::move(runner); }
 
@@ -59,11 +53,14 @@ public:
     bool rerunOffered() const;
     /// The plots as drawn now: the horizontal and vertical cuts, and the sweep.
     QList<QImage> plotPictures();
-    /// The request the next run makes: diameters and sweep as the boxes show them.
-    AnalysisRequest request() const;
+    /// The plan the next run analyses: the window's, with the diameters and sweep as the boxes
+    /// show them.
+    Plan plan() const;
 
 signals:
     void finished(bool succeeded);
+    /// The builder chose other diameters or another sweep here: they belong to the plan.
+    void planEdited(const Plan& plan);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,8 +68,7 @@ protected:
 private:
     void start();
     void showResult(std::optional<analysis::Performance> performance, const QString& failure);
-    void showDefaults(double frequencyMhz, bool fromSettings);
-    void remember() const;
+    void showPlan();
 
     QDoubleSpinBox* m_wire;
     QDoubleSpinBox* m_rod;
@@ -88,8 +84,8 @@ private:
     PolarPlot* m_vertical;
     SweepPlot* m_sweepPlot;
 
-    ComputedDesign m_design;
-    std::optional<ComputedDesign> m_newer;
+    Plan m_plan;
+    std::optional<Plan> m_newer;
     analysis::NecRunner m_runner;
     std::optional<analysis::Performance> m_performance;
     std::atomic<bool> m_cancel{false};

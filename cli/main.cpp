@@ -2,19 +2,22 @@
 // tarvo-cli: the design engine without a window, for scripts.
 #include "analysis/interrupt.h"
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "analysis/svg_plot.h"
-#include "cli/analysis_front.h"
 #include "cli/file_output.h"
 #include "cli/memory_window.h"
 #include "cli/output.h"
 #include "cli/quick_design.h"
 #include "cli/script.h"
-#include "cli/trim_front.h"
-#include "cli/workshop_front.h"
+#include "cli/sheet_render.h"
 #include "design/decimal_separator.h"
 #include "design/diameter_tables.h"
 #include "design/echo.h"
 #include "design/operations.h"
+#include "plan/analysis.h"
+#include "plan/plan.h"
+#include "plan/trim.h"
+#include "plan/workshop.h"
 
 #include <CLI/CLI.hpp>
 
@@ -98,88 +101,141 @@ int runScriptFile(const std::string& path, const std::string& separator, bool in
     }
 }
 
+/// What the options ask tarvo-cli to print and write beyond the design table.
+struct Outputs {
+    bool analyze{};
+    bool trim{};
+    std::optional<std::string> deckPath;
+    std::optional<std::string> plotPath;
+    std::optional<double> wireDiameterMm; ///< default: the help text's wire for the band
+    std::optional<double> rodDiameterMm;  ///< default: the help text's rods for the band
+    std::optional<std::string> sheetPath; ///< .pdf or .svg
+    std::optional<std::string> paper;     ///< "a4" or "letter"; default: the locale's
+    bool inchSheet{};
+    double overhangMm{30};
+    std::vector<std::string> exportPaths; ///< .maa, .nec, .csv, .s1p
+    std::optional<std::string> symbolicPath;
+
+    bool touchstone() const {
+        return std::any_of(exportPaths.begin(), exportPaths.end(), [](const std::string& path) {
+            return tarvo::exportFormatOf(path) == tarvo::ExportFormat::Touchstone;
+        });
+    }
+    bool files() const {
+        return deckPath || plotPath || sheetPath || !exportPaths.empty() || symbolicPath;
+    }
+    /// Anything that models the design for NEC-2.
+    bool modelled() const { return analyze || trim || files(); }
+};
+
 struct Outcome {
     std::optional<tarvo::analysis::Performance> performance;
     std::optional<tarvo::TrimOutcome> trim;
 };
 
-/// The trim, then everything asked for of the trimmed design; nothing is written of lengths that
-/// miss the limits.
-Outcome trimAndWrite(const tarvo::AnalysisRequest& analysis, const tarvo::WorkshopRequest& workshop,
-                     const tarvo::MemoryWindow& window, const std::vector<std::string>& warnings) {
-    Outcome outcome;
-    outcome.trim = tarvo::runTrim(window.state(), analysis, ::isatty(STDERR_FILENO) == 1);
-    tarvo::analysis::throwIfInterrupted();
-    if (!outcome.trim->meetsLimits()) {
-        return outcome;
+/// A file the run writes: where, what, and its whole content.
+struct Written {
+    std::string path;
+    std::string what;
+    std::string content;
+};
+
+/// The plan's files, once its figures stand.
+std::vector<Written> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
+                             const std::optional<tarvo::analysis::Performance>& performance,
+                             const std::string& necMissing, const tarvo::Job& job) {
+    std::vector<Written> files;
+    if (outputs.deckPath) {
+        files.push_back({*outputs.deckPath, "NEC deck", tarvo::deckOf(plan)});
     }
-    const tarvo::DesignState& trimmed = outcome.trim->trimmed;
-    outcome.performance = outcome.trim->after;
-    if (analysis.deckPath) {
-        tarvo::AnalysisRequest deckOnly = analysis;
-        deckOnly.analyze = false;
-        deckOnly.plotPath.reset();
-        tarvo::runAnalysis(trimmed, deckOnly);
+    if (outputs.plotPath) {
+        files.push_back({*outputs.plotPath, "plot", tarvo::analysis::svgPlot(*performance)});
     }
-    if (analysis.plotPath) {
-        tarvo::writeWholeFile(*analysis.plotPath, tarvo::analysis::svgPlot(outcome.trim->after),
-                              "plot");
+    for (const std::string& path : outputs.exportPaths) {
+        const tarvo::ExportFormat format = *tarvo::exportFormatOf(path);
+        if (tarvo::needsPerformance(format) && !performance) {
+            throw tarvo::analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " +
+                                                 necMissing);
+        }
+        files.push_back({path, tarvo::exportWhat(format, plan.trimmed()),
+                         tarvo::exportText(plan, format, performance)});
     }
-    if (workshop.wanted()) {
-        tarvo::writeWorkshop(workshop, analysis, window.form(), trimmed, outcome.performance, "",
-                             warnings, true);
+    if (outputs.symbolicPath) {
+        files.push_back({*outputs.symbolicPath, "symbolic NEC deck",
+                         tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance)});
     }
-    tarvo::analysis::throwIfInterrupted();
-    return outcome;
+    if (outputs.sheetPath) {
+        const tarvo::workshop::SheetContent content =
+            tarvo::sheetContent(plan, performance, necMissing, job);
+        tarvo::workshop::SheetOptions options;
+        options.paper = !outputs.paper               ? tarvo::workshop::localePaper()
+                        : *outputs.paper == "letter" ? tarvo::workshop::Paper::Letter
+                                                     : tarvo::workshop::Paper::A4;
+        options.inches = outputs.inchSheet;
+        options.overhangMm = outputs.overhangMm;
+        const bool pdf = tarvo::sheetFormatOf(*outputs.sheetPath) == tarvo::SheetFormat::Pdf;
+        files.push_back({*outputs.sheetPath, "workshop sheet",
+                         tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf)});
+    }
+    return files;
 }
 
-/// The analysis, the exports and the sheet, once the design table stands. Gives the analysis'
-/// figures when nec2c ran.
-Outcome analyseAndWrite(const tarvo::AnalysisRequest& analysis,
-                        const tarvo::WorkshopRequest& workshop, const tarvo::MemoryWindow& window,
-                        const std::vector<std::string>& warnings, bool trim) {
+/// The analysis or the trim, then every file asked for of the plan (trimmed, after a trim that
+/// meets its limits; nothing is written of lengths that miss them).
+Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs) {
     const tarvo::analysis::InterruptGuard interrupts;
-    if (trim) {
-        return trimAndWrite(analysis, workshop, window, warnings);
-    }
+    const tarvo::Job job;
     Outcome outcome;
     std::optional<tarvo::analysis::Performance>& performance = outcome.performance;
     std::string necMissing;
-    if (analysis.analyze || analysis.plotPath) {
-        performance = tarvo::runAnalysis(window.state(), analysis);
-    } else if (workshop.needsPerformance()) {
-        if (!workshop.asksForTouchstone() && tarvo::analysis::findNec2c().empty()) {
+    if (outputs.trim) {
+        const bool progress = ::isatty(STDERR_FILENO) == 1;
+        outcome.trim =
+            tarvo::runTrim(plan, job, [progress](const tarvo::analysis::TrimProgress& p) {
+                if (progress) {
+                    std::cerr << "\rtarvo-cli: trim: evaluation " << p.evaluation << ", gain "
+                              << tarvo::analysis::formatNumber("%.2f", p.gainDbi) << " dBi, F/B "
+                              << tarvo::analysis::formatNumber("%.1f", p.frontToBackDb)
+                              << " dB, SWR " << tarvo::analysis::formatNumber("%.2f", p.swr)
+                              << "   " << std::flush;
+                }
+            });
+        if (progress) {
+            std::cerr << '\n';
+        }
+        tarvo::analysis::throwIfInterrupted();
+        if (!outcome.trim->meetsLimits()) {
+            return outcome;
+        }
+        tarvo::acceptTrim(plan, *outcome.trim);
+        performance = outcome.trim->after;
+    } else if (outputs.analyze || outputs.plotPath || outputs.touchstone()) {
+        performance = tarvo::analyse(plan, job);
+    } else if (outputs.sheetPath) {
+        if (tarvo::analysis::findNec2c().empty()) {
             // The sheet still serves the builder; it says in every NEC-2 figure's place why
             // the figure is missing.
             necMissing = "nec2c needed";
             std::cerr << "tarvo-cli: warning: nec2c is not installed (Debian package nec2c): "
                          "the sheet has no tolerances, stacking distances or NEC-2 figures\n";
-            if (analysis.deckPath) {
-                tarvo::runAnalysis(window.state(), analysis);
-            }
         } else {
-            tarvo::AnalysisRequest withFigures = analysis;
-            withFigures.analyze = true;
-            performance = tarvo::runAnalysis(window.state(), withFigures);
+            performance = tarvo::analyse(plan, job);
         }
-    } else if (analysis.deckPath) {
-        tarvo::runAnalysis(window.state(), analysis);
     }
     tarvo::analysis::throwIfInterrupted();
-    if (workshop.wanted()) {
-        tarvo::writeWorkshop(workshop, analysis, window.form(), window.state(), performance,
-                             necMissing, warnings);
+    for (const Written& file : filesOf(plan, outputs, performance, necMissing, job)) {
+        tarvo::writeWholeFile(file.path, file.content, file.what);
     }
     tarvo::analysis::throwIfInterrupted();
     return outcome;
 }
 
-int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisRequest& analysis,
-                   const tarvo::WorkshopRequest& workshop, bool trim, bool json,
-                   const std::string& separator, std::ostream& out) {
+int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOptions& options,
+                   const Outputs& outputs, bool json, const std::string& separator,
+                   std::ostream& out) {
     tarvo::MemoryWindow window(separator);
     const auto fault = tarvo::playQuickDesign(design, window);
-    const std::vector<std::string> warnings = tarvo::designWarnings(design, window.state());
+    const std::vector<std::string> warnings = tarvo::boomWarnings(window.form(), window.state());
     for (const std::string& warning : warnings) {
         std::cerr << "tarvo-cli: warning: " << warning << '\n';
     }
@@ -187,12 +243,17 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         std::cerr << "tarvo-cli: " << fault->message << '\n';
         return exitFault;
     }
-    if (analysis.wanted() || workshop.wanted() || trim || analysis.segmentsPerWavelength ||
-        analysis.wireDiameterMm || analysis.rodDiameterMm) {
+    tarvo::Plan plan = tarvo::nextPlan(window.form(), window.state(), std::nullopt);
+    plan.analysis = options;
+    if (outputs.wireDiameterMm || outputs.rodDiameterMm) {
+        const auto band = tarvo::analysis::recommendedMaterial(plan.design.freq);
+        tarvo::chooseMaterials(plan, {outputs.wireDiameterMm.value_or(band.wireDiameterMm),
+                                      outputs.rodDiameterMm.value_or(band.rodDiameterMm)});
+    }
+    if (outputs.modelled() || options.segmentsPerWavelength || plan.materials) {
         // Diameters or segments outside NEC-2's model are refused before anything is printed.
         try {
-            tarvo::analysis::Material material;
-            tarvo::requestedModel(window.state(), analysis, material);
+            tarvo::modelOf(plan);
         } catch (const tarvo::analysis::ModelLimitError& error) {
             std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
             return exitUsage;
@@ -210,7 +271,9 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
     }
     Outcome outcome;
     try {
-        outcome = analyseAndWrite(analysis, workshop, window, warnings, trim);
+        if (outputs.modelled()) {
+            outcome = analyseAndWrite(plan, outputs);
+        }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
         std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
@@ -221,7 +284,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         return exitFault;
     }
     const auto& performance = outcome.performance;
-    const bool metric = window.form().text(tarvo::Control::Text29) == "CM";
+    const bool metric = plan.table.metric();
     if (json) {
         out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings,
                                  outcome.trim ? &*outcome.trim : nullptr);
@@ -229,7 +292,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisReques
         if (outcome.trim) {
             out << '\n' << tarvo::trimReport(*outcome.trim, metric);
         }
-        if (performance && analysis.analyze) {
+        if (performance && outputs.analyze) {
             out << '\n' << tarvo::analysis::performanceText(*performance);
         }
     }
@@ -255,19 +318,18 @@ std::string boundedLines(const std::string& text) {
 }
 
 /// Two options that would write the same file: the second would silently replace the first.
-void requireDistinctOutputs(const tarvo::AnalysisRequest& analysis,
-                            const tarvo::WorkshopRequest& workshop) {
+void requireDistinctOutputs(const Outputs& asked) {
     std::vector<std::pair<std::string, std::string>> outputs;
     const auto add = [&](const char* option, const std::optional<std::string>& path) {
         if (path) {
             outputs.emplace_back(option, *path);
         }
     };
-    add("--nec", analysis.deckPath);
-    add("--plot", analysis.plotPath);
-    add("--sheet", workshop.sheetPath);
-    add("--export-symbolic", workshop.symbolicPath);
-    for (const std::string& path : workshop.exportPaths) {
+    add("--nec", asked.deckPath);
+    add("--plot", asked.plotPath);
+    add("--sheet", asked.sheetPath);
+    add("--export-symbolic", asked.symbolicPath);
+    for (const std::string& path : asked.exportPaths) {
         outputs.emplace_back("--export", path);
     }
     // The same file by any spelling: "x", "./x", a link to it.
@@ -319,21 +381,22 @@ int main(int argc, char** argv) {
                    ->check(CLI::IsMember(tarvo::listEntries(tarvo::Control::List2)));
     auto* metric = app.add_flag("--metric", design.metric, "Then CONVERT TO METRIC (centimetres)");
     auto* jsonFlag = app.add_flag("--json", json, "Print the results as JSON");
-    tarvo::AnalysisRequest analysis;
-    auto* analyze = app.add_flag("--analyze", analysis.analyze,
+    tarvo::AnalysisOptions analysis;
+    Outputs outputs;
+    auto* analyze = app.add_flag("--analyze", outputs.analyze,
                                  "Simulate the design with NEC-2 (needs nec2c): gain, "
                                  "front-to-back ratio, feed impedance, SWR, beamwidths, and a "
                                  "sweep around the design frequency");
     auto* deck =
-        app.add_option("--nec", analysis.deckPath, "Write the design's NEC-2 card deck to FILE");
-    auto* plot = app.add_option("--plot", analysis.plotPath,
+        app.add_option("--nec", outputs.deckPath, "Write the design's NEC-2 card deck to FILE");
+    auto* plot = app.add_option("--plot", outputs.plotPath,
                                 "Draw the horizontal pattern and gain and SWR against frequency "
                                 "into FILE.svg (runs nec2c)");
-    auto* wire = app.add_option("--wire-mm", analysis.wireDiameterMm,
+    auto* wire = app.add_option("--wire-mm", outputs.wireDiameterMm,
                                 "Loop wire diameter in mm (default: the help text's wire for "
                                 "the nearest of 144, 432, 906, 1296 MHz)")
                      ->check(CLI::PositiveNumber);
-    auto* rod = app.add_option("--rod-mm", analysis.rodDiameterMm,
+    auto* rod = app.add_option("--rod-mm", outputs.rodDiameterMm,
                                "Director rod diameter in mm (default: the help text's rods)")
                     ->check(CLI::PositiveNumber);
     auto* segments =
@@ -351,46 +414,44 @@ int main(int argc, char** argv) {
                                    "Stop nec2c after SECONDS and fail the analysis")
                         ->capture_default_str()
                         ->check(CLI::Range(0.001, 86400.0));
-    tarvo::WorkshopRequest workshop;
-    auto* sheet = app.add_option("--sheet", workshop.sheetPath,
+    auto* sheet = app.add_option("--sheet", outputs.sheetPath,
                                  "Draw the workshop sheet into FILE.pdf or FILE.svg: the "
                                  "dimensioned drawing, cut list, tolerances from NEC-2 (nec2c "
                                  "runs) and stacking distances")
                       ->check(CLI::Validator(
                           [](const std::string& path) {
-                              return tarvo::knownSheetExtension(path)
+                              return tarvo::sheetFormatOf(path)
                                          ? std::string()
                                          : "the sheet is written as .pdf or .svg";
                           },
                           "FILE.pdf|FILE.svg"));
-    auto* paper = app.add_option("--paper", workshop.paper,
+    auto* paper = app.add_option("--paper", outputs.paper,
                                  "The sheet's paper, a4 or letter (default: the locale's)")
                       ->check(CLI::IsMember({"a4", "letter"}));
-    auto* inchSheet = app.add_flag("--inch-sheet", workshop.inchSheet,
+    auto* inchSheet = app.add_flag("--inch-sheet", outputs.inchSheet,
                                    "The sheet in inches, to 1/16 beside the decimal figure "
                                    "(default: millimetres)");
-    auto* overhang = app.add_option("--overhang-mm", workshop.overhangMm,
+    auto* overhang = app.add_option("--overhang-mm", outputs.overhangMm,
                                     "Boom beyond the reflector and beyond the last director, mm")
                          ->capture_default_str()
                          ->check(CLI::Range(0.0, 10000.0));
     auto* exports =
-        app.add_option("--export", workshop.exportPaths,
+        app.add_option("--export", outputs.exportPaths,
                        "Write the design for other tools into FILE, the format from its "
                        "extension: .maa (MMANA-GAL), .nec (NEC-2 deck), .csv (the design table), "
                        ".s1p (Touchstone, runs nec2c); may be given more than once")
             ->check(CLI::Validator(
                 [](const std::string& path) {
-                    return tarvo::knownExportExtension(path)
+                    return tarvo::exportFormatOf(path)
                                ? std::string()
                                : "the export's format comes from its extension: .maa, .nec, "
                                  ".csv or .s1p";
                 },
                 "FILE.EXT"));
-    auto* symbolic = app.add_option("--export-symbolic", workshop.symbolicPath,
+    auto* symbolic = app.add_option("--export-symbolic", outputs.symbolicPath,
                                     "Write a NEC-2 deck with SY variables for every length, "
                                     "spacing, radius and the frequency into FILE.nec");
-    bool trim = false;
-    auto* trimFlag = app.add_flag("--trim", trim,
+    auto* trimFlag = app.add_flag("--trim", outputs.trim,
                                   "Trim the lengths with NEC-2 (nec2c) for the wire and rods of "
                                   "--wire-mm and --rod-mm: F/B >= 20 dB, SWR <= 1.5, the gain "
                                   "peak within 0.5 % of the design frequency, the gain as high "
@@ -422,7 +483,7 @@ int main(int argc, char** argv) {
             if (script->count() == 0 && freq->count() == 0) {
                 throw CLI::RequiredError("--freq or --script");
             }
-            requireDistinctOutputs(analysis, workshop);
+            requireDistinctOutputs(outputs);
         } catch (const CLI::CallForHelp& help) {
             std::ostringstream errors;
             const int status = app.exit(help, out, errors);
@@ -443,7 +504,7 @@ int main(int argc, char** argv) {
             design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
                           : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
                                         : tarvo::QuickDesign::Boom::Unchosen;
-            status = runQuickDesign(design, analysis, workshop, trim, json, separator, out);
+            status = runQuickDesign(design, analysis, outputs, json, separator, out);
         }
         tarvo::requireWritten(out, outputBuffer);
         return status;

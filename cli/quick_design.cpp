@@ -145,21 +145,6 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
 
 } // namespace
 
-std::vector<std::string> designWarnings(const QuickDesign& design, const DesignState& state) {
-    std::vector<std::string> warnings;
-    const double frequency = state.freq;
-    std::optional<std::string> warning;
-    if (design.inchEntry) {
-        warning = boomRangeWarning(List1, *design.inchEntry, state.b, frequency);
-    } else if (design.millimetreEntry) {
-        warning = boomRangeWarning(List2, *design.millimetreEntry, state.b, frequency);
-    }
-    if (warning) {
-        warnings.push_back(*warning);
-    }
-    return warnings;
-}
-
 nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     const auto rows = stateRows(t.trimmed, metric);

@@ -4,9 +4,9 @@
 
 #include "analysis/performance.h"
 #include "cli/event_target.h"
-#include "cli/trim_front.h"
 #include "design/design_state.h"
 #include "design/form.h"
+#include "plan/trim.h"
 
 #include <optional>
 #include <string>
@@ -36,8 +36,5 @@ std::string tableReport(const Form& form);
 std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr,
                        const std::vector<std::string>& warnings = {},
                        const TrimOutcome* trim = nullptr);
-
-/// Warnings about the design just played: a boom beyond the range of the boom correction.
-std::vector<std::string> designWarnings(const QuickDesign& design, const DesignState& state);
 
 } // namespace tarvo

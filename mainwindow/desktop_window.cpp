@@ -2,9 +2,9 @@
 #include "mainwindow/desktop_window.h"
 
 #include "analysis/nec_runner.h"
-#include "cli/trim_front.h"
-#include "cli/workshop_front.h"
-#include "design/boom_range.h"
+#include "plan/analysis.h"
+#include "plan/trim.h"
+#include "plan/workshop.h"
 #include "sheetpaint/sheet_painter.h"
 #include "weblink/web_link_window.h"
 #include "workshop/exports.h"
@@ -26,6 +26,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -71,34 +72,20 @@ std::optional<Result> runJob(QWidget* parent, const QString& label,
     return result;
 }
 
-ComputedDesign computedDesignOf(const MainWindow& calculator) {
-    ComputedDesign design;
-    design.state = calculator.state();
-    const Form& form = calculator.form();
-    design.metallicBoom = form.isSelected(Option2);
-    if (!design.metallicBoom) {
-        return design;
-    }
-    // The boom is the entry whose diameter the design holds: the list chosen last.
-    for (const Control list : {List2, List1}) {
-        const auto entry = form.selectedEntry(list);
-        if (!entry) {
-            continue;
-        }
-        const bool millimetres = list == List2;
-        if (millimetres && std::abs(std::stod(*entry) * 0.0394 - design.state.b) > 1e-4) {
-            continue;
-        }
-        if (auto warning = boomRangeWarning(list, *entry, design.state.b, design.state.freq)) {
-            design.warnings.push_back(*warning);
-        }
-        break;
-    }
-    return design;
+QSettings settings() {
+    return QSettings("TARVO", "TARVO");
 }
 
-QString defaultFileName(const ComputedDesign& design, const QString& what) {
-    return QString("tarvo-%1mhz-%2").arg(static_cast<double>(design.state.freq)).arg(what);
+/// Where the builder's wire and rods for a band are remembered between sessions.
+QString materialKey(double bandMhz, const char* what) {
+    return QString("materials/%1/%2").arg(bandMhz).arg(what);
+}
+
+QString defaultFileName(const Plan& plan, const QString& what) {
+    return QString("tarvo-%1mhz-%2%3")
+        .arg(static_cast<double>(plan.design.freq))
+        .arg(plan.trimmed() ? "trimmed-" : "")
+        .arg(what);
 }
 
 } // namespace
@@ -113,6 +100,11 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
     connect(m_calculator, &MainWindow::computed, this, &DesktopWindow::designComputed);
+    connect(m_calculator, &MainWindow::converted, this, [this] {
+        if (m_plan) {
+            retable(*m_plan, m_calculator->form());
+        }
+    });
     m_chooseSave = [this](const QString& title, const QString& name, const QString& filters,
                           QString* chosen) {
         return QFileDialog::getSaveFileName(this, title, name, filters, chosen);
@@ -138,6 +130,7 @@ AnalysisWindow& DesktopWindow::analysisWindow() {
     if (m_analysis == nullptr) {
         m_analysis = new AnalysisWindow(this);
         m_analysis->setRunner(m_runner);
+        connect(m_analysis, &AnalysisWindow::planEdited, this, &DesktopWindow::planEdited);
     }
     return *m_analysis;
 }
@@ -182,7 +175,7 @@ void DesktopWindow::buildMenus() {
     design->setToolTipsVisible(true);
     add(
         design, "analyze", "&Analyze with NEC-2...", QKeySequence(Qt::CTRL | Qt::Key_R),
-        [this] { analysisWindow().analyse(*m_design); }, true);
+        [this] { analysisWindow().analyse(*m_plan); }, true);
     add(design, "trim", "&Trim for my materials...", QKeySequence(Qt::CTRL | Qt::Key_T),
         &DesktopWindow::trim, true);
     QMenu* help = menuBar()->addMenu("&Help");
@@ -192,14 +185,45 @@ void DesktopWindow::buildMenus() {
 }
 
 void DesktopWindow::designComputed() {
-    m_design = computedDesignOf(*m_calculator);
+    m_plan = nextPlan(m_calculator->form(), m_calculator->state(), m_plan);
+    if (!m_plan->materials) {
+        // The builder's wire and rods for this band, chosen in an earlier session.
+        const QSettings stored = settings();
+        const double band = bandOf(m_plan->design.freq);
+        const QVariant wire = stored.value(materialKey(band, "wireMm"));
+        const QVariant rod = stored.value(materialKey(band, "rodMm"));
+        if (wire.isValid() && rod.isValid()) {
+            chooseMaterials(*m_plan, {wire.toDouble(), rod.toDouble()});
+        }
+    }
     for (QAction* action : m_designActions) {
         action->setEnabled(true);
         action->setToolTip(QString());
         action->setStatusTip(QString());
     }
     if (m_analysis != nullptr && m_analysis->isVisible()) {
-        m_analysis->designComputed(*m_design);
+        m_analysis->planChanged(*m_plan);
+    }
+}
+
+void DesktopWindow::planEdited(const Plan& edited) {
+    if (!m_plan || !(edited.design == m_plan->design)) {
+        return; // a plan of a design before: its choices do not belong to this one
+    }
+    m_plan->analysis = edited.analysis;
+    m_plan->materials = edited.materials;
+    if (edited.materials) {
+        chooseMaterials(*m_plan, edited.materials->material, edited.materials->everyBand);
+    }
+    // Only what differs from the band's recommendation is remembered, for this band alone.
+    QSettings stored = settings();
+    const double band = bandOf(m_plan->design.freq);
+    if (m_plan->materials) {
+        stored.setValue(materialKey(band, "wireMm"), m_plan->materials->material.wireDiameterMm);
+        stored.setValue(materialKey(band, "rodMm"), m_plan->materials->material.rodDiameterMm);
+    } else {
+        stored.remove(materialKey(band, "wireMm"));
+        stored.remove(materialKey(band, "rodMm"));
     }
 }
 
@@ -216,24 +240,21 @@ void DesktopWindow::tell(const QString& title, const QString& message, bool fail
 }
 
 std::optional<workshop::DisplayList> DesktopWindow::sheet() {
-    const ComputedDesign design = *m_design;
-    AnalysisRequest request = analysisWindow().request();
-    request.runner = m_runner;
+    const Plan plan = *m_plan;
+    const analysis::NecRunner runner = m_runner;
     QString failure;
     const auto content = runJob<workshop::SheetContent>(
         this, "nec2c is finding the tolerances of every length and spacing...",
         [&](const std::atomic<bool>& cancel) {
-            AnalysisRequest cancellable = request;
-            cancellable.cancel = &cancel;
+            const Job job{runner, &cancel};
             std::optional<analysis::Performance> performance;
             std::string necMissing;
-            if (m_runner || !analysis::findNec2c().empty()) {
-                performance = runAnalysis(design.state, cancellable);
+            if (runner || !analysis::findNec2c().empty()) {
+                performance = analyse(plan, job);
             } else {
                 necMissing = "nec2c needed";
             }
-            return sheetContent(cancellable, design.state, design.metallicBoom, performance,
-                                necMissing, design.warnings, false);
+            return sheetContent(plan, performance, necMissing, job);
         },
         failure);
     if (!content) {
@@ -254,7 +275,7 @@ void DesktopWindow::printSheet() {
 
 void DesktopWindow::saveSheet() {
     QString filter = "PDF (*.pdf)";
-    QString path = m_chooseSave("Save workshop sheet", defaultFileName(*m_design, "sheet.pdf"),
+    QString path = m_chooseSave("Save workshop sheet", defaultFileName(*m_plan, "sheet.pdf"),
                                 "PDF (*.pdf);;SVG (*.svg)", &filter);
     if (path.isEmpty()) {
         return;
@@ -289,7 +310,7 @@ void DesktopWindow::exportDesign() {
                               "NEC-2 deck with SY variables (*.nec)", "Design table (*.csv)",
                               "Touchstone S11 over the sweep (*.s1p)"};
     QString filter = filters.front();
-    QString path = m_chooseSave("Export for other tools", defaultFileName(*m_design, "beam"),
+    QString path = m_chooseSave("Export for other tools", defaultFileName(*m_plan, "beam"),
                                 filters.join(";;"), &filter);
     if (path.isEmpty()) {
         return;
@@ -298,28 +319,21 @@ void DesktopWindow::exportDesign() {
     if (!path.endsWith(extension, Qt::CaseInsensitive)) {
         path += extension;
     }
-    const bool symbolic = filter.contains("SY variables");
-    const ComputedDesign design = *m_design;
-    AnalysisRequest request = analysisWindow().request();
-    request.runner = m_runner;
-    const Form& form = m_calculator->form();
+    const ExportFormat format =
+        filter.contains("SY variables")
+            ? ExportFormat::SymbolicNec
+            : exportFormatOf(path.toStdString()).value_or(ExportFormat::Maa);
+    const Plan plan = *m_plan;
+    const analysis::NecRunner runner = m_runner;
     QString failure;
     const auto text = runJob<std::string>(
         this, "Exporting...",
         [&](const std::atomic<bool>& cancel) {
-            AnalysisRequest cancellable = request;
-            cancellable.cancel = &cancel;
-            if (symbolic) {
-                analysis::Material material;
-                const auto model = requestedModel(design.state, cancellable, material);
-                return workshop::symbolicDeck(model, material);
-            }
             std::optional<analysis::Performance> performance;
-            if (path.endsWith(".s1p", Qt::CaseInsensitive)) {
-                performance = runAnalysis(design.state, cancellable);
+            if (needsPerformance(format)) {
+                performance = analyse(plan, Job{runner, &cancel});
             }
-            return exportText(path.toStdString(), cancellable, form, design.state, performance, "",
-                              false);
+            return exportText(plan, format, performance);
         },
         failure);
     if (!text) {
@@ -339,8 +353,8 @@ void DesktopWindow::exportDesign() {
 }
 
 void DesktopWindow::trim() {
-    // The builder's wire and rods: as the analysis window has them.
-    AnalysisRequest request = analysisWindow().request();
+    // The builder's wire and rods: the plan's until changed here.
+    const analysis::Material chosen = materialOf(*m_plan);
     QDialog ask(this);
     ask.setWindowTitle("TARVO: trim for my materials");
     auto* wire = new QDoubleSpinBox;
@@ -350,10 +364,8 @@ void DesktopWindow::trim() {
         box->setDecimals(3);
         box->setSuffix(" mm");
     }
-    const analysis::Material preset = analysis::recommendedMaterial(m_design->state.freq);
-    const QSettings stored("TARVO", "TARVO");
-    wire->setValue(stored.value("analysis/wireMm", preset.wireDiameterMm).toDouble());
-    rod->setValue(stored.value("analysis/rodMm", preset.rodDiameterMm).toDouble());
+    wire->setValue(chosen.wireDiameterMm);
+    rod->setValue(chosen.rodDiameterMm);
     auto* form = new QFormLayout(&ask);
     form->addRow("Loop &wire diameter", wire);
     form->addRow("Director &rod diameter", rod);
@@ -364,26 +376,30 @@ void DesktopWindow::trim() {
     if (!m_quiet && ask.exec() != QDialog::Accepted) {
         return;
     }
-    request.wireDiameterMm = wire->value();
-    request.rodDiameterMm = rod->value();
-    request.runner = m_runner;
-    const DesignState design = m_design->state;
-    const bool metric = m_calculator->form().text(Text29) == "CM";
+    Plan plan = *m_plan;
+    plan.trim.reset();
+    if (wire->value() != chosen.wireDiameterMm || rod->value() != chosen.rodDiameterMm) {
+        chooseMaterials(plan, {wire->value(), rod->value()});
+    }
+    const analysis::NecRunner runner = m_runner;
     QString failure;
     const auto outcome = runJob<TrimOutcome>(
         this, "nec2c is trimming the lengths for your wire and rods...",
         [&](const std::atomic<bool>& cancel) {
-            AnalysisRequest cancellable = request;
-            cancellable.cancel = &cancel;
-            return runTrim(design, cancellable, false);
+            return runTrim(plan, Job{runner, &cancel});
         },
         failure);
     if (!outcome) {
         tell("TARVO: trim", "The trim did not finish. " + failure, true);
         return;
     }
-    const QString report = QString::fromStdString(trimReport(*outcome, metric));
+    const QString report = QString::fromStdString(trimReport(*outcome, plan.table.metric()));
     m_lastMessage = report;
+    m_trimmedPlan.reset();
+    if (outcome->meetsLimits()) {
+        m_trimmedPlan = plan;
+        acceptTrim(*m_trimmedPlan, *outcome);
+    }
     if (m_quiet) {
         return;
     }
@@ -396,9 +412,27 @@ void DesktopWindow::trim() {
     auto* layout = new QVBoxLayout(&shown);
     layout->addWidget(text);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close);
+    if (outcome->meetsLimits()) {
+        QPushButton* use = close->addButton("&Use trimmed lengths", QDialogButtonBox::AcceptRole);
+        use->setObjectName("useTrimmed");
+        connect(use, &QPushButton::clicked, this, &DesktopWindow::useTrimmedLengths);
+    }
     layout->addWidget(close);
+    connect(close, &QDialogButtonBox::accepted, &shown, &QDialog::accept);
     connect(close, &QDialogButtonBox::rejected, &shown, &QDialog::reject);
     shown.exec();
+}
+
+bool DesktopWindow::useTrimmedLengths() {
+    if (!m_trimmedPlan || !m_plan || !(m_trimmedPlan->design == m_plan->design)) {
+        return false; // a trim of a design before
+    }
+    m_plan->materials = m_trimmedPlan->materials;
+    m_plan->trim = m_trimmedPlan->trim;
+    if (m_analysis != nullptr && m_analysis->isVisible()) {
+        m_analysis->planChanged(*m_plan);
+    }
+    return true;
 }
 
 void DesktopWindow::about() {

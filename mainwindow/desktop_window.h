@@ -37,8 +37,9 @@ public:
     AnalysisWindow& analysisWindow();
     QAction* action(const QString& objectName) const;
 
-    /// The design of the last COMPUTE, if there was one.
-    const std::optional<ComputedDesign>& design() const { return m_design; }
+    /// The builder's plan: the design of the last COMPUTE and what was chosen for it, if there
+    /// was a COMPUTE.
+    const std::optional<Plan>& plan() const { return m_plan; }
 
     void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
     void setSheetPrinter(SheetPrinter printer) { m_printSheet = std::move(printer); }
@@ -46,12 +47,18 @@ public:
     void setRunner(analysis::NecRunner runner);
     /// What the last job said when it failed or was refused; tests read it.
     const QString& lastMessage() const { return m_lastMessage; }
+    /// The last trim's lengths replace the design's in the plan, until the next COMPUTE: what
+    /// the trim report's "Use trimmed lengths" does. False when there is no such trim of this
+    /// design.
+    bool useTrimmedLengths();
     /// Tests: messages and reports are kept in lastMessage(), not shown in boxes.
     void setQuiet(bool quiet) { m_quiet = quiet; }
 
 private:
     void buildMenus();
     void designComputed();
+    /// Materials and analysis options chosen in the analysis window.
+    void planEdited(const Plan& edited);
     void printSheet();
     void saveSheet();
     void exportDesign();
@@ -64,7 +71,9 @@ private:
 
     MainWindow* m_calculator;
     AnalysisWindow* m_analysis{};
-    std::optional<ComputedDesign> m_design;
+    std::optional<Plan> m_plan;
+    std::optional<Plan>
+        m_trimmedPlan; ///< the plan with the last trim's lengths, if they met the limits
     std::vector<QAction*> m_designActions;
     SaveChooser m_chooseSave;
     SheetPrinter m_printSheet;

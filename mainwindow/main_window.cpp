@@ -242,9 +242,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::click(Control control) {
-    if (runGuarded([this, control] { runDesignClick(control, m_form, m_state); }) &&
-        control == Command1) {
+    if (!runGuarded([this, control] { runDesignClick(control, m_form, m_state); })) {
+        return;
+    }
+    if (control == Command1) {
         emit computed();
+    } else if (control == Command4) {
+        emit converted();
     }
 }
 

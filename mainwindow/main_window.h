@@ -43,6 +43,8 @@ public:
 signals:
     /// COMPUTE finished without a fault: state() holds the new design.
     void computed();
+    /// CONVERT TO METRIC finished without a fault: the boxes show the design in centimetres.
+    void converted();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -129,7 +129,7 @@ private slots:
         for (const char* name : {"analyze", "trim", "printSheet", "saveSheet", "export"}) {
             QVERIFY2(window.action(name)->isEnabled(), name);
         }
-        QCOMPARE(window.design()->state.freq, 144.0F);
+        QCOMPARE(window.plan()->design.freq, 144.0F);
         // A boom beyond the correction's range: the warning goes with the design (and so into
         // the analysis window's warnings). 40 mm at 432 MHz: the largest in range is 38.
         auto* millimetres = qobject_cast<QListWidget*>(window.calculator().control(List2));
@@ -141,14 +141,14 @@ private slots:
         QTest::mouseClick(millimetres->viewport(), Qt::LeftButton, {},
                           millimetres->visualItemRect(forty.front()).center());
         QTest::mouseClick(window.calculator().control(Command1), Qt::LeftButton);
-        QCOMPARE(window.design()->warnings.size(), std::size_t{1});
-        QVERIFY(QString::fromStdString(window.design()->warnings.front()).contains("is 38"));
+        QCOMPARE(window.plan()->warnings.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(window.plan()->warnings.front()).contains("is 38"));
         compute(window, "144");
-        QVERIFY(window.design()->warnings.empty());
+        QVERIFY(window.plan()->warnings.empty());
         // A failed COMPUTE keeps the design before it.
         window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
         compute(window, "-5");
-        QCOMPARE(window.design()->state.freq, 144.0F);
+        QCOMPARE(window.plan()->design.freq, 144.0F);
     }
 
     void analysisWindowFillsFromARecordedRun() {

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tarvo-cli --trim: the design's lengths corrected by NEC-2 for the builder's wire and rods.
+// The trim: the plan's lengths corrected by NEC-2 for the builder's wire and rods.
 #pragma once
 
 #include "analysis/performance.h"
 #include "analysis/trim.h"
-#include "cli/analysis_front.h"
 #include "design/design_state.h"
+#include "plan/plan.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,15 @@ struct TrimOutcome {
     bool meetsLimits() const { return unmet.empty(); }
 };
 
-/// Analyses the design, searches the trim, and analyses the trimmed design on its own, as
-/// every export of it will be built. `progress`: report each evaluation on standard error.
-TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, bool progress);
+/// Analyses the plan's design, searches the trim for the plan's materials, and analyses the
+/// trimmed design on its own, as every export of it will be built. `progress` is told of each
+/// evaluation.
+TrimOutcome runTrim(const Plan& plan, const Job& job,
+                    const std::function<void(const analysis::TrimProgress&)>& progress = {});
+
+/// From now on the plan builds the trimmed lengths, until the next COMPUTE. Only a trim that
+/// meets its limits is taken.
+void acceptTrim(Plan& plan, const TrimOutcome& outcome);
 
 /// One length of the table as the window would show it: inches, or centimetres with `metric`.
 struct TrimmedRow {

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/trim_front.h"
+#include "plan/trim.h"
+
+#include "plan/analysis.h"
 
 #include "analysis/number_format.h"
 #include "design/director_length.h"
 
 #include <cmath>
 #include <iomanip>
-#include <iostream>
 #include <sstream>
 
 namespace tarvo {
@@ -47,31 +48,29 @@ std::string figuresLine(const char* what, double before, double after, const cha
 
 } // namespace
 
-TrimOutcome runTrim(const DesignState& design, const AnalysisRequest& request, bool progress) {
+TrimOutcome runTrim(const Plan& plan, const Job& job,
+                    const std::function<void(const analysis::TrimProgress&)>& progress) {
+    Plan untrimmed = plan;
+    untrimmed.trim.reset();
     TrimOutcome outcome;
-    outcome.designed = design;
-    AnalysisRequest quiet = request;
-    quiet.analyze = true;
-    quiet.deckPath.reset();
-    quiet.plotPath.reset();
-    outcome.before = *runAnalysis(design, quiet);
-    const analysis::Model model = requestedModel(design, request, outcome.material);
+    outcome.designed = untrimmed.design;
+    outcome.material = materialOf(untrimmed);
+    outcome.before = analyse(untrimmed, job);
     outcome.search = analysis::searchTrim(
-        model, outcome.material, necRunner(request), [progress](const analysis::TrimProgress& p) {
-            if (progress) {
-                std::cerr << "\rtarvo-cli: trim: evaluation " << p.evaluation << ", gain "
-                          << formatNumber("%.2f", p.gainDbi) << " dBi, F/B "
-                          << formatNumber("%.1f", p.frontToBackDb) << " dB, SWR "
-                          << formatNumber("%.2f", p.swr) << "   " << std::flush;
-            }
-        });
-    if (progress) {
-        std::cerr << '\n';
-    }
-    outcome.trimmed = analysis::trimmedDesign(design, outcome.search.parameters);
-    outcome.after = *runAnalysis(outcome.trimmed, quiet);
+        modelOf(untrimmed), outcome.material, runnerOf(untrimmed, job),
+        progress ? progress : [](const analysis::TrimProgress&) {});
+    outcome.trimmed = analysis::trimmedDesign(untrimmed.design, outcome.search.parameters);
+    Plan trimmed = untrimmed;
+    trimmed.trim = AcceptedTrim{outcome.trimmed, outcome.material};
+    outcome.after = analyse(trimmed, job);
     outcome.unmet = unmetLimits(outcome.after);
     return outcome;
+}
+
+void acceptTrim(Plan& plan, const TrimOutcome& outcome) {
+    if (outcome.meetsLimits()) {
+        plan.trim = AcceptedTrim{outcome.trimmed, outcome.material};
+    }
 }
 
 std::vector<StateRow> stateRows(const DesignState& s, bool metric) {

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The builder's plan: the design COMPUTE stored, the boom, the materials, the analysis options
+// and an accepted trim. Every front edits one and every output reads it, so the window and
+// tarvo-cli print and write the same for the same plan.
+#pragma once
+
+#include "analysis/geometry.h"
+#include "analysis/refine.h"
+#include "design/design_state.h"
+#include "design/form.h"
+
+#include <array>
+#include <atomic>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvo {
+
+/// The design table's texts as the boxes show them after the last COMPUTE or CONVERT TO METRIC:
+/// what the builder read, digit for digit.
+struct TableTexts {
+    struct Row {
+        std::string element;
+        std::string length;
+        std::optional<std::string> spacing;
+        std::string position;
+    };
+    std::string unit; ///< "INCHES" or "CM"
+    std::array<Row, 8> rows;
+    std::string reduceDirector;
+    std::string reduceSpace;
+
+    bool metric() const { return unit == "CM"; }
+};
+
+/// The builder's wire and rods, chosen for one band.
+struct MaterialChoice {
+    analysis::Material material;
+    double bandMhz{}; ///< the band they were chosen for
+    bool everyBand{}; ///< the builder wants them for every band, not only this one
+};
+
+struct AnalysisOptions {
+    std::optional<int> segmentsPerWavelength; ///< default: the most that keep the thin-wire kernel
+    double sweepPercent{3};
+    double necTimeoutSeconds{120};
+};
+
+/// A trim the builder accepted: its lengths replace the design's in every output until the
+/// next COMPUTE.
+struct AcceptedTrim {
+    DesignState design;
+    analysis::Material material;
+};
+
+struct Plan {
+    DesignState design; ///< as COMPUTE stored it
+    bool metallicBoom{};
+    std::vector<std::string> warnings; ///< the boom-range warning, when the boom is beyond it
+    TableTexts table;
+    std::optional<MaterialChoice> materials;
+    AnalysisOptions analysis;
+    std::optional<AcceptedTrim> trim;
+
+    /// The lengths every output builds: the accepted trim's, else the design's.
+    const DesignState& built() const { return trim ? trim->design : design; }
+    bool trimmed() const { return trim.has_value(); }
+};
+
+/// What runs a long job for a front: nec2c itself (within the plan's timeout) unless a runner
+/// stands in for it, and the token that cancels it.
+struct Job {
+    analysis::NecRunner runner;
+    const std::atomic<bool>* cancel{};
+};
+
+/// The band whose recommended materials apply at the frequency: 144, 432, 906 or 1296 MHz.
+double bandOf(double frequencyMhz);
+
+/// The texts of the window's result boxes.
+TableTexts tableTextsOf(const Form& form);
+
+/// What the design of the form warns about: a boom beyond the correction's range, read from
+/// the list whose entry the design holds.
+std::vector<std::string> boomWarnings(const Form& form, const DesignState& design);
+
+/// A plan for the design COMPUTE just stored. The builder's materials and analysis options of
+/// `before` carry over; materials chosen for another band only when chosen for every band. A
+/// trim never carries over: it was of the lengths before.
+Plan nextPlan(const Form& form, const DesignState& design, const std::optional<Plan>& before);
+
+/// The table's texts after CONVERT TO METRIC (or any change of the boxes alone).
+void retable(Plan& plan, const Form& form);
+
+/// The wire and rods every output models: the trim's, the builder's for this band, or the band's
+/// recommended ones.
+analysis::Material materialOf(const Plan& plan);
+
+/// The builder's wire and rods for the plan's band (and every band, with `everyBand`).
+void chooseMaterials(Plan& plan, const analysis::Material& material, bool everyBand = false);
+
+/// The NEC-2 model of the built lengths, checked against NEC-2's limits: throws ModelLimitError
+/// (a usage error) for diameters or segments outside them.
+analysis::Model modelOf(const Plan& plan);
+
+/// What runs nec2c for a job: its own runner, or nec2c within the plan's timeout, stopped by
+/// the job's cancel.
+analysis::NecRunner runnerOf(const Plan& plan, const Job& job);
+
+} // namespace tarvo

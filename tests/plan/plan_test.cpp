@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The builder's plan as a sequence of COMPUTEs and choices leaves it: which wire and rods every
+// output models, and when a trim's lengths stand in for the design's.
+#include "cli/memory_window.h"
+#include "plan/plan.h"
+#include "plan/trim.h"
+#include "plan/workshop.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvo {
+namespace {
+
+using enum Control;
+
+/// The window after typing `frequency`, a non-metallic boom and COMPUTE (with CONVERT TO METRIC
+/// when asked).
+MemoryWindow computed(const char* frequency, bool metric = false, const char* separator = ".") {
+    MemoryWindow window(separator);
+    window.type(frequency);
+    window.click(Option1);
+    window.click(Command1);
+    if (metric) {
+        window.click(Command4);
+    }
+    return window;
+}
+
+Plan planAt(const char* frequency, const std::optional<Plan>& before = std::nullopt) {
+    const MemoryWindow window = computed(frequency);
+    return nextPlan(window.form(), window.state(), before);
+}
+
+TEST(Plan, MaterialsChosenForOneBandDoNotFollowTheDesignToAnother) {
+    // The window's help text: 144 MHz 2.05 mm wire and 4.76 mm rods, 432 MHz 1.63 and 3.175,
+    // 1296 MHz 1.02 and 1.59. The builder's 3 mm wire and 6 mm rods were chosen at 144 MHz.
+    struct Case {
+        const char* next;
+        bool everyBand;
+        double wireMm;
+        double rodMm;
+    };
+    for (const Case& c : {Case{"146", false, 3, 6}, Case{"432", false, 1.63, 3.175},
+                          Case{"1296", false, 1.02, 1.59}, Case{"1296", true, 3, 6}}) {
+        Plan first = planAt("144");
+        chooseMaterials(first, {3, 6}, c.everyBand);
+        const Plan next = planAt(c.next, first);
+        const analysis::Material material = materialOf(next);
+        EXPECT_DOUBLE_EQ(material.wireDiameterMm, c.wireMm) << c.next;
+        EXPECT_DOUBLE_EQ(material.rodDiameterMm, c.rodMm) << c.next;
+        // ... and back at 144 MHz the builder's choice holds only if it was kept for every band.
+        const Plan back = planAt("144", next);
+        EXPECT_DOUBLE_EQ(materialOf(back).wireDiameterMm,
+                         c.everyBand || std::string(c.next) == "146" ? 3 : 2.05)
+            << c.next;
+    }
+}
+
+TEST(Plan, AnAcceptedTrimIsBuiltUntilTheNextComputeOrOtherMaterials) {
+    Plan plan = planAt("144");
+    chooseMaterials(plan, {1.5, 4});
+    TrimOutcome outcome;
+    outcome.designed = plan.design;
+    outcome.trimmed = plan.design;
+    outcome.trimmed.dri = plan.design.dri * 1.02F;
+    outcome.material = {1.5, 4};
+    outcome.unmet = {"F/B 12.0 dB is below 20 dB"};
+    acceptTrim(plan, outcome);
+    EXPECT_FALSE(plan.trimmed()) << "lengths that miss a limit are never built";
+
+    outcome.unmet.clear();
+    acceptTrim(plan, outcome);
+    ASSERT_TRUE(plan.trimmed());
+    EXPECT_EQ(plan.built().dri, plan.design.dri * 1.02F);
+    // The model is of the trimmed loop: 1.02 x the driven loop's wire, radius half of 1.5 mm.
+    const analysis::Model model = modelOf(plan);
+    double drivenMetres = 0;
+    for (const analysis::Wire& wire : model.wires) {
+        if (wire.metal == analysis::Metal::Copper && wire.start.x > 0) {
+            drivenMetres += std::hypot(wire.end.y - wire.start.y, wire.end.z - wire.start.z);
+            EXPECT_DOUBLE_EQ(wire.radius, 0.00075);
+        }
+    }
+    // Feet to metres: the driven loop's stored length in feet x 0.3048.
+    EXPECT_NEAR(drivenMetres, double{plan.design.dri * 1.02F} * 0.3048, 1e-6);
+
+    Plan same = plan;
+    chooseMaterials(same, {1.5, 4});
+    EXPECT_TRUE(same.trimmed()) << "the trim's own materials chosen again keep it";
+    Plan thicker = plan;
+    chooseMaterials(thicker, {2, 4});
+    EXPECT_FALSE(thicker.trimmed()) << "a trim holds for the wire it was found for";
+    EXPECT_FALSE(planAt("144", plan).trimmed()) << "a new COMPUTE builds the design's lengths";
+}
+
+TEST(Plan, TheCsvTakesTheBoxesTextsWithAPoint) {
+    // 144 MHz without a boom, in centimetres under a decimal comma: the boxes show the reflector
+    // loop as "226,948" (89.35 in x 2.54 = 226.949, cut to seven characters from the single
+    // stored value 226.9489...), and the CSV gives those very digits with a point.
+    const MemoryWindow window = computed("144", true, ",");
+    const Plan plan = nextPlan(window.form(), window.state(), std::nullopt);
+    const std::string csv = csvReport(plan);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "element,length_cm,spacing_cm,boom_position_cm");
+    EXPECT_NE(csv.find("\r\nREFLECTOR,226.948,44.4913,0\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\nDIR 1,91.7970,38.9956,83.4870\r\n"), std::string::npos) << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
+}
+
+} // namespace
+} // namespace tarvo

@@ -106,5 +106,38 @@ TEST(Plan, TheCsvTakesTheBoxesTextsWithAPoint) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
 }
 
+// One rule for every length TARVO prints: a trim's tables show the design as computed with the
+// boxes' very digits (17.5162 and 36.2771 at 144 MHz, not 17.5163 and 36.2772), in inches and
+// in centimetres, at frequencies whose lengths cut at different places.
+TEST(Plan, StoredLengthsReadAsTheBoxesShowThem) {
+    for (const char* frequency : {"144", "432", "906", "1296", "50.1", "10368"}) {
+        for (const bool metric : {false, true}) {
+            const MemoryWindow window = computed(frequency, metric);
+            const TableTexts boxes = tableTextsOf(window.form());
+            const TableTexts stored = boxTextsOf(window.state(), metric);
+            const std::string where = std::string(frequency) + (metric ? " MHz, cm" : " MHz, in");
+            EXPECT_EQ(stored.unit, boxes.unit) << where;
+            for (std::size_t i = 0; i < boxes.rows.size(); ++i) {
+                EXPECT_EQ(stored.rows[i].element, boxes.rows[i].element) << where;
+                EXPECT_EQ(stored.rows[i].length, boxes.rows[i].length) << where << " row " << i;
+                EXPECT_EQ(stored.rows[i].spacing, boxes.rows[i].spacing) << where << " row " << i;
+                EXPECT_EQ(stored.rows[i].position, boxes.rows[i].position) << where << " row " << i;
+            }
+            EXPECT_EQ(stored.reduceDirector, boxes.reduceDirector) << where;
+            EXPECT_EQ(stored.reduceSpace, boxes.reduceSpace) << where;
+        }
+    }
+    // The worked example, 144 MHz with a 1 inch metallic boom.
+    MemoryWindow window;
+    window.type("144");
+    window.click(Option2);
+    window.select(List1, "1");
+    window.click(Command1);
+    const TableTexts worked = boxTextsOf(window.state(), false);
+    EXPECT_EQ(*worked.rows[0].spacing, "17.5162");
+    EXPECT_EQ(worked.rows[2].length, "36.2771");
+    EXPECT_EQ(worked.reduceDirector, "0.7751");
+}
+
 } // namespace
 } // namespace tarvo

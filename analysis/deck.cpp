@@ -15,12 +15,12 @@ std::string number(double value) {
     return formatNumber("%.7g", value);
 }
 
-/// Decimals that carry a coordinate to a millionth of a wavelength or finer, and never fewer
-/// than six (a micrometre): at 1e5 MHz and above a micrometre would fold the loops' corners
-/// together and shift the feed.
+/// Decimals that carry a coordinate to 1/200000 of a wavelength or finer, and never fewer than
+/// six (a micrometre, which is that up to 1.5 GHz): at 1e5 MHz and above a micrometre would fold
+/// the loops' corners together and shift the feed.
 int coordinateDecimals(double frequencyMhz) {
     const double wavelength = 299.792458 / frequencyMhz;
-    const double needed = std::ceil(std::log10(1e6 / wavelength) - 1e-9);
+    const double needed = std::ceil(std::log10(2e5 / wavelength) - 1e-9);
     return needed > 6 ? static_cast<int>(std::min(needed, 30.0)) : 6;
 }
 

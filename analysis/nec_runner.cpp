@@ -15,6 +15,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,17 @@ fs::path temporaryRoot() {
                             " (TMPDIR): " + error.message());
     }
     return root;
+}
+
+/// nec2c does not check its writes: in a full temporary folder its output just stops, and would
+/// read as a truncated report. A folder left without a free block says what really happened.
+void requireRoomLeft(const fs::path& folder) {
+    struct statvfs room {};
+    if (::statvfs(folder.c_str(), &room) == 0 && room.f_bavail == 0) {
+        throw AnalysisError("the temporary folder " + folder.parent_path().string() +
+                            " (TMPDIR) is full: nec2c's output was cut short; free some space "
+                            "there or name another folder in TMPDIR");
+    }
 }
 
 /// A folder of our own under the system's temporary folder, removed with everything in it.
@@ -320,6 +332,7 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
         drain(reading.get(), said);
     }
     drain(reading.get(), said);
+    requireRoomLeft(folder.path());
     const std::string lastLines = said.lastLines();
     const std::string tail = lastLines.empty() ? std::string(".") : ": " + lastLines;
     if (WIFSIGNALED(status)) {

@@ -94,6 +94,15 @@ exec 3>&-
 wait "$reader"
 check "a script from a pipe" 0 "" $?
 
+# The end of a streamed script: its last line runs without a line end, and a fault early in the
+# stream still gives exit 1 though the events after it succeed.
+printf 'type 14x\nclick Command1\ntype 144\nclick Command1\ndump' |
+    "$cli" --script - >"$work/out" 2>"$work/err"
+check "a stream with an early fault" 1 "" $?
+grep -q '^error: conversion: ' "$work/out" || fail "the stream's early fault was not reported"
+grep -qx 'Text9=89.35' "$work/out" && grep -qx end "$work/out" ||
+    fail "the stream's last line, without its line end, did not run"
+
 # Line ends: LF, CR LF and a lone CR each end a line; a byte order mark is skipped.
 for ends in '\n' '\r\n' '\r'; do
     printf "\xef\xbb\xbftype 144${ends}click Command1${ends}dump${ends}" >"$work/ends.tarvo"

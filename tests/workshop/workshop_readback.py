@@ -277,6 +277,23 @@ def check_design(freq, list_option, entry, boom_inches, folder):
 with tempfile.TemporaryDirectory() as folder:
     check_design(144, "--inch", "1", 1.0, folder)
     check_design(432, "--mm", "25", 25 * 0.0394, folder)
+    # US Letter, with every NEC-2 figure and the longest warnings (1296 MHz, a thick boom), in
+    # both units: every word lies inside the 612 x 792 pt page, as poppler measures it.
+    for unit in ([], ["--inch-sheet"]):
+        letter = os.path.join(folder, "letter.pdf")
+        result = run(["--freq", "1296", "--inch", "1", "--sheet", letter, "--paper", "letter"] + unit)
+        check(result.returncode == 0, f"letter sheet {unit}: {result.stderr}")
+        boxes = subprocess.run(["pdftotext", "-bbox", letter, "-"], capture_output=True,
+                               text=True, check=True).stdout
+        page = re.search(r'<page width="([0-9.]+)" height="([0-9.]+)"', boxes)
+        check(page and abs(float(page.group(1)) - 612) < 0.5 and abs(float(page.group(2)) - 792) < 0.5,
+              f"letter sheet {unit}: the page is {page and page.groups()}")
+        words = re.findall(r'<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" '
+                           r'yMax="([-0-9.]+)">([^<]*)</word>', boxes)
+        check(len(words) > 300, f"letter sheet {unit}: only {len(words)} words")
+        outside = [w[4] for w in words if float(w[0]) < 0 or float(w[1]) < 0 or
+                   float(w[2]) > 612 or float(w[3]) > 792]
+        check(not outside, f"letter sheet {unit}: words beyond the page: {outside[:5]}")
     # Without nec2c the sheet still prints, and says in the tolerance column what it needs.
     env = dict(os.environ, PATH="/nonexistent")
     result = run(["--freq", "144", "--nonmetallic", "--sheet", os.path.join(folder, "n.svg")], env=env)

@@ -64,22 +64,6 @@ void writeModel(std::ostringstream& deck, const Model& model, const Material& ma
     }
 }
 
-std::string designAndSweepDeck(const Model& model, const Material& material, const Sweep& sweep,
-                               Printing printing) {
-    std::ostringstream deck;
-    writeModel(deck, model, material, printing);
-    deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
-    deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
-    deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
-    if (sweep.count() > 0) {
-        deck << "FR 0 " << sweep.count() << " 0 0 " << number(sweep.startMhz(model.frequencyMhz))
-             << ' ' << number(sweep.stepMhz(model.frequencyMhz)) << '\n';
-        deck << "RP 0 1 2 1000 90 0 0 180\n";
-    }
-    deck << "EN\n";
-    return deck.str();
-}
-
 } // namespace
 
 int Sweep::stepsEachSide() const {
@@ -94,11 +78,50 @@ int Sweep::count() const {
 }
 
 std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep) {
-    return designAndSweepDeck(model, material, sweep, Printing::FiguresOnly);
+    return writeSweepDecks(model, material, sweep, 1).front();
+}
+
+namespace {
+
+std::vector<std::string> sweepDecks(const Model& model, const Material& material,
+                                    const Sweep& sweep, int parts, Printing printing) {
+    // The design frequency first, then the sweep's: each part takes its share of them.
+    const int total = 1 + sweep.count();
+    parts = std::clamp(parts, 1, total);
+    std::vector<std::string> decks;
+    for (int part = 0; part < parts; ++part) {
+        const int first = total * part / parts;
+        const int end = total * (part + 1) / parts;
+        std::ostringstream deck;
+        writeModel(deck, model, material, printing);
+        if (first == 0) {
+            deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
+            deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
+            deck << "RP 0 " << elevationPoints << " 2 1000 0 0 1 180\n";
+        }
+        const int from = std::max(first, 1) - 1; // the first sweep frequency of this part
+        const int count = end - 1 - from;
+        if (count > 0) {
+            deck << "FR 0 " << count << " 0 0 "
+                 << formatNumber("%.9g", sweep.frequencyMhz(model.frequencyMhz, from)) << ' '
+                 << formatNumber("%.9g", sweep.stepMhz(model.frequencyMhz)) << '\n';
+            deck << "RP 0 1 2 1000 90 0 0 180\n";
+        }
+        deck << "EN\n";
+        decks.push_back(deck.str());
+    }
+    return decks;
+}
+
+} // namespace
+
+std::vector<std::string> writeSweepDecks(const Model& model, const Material& material,
+                                         const Sweep& sweep, int parts) {
+    return sweepDecks(model, material, sweep, parts, Printing::FiguresOnly);
 }
 
 std::string exportDeck(const Model& model, const Material& material, const Sweep& sweep) {
-    return designAndSweepDeck(model, material, sweep, Printing::ProgramDefault);
+    return sweepDecks(model, material, sweep, 1, Printing::ProgramDefault).front();
 }
 
 std::string writePointsDeck(const Model& model, const Material& material,

@@ -41,6 +41,12 @@ std::string writeDeck(const Model& model, const Material& material, const Sweep&
 /// printed report needs, since xnec2c stops at a PT or PQ card.
 std::string exportDeck(const Model& model, const Material& material, const Sweep& sweep);
 
+/// The deck of writeDeck cut into `parts` decks to run side by side, one a core: the design
+/// frequency with its cuts in the first, the sweep's frequencies shared out in order, so the
+/// decks' results one after another are writeDeck's.
+std::vector<std::string> writeSweepDecks(const Model& model, const Material& material,
+                                         const Sweep& sweep, int parts);
+
 /// The same model at each of `frequenciesMhz` in turn, with the forward and backward gains
 /// only: what a refinement of the sweep runs.
 std::string writePointsDeck(const Model& model, const Material& material,

@@ -4,6 +4,8 @@
 #include "analysis/geometry.h"
 
 #include <charconv>
+#include <cmath>
+#include <numbers>
 #include <optional>
 #include <string>
 
@@ -73,6 +75,32 @@ double valueAfter(std::string_view line, char mark, std::size_t number, const ch
     return numberAt(fields(line.substr(at + 1)), 0, number, what);
 }
 
+/// Whether a figure carries nec2c's five significant digits ("3.7156E+00"): the field strengths
+/// and the input power must, for the gain drawn from them to hold its precision.
+bool hasFiveDigits(std::string_view word) {
+    const auto point = word.find('.');
+    const auto exponent = word.find_first_of("Ee");
+    return point != std::string_view::npos && exponent != std::string_view::npos &&
+           exponent > point && exponent - point - 1 >= 4;
+}
+
+double preciseNumberAt(const std::vector<std::string_view>& words, std::size_t index,
+                       std::size_t line, const char* what) {
+    const double value = numberAt(words, index, line, what);
+    if (!hasFiveDigits(words[index])) {
+        malformed(line, std::string(what) + " has fewer than five significant digits");
+    }
+    return value;
+}
+
+/// Free space's wave impedance, mu0 x c (ohms).
+constexpr double eta0 = 376.730313668;
+
+double fieldGainDbi(const PatternPoint& point, double inputPower) {
+    const double fieldSquared = point.eTheta * point.eTheta + point.ePhi * point.ePhi;
+    return 10 * std::log10(4 * std::numbers::pi * fieldSquared / (eta0 * 2 * inputPower));
+}
+
 bool contains(std::string_view line, std::string_view text) {
     return line.find(text) != std::string_view::npos;
 }
@@ -129,7 +157,12 @@ std::vector<FrequencyResult> parseNecOutput(std::string_view output) {
             std::size_t k = i + 1;
             for (; k < lines.size() && k <= i + 6; ++k) {
                 if (contains(lines[k], "INPUT POWER")) {
-                    result.inputPower = valueAfter(lines[k], '=', k, "input power");
+                    const auto at = lines[k].find('=');
+                    if (at == std::string_view::npos) {
+                        malformed(k, "no input power");
+                    }
+                    result.inputPower =
+                        preciseNumberAt(fields(lines[k].substr(at + 1)), 0, k, "input power");
                     input = true;
                 } else if (contains(lines[k], "RADIATED POWER")) {
                     result.radiatedPower = valueAfter(lines[k], '=', k, "radiated power");
@@ -156,8 +189,15 @@ std::vector<FrequencyResult> parseNecOutput(std::string_view output) {
                 if (words.size() < 5 || !toNumber(words[0]) || !toNumber(words[1])) {
                     break;
                 }
-                pattern.push_back({numberAt(words, 0, k, "theta"), numberAt(words, 1, k, "phi"),
-                                   numberAt(words, 4, k, "total gain")});
+                // theta, phi, three gains, axial ratio, tilt, sense, then E(theta) and E(phi),
+                // each a magnitude and a phase.
+                PatternPoint point;
+                point.theta = numberAt(words, 0, k, "theta");
+                point.phi = numberAt(words, 1, k, "phi");
+                point.totalGain = numberAt(words, 4, k, "total gain");
+                point.eTheta = preciseNumberAt(words, 8, k, "E(theta)");
+                point.ePhi = preciseNumberAt(words, 10, k, "E(phi)");
+                pattern.push_back(point);
             }
             if (pattern.empty()) {
                 malformed(i, "a radiation pattern without points");
@@ -174,6 +214,13 @@ std::vector<FrequencyResult> parseNecOutput(std::string_view output) {
     checkComplete(lines.size());
     if (results.empty()) {
         throw AnalysisError("the nec2c output holds no frequency");
+    }
+    for (FrequencyResult& result : results) {
+        for (auto& pattern : result.patterns) {
+            for (PatternPoint& point : pattern) {
+                point.fieldGain = fieldGainDbi(point, result.inputPower);
+            }
+        }
     }
     return results;
 }

@@ -61,7 +61,8 @@ bool sameFrequency(double printed, double asked) {
 }
 
 /// Every figure a result gives must be a number, the feed must take power (a resistance above
-/// 0) and the efficiency must lie in (0, 100] %: anything else is an artefact of the model or a
+/// 0), the efficiency must lie in (0, 100] % and the gain drawn from the field strengths must be
+/// nec2c's own printed gain to its two decimals: anything else is an artefact of the model or a
 /// broken nec2c, never a result.
 void requirePlausible(const FrequencyResult& result, double askedMhz) {
     const double f = askedMhz;
@@ -80,11 +81,23 @@ void requirePlausible(const FrequencyResult& result, double askedMhz) {
         implausible(f, "the efficiency is " + format("%g", result.efficiencyPercent) +
                            " %, not within (0, 100] %");
     }
+    if (!(result.inputPower > 0) || !std::isfinite(result.inputPower)) {
+        implausible(f, "the input power is " + format("%g", result.inputPower) +
+                           " W, not a number above 0");
+    }
     for (const auto& pattern : result.patterns) {
         for (const PatternPoint& point : pattern) {
+            const std::string towards =
+                "towards theta " + format("%g", point.theta) + ", phi " + format("%g", point.phi);
             if (!std::isfinite(point.totalGain)) {
-                implausible(f, "the gain towards theta " + format("%g", point.theta) + ", phi " +
-                                   format("%g", point.phi) + " is not a number");
+                implausible(f, "the gain " + towards + " is not a number");
+            }
+            // Deep in a null the printed gain stops at nec2c's floor; elsewhere both agree.
+            if (point.totalGain > -99 &&
+                !(std::fabs(point.fieldGain - point.totalGain) <= 0.005 + fieldGainErrorDb)) {
+                implausible(f, "the gain " + towards + " from the field strengths, " +
+                                   format("%.4f", point.fieldGain) + " dBi, is not nec2c's " +
+                                   format("%.2f", point.totalGain) + " dBi");
             }
         }
     }
@@ -150,8 +163,9 @@ SweepPoint sweepPoint(const FrequencyResult& result) {
         !near(result.patterns[0][0].phi, 0) || !near(result.patterns[0][1].phi, 180)) {
         throw AnalysisError("the nec2c output does not hold the sweep's forward and back gains");
     }
+    // The gains from the field strengths: two decimals do not resolve where the gain peaks.
     const auto& pattern = result.patterns[0];
-    return {result.frequencyMhz, pattern[0].totalGain, pattern[0].totalGain - pattern[1].totalGain,
+    return {result.frequencyMhz, pattern[0].fieldGain, pattern[0].fieldGain - pattern[1].fieldGain,
             standingWaveRatio(result.impedance), result.impedance};
 }
 
@@ -301,6 +315,20 @@ std::string frequencyText(double mhz, double precisionMhz) {
     return text;
 }
 
+/// A precision to two significant digits, rounded up: what "known to" says must hold.
+std::string roundedUp(double value) {
+    if (!(value > 0) || !std::isfinite(value)) {
+        return format("%g", value);
+    }
+    const int decimals = std::max(0, 1 - static_cast<int>(std::floor(std::log10(value))));
+    const double scale = std::pow(10, decimals);
+    // Against a value one part in 1e9 over its digits, as 0.25 % is in binary.
+    const double up = std::ceil(value * scale * (1 - 1e-9)) / scale;
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, up);
+    return text;
+}
+
 /// "at the sweep's edge (beyond -3 %)" or the frequency itself.
 std::string extremumText(const Performance& p, double mhz, int edge) {
     if (edge != 0) {
@@ -370,9 +398,8 @@ std::string performanceText(const Performance& p) {
         } else {
             text += line("SWR <= 2", "nowhere in the sweep");
         }
-        text +=
-            line("Known to", "+/-" + frequencyText(p.precisionMhz, p.precisionMhz / 10) + " MHz (" +
-                                 format("%g", p.precisionMhz / d.frequencyMhz * 100) + " %)");
+        text += line("Known to", "+/-" + roundedUp(p.precisionMhz) + " MHz (" +
+                                     roundedUp(p.precisionMhz / d.frequencyMhz * 100) + " %)");
     }
     for (const std::string& warning : p.warnings) {
         text += "\nWARNING: " + warning;

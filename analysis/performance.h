@@ -35,8 +35,8 @@ struct DesignPoint {
 
 struct SweepPoint {
     double frequencyMhz{};
-    double gainDbi{};
-    double frontToBackDb{};
+    double gainDbi{};       ///< forward, from the field strengths: to fieldGainErrorDb
+    double frontToBackDb{}; ///< the same, forward against backward
     double swr{};
     std::complex<double> impedance; ///< ohms at the feed
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/analysis.h"
 
-#include "analysis/nec_output.h"
 #include "analysis/refine.h"
 
 namespace tarvo {
@@ -31,8 +30,7 @@ analysis::Performance analyse(const Plan& plan, const Job& job) {
     const analysis::Model model = modelOf(plan);
     const analysis::Sweep sweep = sweepOf(plan);
     const analysis::NecRunner runNec = runnerOf(plan, job);
-    const auto results =
-        analysis::parseNecOutput(runNec(analysis::writeDeck(model, material, sweep)));
+    const auto results = analysis::runSweep(model, material, sweep, runNec);
     analysis::Performance performance = analysis::evaluate(results, model, material, sweep);
     analysis::refine(performance, model, material, runNec);
     if (sweepWidened(plan)) {

@@ -136,6 +136,41 @@ TEST(Deck, TheWorkedExampleDeckHandWorked) {
 
 // The sweep is whole steps each side of the design frequency, which is one of its points:
 // +/-1.1 % in 0.25 % steps is four steps each side, 142.56 to 145.44 MHz at 144.
+// The sweep cut for the cores: the parts' frequencies one after another are the whole deck's,
+// 144 MHz and then 139.68 + 0.36 i MHz for i = 0 ... 24, and the design's cuts come only once.
+TEST(Deck, TheSweepCutIntoPartsAsksForEveryFrequencyOnceInOrder) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const std::string whole = writeDeck(model, {2.05, 4.76}, Sweep{});
+    EXPECT_EQ(writeSweepDecks(model, {2.05, 4.76}, Sweep{}, 1), std::vector<std::string>{whole});
+    std::vector<double> expected{144};
+    for (int i = 0; i < 25; ++i) {
+        expected.push_back(139.68 + 0.36 * i);
+    }
+    for (const int parts : {2, 3, 26, 40}) {
+        const auto decks = writeSweepDecks(model, {2.05, 4.76}, Sweep{}, parts);
+        EXPECT_EQ(decks.size(), static_cast<std::size_t>(std::min(parts, 26)));
+        std::vector<double> asked;
+        int cuts = 0;
+        int frs = 0;
+        for (const std::string& deck : decks) {
+            EXPECT_EQ(deck.substr(0, deck.find("FR")), whole.substr(0, whole.find("FR")));
+            for (const auto& card : cards(deck, "FR")) {
+                ++frs;
+                for (int k = 0; k < std::stoi(card[2]); ++k) {
+                    asked.push_back(std::stod(card[5]) + k * std::stod(card[6]));
+                }
+            }
+            cuts += static_cast<int>(cards(deck, "RP").size());
+        }
+        ASSERT_EQ(asked.size(), expected.size()) << parts;
+        for (std::size_t i = 0; i < asked.size(); ++i) {
+            EXPECT_NEAR(asked[i], expected[i], 1e-9) << parts << " parts, frequency " << i;
+        }
+        // Two cuts at the design frequency's FR, one forward-and-back pattern for every other.
+        EXPECT_EQ(cuts, 2 + frs - 1) << parts;
+    }
+}
+
 TEST(Deck, SweepSizes) {
     EXPECT_EQ((Sweep{3, 0.25}.count()), 25);
     EXPECT_EQ((Sweep{0.5, 0.25}.count()), 5);

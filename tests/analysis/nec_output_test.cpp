@@ -38,18 +38,6 @@ TEST(NecOutput, ReadsEveryFrequencyOfARun) {
     EXPECT_EQ(results[1].patterns[0].size(), 2U);
 }
 
-TEST(NecOutput, TruncatedOrIncompleteOutputIsAnErrorNeverAFigure) {
-    for (const char* name : {"nec2c_432mhz_truncated.out", "nec2c_432mhz_no_power_budget.out"}) {
-        EXPECT_THROW(parseNecOutput(captured(name)), AnalysisError) << name;
-    }
-    EXPECT_THROW(parseNecOutput(""), AnalysisError);
-    EXPECT_THROW(parseNecOutput("garbage\n TOTAL RUN TIME: 1 msec\n"), AnalysisError);
-    std::string badNumber = captured("nec2c_432mhz_short_sweep.out");
-    badNumber.replace(badNumber.find("EFFICIENCY    =") + 16, 6, " x.yz ");
-    EXPECT_THROW(parseNecOutput(badNumber), AnalysisError);
-    EXPECT_NO_THROW(parseNecOutput(captured("nec2c_432mhz_short_sweep.out")));
-}
-
 /// The recorded 144 MHz output with the first `count` occurrences of `from` replaced.
 std::string doctored(const std::string& from, const std::string& to, int count = 1) {
     std::string output = captured("nec2c_144mhz.out");
@@ -61,6 +49,68 @@ std::string doctored(const std::string& from, const std::string& to, int count =
         at += to.size();
     }
     return output;
+}
+
+/// Every nec2c output recorded in tests/data that holds whole frequencies: the two runs and each
+/// run of the recorded window session.
+std::vector<std::string> recordedOutputs() {
+    std::vector<std::string> outputs{captured("nec2c_144mhz.out"),
+                                     captured("nec2c_432mhz_short_sweep.out")};
+    const std::string session = captured("nec2c_144mhz_session.txt");
+    const std::string mark = "=== TARVO RECORDED OUTPUT ===\n";
+    for (auto at = session.find(mark); at != std::string::npos;) {
+        const auto start = at + mark.size();
+        const auto end = session.find("=== TARVO RECORDED DECK ===", start);
+        outputs.push_back(session.substr(start, end == std::string::npos ? end : end - start));
+        at = session.find(mark, start);
+    }
+    return outputs;
+}
+
+// The gain from the field strengths and the input power is nec2c's own: on every pattern point
+// of every recorded run it rounds to nec2c's printed two decimals (0.005 dB, and the reading of
+// five digits, 0.00066 dB). Worked by hand at 144 MHz forward: r|E| 3.7156 V, 10.071 mW in,
+// 4 pi 3.7156^2 / (2 x 376.7303 x 0.010071) = 22.8462, 13.59135 dBi.
+TEST(NecOutput, TheGainFromTheFieldStrengthsIsNec2csOwnToFiveDigits) {
+    const auto first = parseNecOutput(captured("nec2c_144mhz.out"));
+    EXPECT_NEAR(first[0].patterns[0][0].fieldGain, 13.59135, 2e-5);
+    EXPECT_DOUBLE_EQ(first[0].inputPower, 1.0071e-2);
+    std::size_t checked = 0;
+    for (const std::string& output : recordedOutputs()) {
+        for (const FrequencyResult& result : parseNecOutput(output)) {
+            for (const auto& pattern : result.patterns) {
+                for (const PatternPoint& point : pattern) {
+                    if (point.totalGain > -99) {
+                        ASSERT_NEAR(point.fieldGain, point.totalGain, 0.005 + fieldGainErrorDb)
+                            << result.frequencyMhz << " MHz, theta " << point.theta << ", phi "
+                            << point.phi;
+                        ++checked;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(checked, 2000U);
+}
+
+TEST(NecOutput, TruncatedOrIncompleteOutputIsAnErrorNeverAFigure) {
+    for (const char* name : {"nec2c_432mhz_truncated.out", "nec2c_432mhz_no_power_budget.out"}) {
+        EXPECT_THROW(parseNecOutput(captured(name)), AnalysisError) << name;
+    }
+    EXPECT_THROW(parseNecOutput(""), AnalysisError);
+    EXPECT_THROW(parseNecOutput("garbage\n TOTAL RUN TIME: 1 msec\n"), AnalysisError);
+    // Field strengths or an input power with fewer digits than nec2c's five would not give
+    // the gain to its precision.
+    EXPECT_THROW(
+        parseNecOutput(doctored("INPUT POWER   =  1.0071E-02", "INPUT POWER   =  1.007E-02")),
+        AnalysisError);
+    EXPECT_THROW(parseNecOutput(doctored("LINEAR  1.1001E-08     24.05  3.7156E+00",
+                                         "LINEAR  1.1001E-08     24.05  3.716E+00 ")),
+                 AnalysisError);
+    std::string badNumber = captured("nec2c_432mhz_short_sweep.out");
+    badNumber.replace(badNumber.find("EFFICIENCY    =") + 16, 6, " x.yz ");
+    EXPECT_THROW(parseNecOutput(badNumber), AnalysisError);
+    EXPECT_NO_THROW(parseNecOutput(captured("nec2c_432mhz_short_sweep.out")));
 }
 
 // A nec2c that prints nonsense, or answers for other frequencies than asked, is refused with
@@ -87,6 +137,13 @@ TEST(Performance, ImplausibleResultsAreRefusedNamingWhat) {
          "the results are for 145 MHz"},
         {doctored("13.59    13.59", "13.59      nan"), "is not a number at 144 MHz"},
         {doctored("13.59    13.59", "13.59     -inf"), "phi 0 is not a number"},
+        {doctored("3.7156E+00", "3.9156E+00"),
+         "the gain towards theta 90, phi 0 from the field strengths, 14.0467 dBi, is not "
+         "nec2c's 13.59 dBi at 144 MHz"},
+        {doctored("INPUT POWER   =  1.0071E-02", "INPUT POWER   =  0.0000E+00"),
+         "the input power is 0 W, not a number above 0 at 144 MHz"},
+        {doctored("INPUT POWER   =  1.0071E-02", "INPUT POWER   = -1.0071E-02"),
+         "the input power is -0.010071 W"},
     };
     const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
     for (const auto& c : cases) {
@@ -111,13 +168,22 @@ TEST(Performance, TheWorkedExampleReportsWhole) {
     EXPECT_EQ(performanceText(p), captured("report_144mhz.txt"));
     EXPECT_TRUE(p.design.forwardMainLobe);
     EXPECT_NEAR(p.swrBelow2->lowMhz, 141.508, 5e-4);
+    // The sweep's gains carry the field strengths' digits: at 144 MHz 13.59135 dBi (worked
+    // above), at 146.16 MHz 2.0773 V forward and 0.55591 V back, F/B 20 log 3.73676 = 11.4499 dB.
+    EXPECT_NEAR(p.sweep[12].gainDbi, 13.59135, 2e-5);
+    EXPECT_NEAR(p.sweep[18].frontToBackDb, 11.4499, 1e-4);
 }
 
 // A main lobe towards the back: no beamwidth is reported around the forward direction, and the
 // plot's outer ring follows the largest gain, so the lobe is not clipped.
 TEST(Performance, ABackwardMainLobeHasNoForwardBeamwidthAndIsNotClipped) {
-    const std::string rear = "   90.00    180.00   -163.44   -11.98   -11.98";
-    const std::string output = doctored(rear, "   90.00    180.00   -163.44    21.30    21.30", 1);
+    // 21.30 dBi from 10.071 mW in: r|E| = sqrt(10^2.13 x 2 x 376.73 x 0.010071 / 4 pi).
+    const std::string rear = "   90.00    180.00   -163.44   -11.98   -11.98      0.0000     90.00 "
+                             "LINEAR  5.2272E-09     88.14  1.9558E-01";
+    const std::string output = doctored(rear,
+                                        "   90.00    180.00   -163.44    21.30    21.30      "
+                                        "0.0000     90.00 LINEAR  5.2272E-09     88.14  9.0253E+00",
+                                        1);
     const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
     const Performance p = evaluate(parseNecOutput(output), model, {2.05, 4.76}, Sweep{});
     EXPECT_FALSE(p.design.forwardMainLobe);
@@ -211,6 +277,12 @@ TEST(Performance, ReportLinesForFeedAndBand) {
     p.swrBelow2.reset();
     EXPECT_NE(performanceText(p).find("  SWR <= 2                     nowhere in the sweep\n"),
               std::string::npos);
+    // What "known to" says must hold: 0.02641 MHz is rounded up to 0.027 MHz, and its 0.01834 %
+    // of 144 MHz to 0.019 %.
+    p.precisionMhz = 0.02641;
+    EXPECT_NE(performanceText(p).find("  Known to                     +/-0.027 MHz (0.019 %)\n"),
+              std::string::npos)
+        << performanceText(p);
 }
 
 TEST(Performance, AMismatchedOutputIsRefused) {

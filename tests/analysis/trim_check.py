@@ -121,7 +121,9 @@ with tempfile.TemporaryDirectory() as folder:
     real = subprocess.run(["sh", "-c", "command -v nec2c"], capture_output=True,
                           text=True).stdout.strip()
     doctor = {
-        "F/B": "/^ +90.00 +0.00 /{g=$5} /^ +90.00 +180.00 /{$5=sprintf(\"%.2f\", g-10)}",
+        # The backward gain and its field strengths (E(theta), E(phi)) 10 dB under the forward.
+        "F/B": "/^ +90.00 +0.00 /{g=$5; t=$9; p=$11} /^ +90.00 +180.00 /{$5=sprintf(\"%.2f\", "
+               "g-10); $9=sprintf(\"%.4E\", t*0.31622777); $11=sprintf(\"%.4E\", p*0.31622777)}",
         "SWR": "/ANTENNA INPUT PARAMETERS/{n=NR} NR==n+3&&n{$7=\"1.0000E+02\"; $8=\"0.0000E+00\"}",
     }
     for limit, awk in doctor.items():

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
 namespace tarvo::analysis {
@@ -14,21 +15,41 @@ std::string number(double value) {
     return formatNumber("%.7g", value);
 }
 
-std::string fixed(double value) {
-    return formatNumber("%.6f", value);
+/// Decimals that carry a coordinate to 1/200000 of a wavelength or finer, and never fewer than
+/// six (a micrometre, which is that up to 1.5 GHz): at 1e5 MHz and above a micrometre would fold
+/// the loops' corners together and shift the feed.
+int coordinateDecimals(double frequencyMhz) {
+    const double wavelength = 299.792458 / frequencyMhz;
+    const double needed = std::ceil(std::log10(2e5 / wavelength) - 1e-9);
+    return needed > 6 ? static_cast<int>(std::min(needed, 30.0)) : 6;
+}
+
+std::string fixed(double value, int decimals) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
 }
 
 /// Comments, geometry, loads and the feed: everything before the frequencies.
-void writeModel(std::ostringstream& deck, const Model& model, const Material& material) {
+/// The run's own deck keeps nec2c from printing the currents, which nothing reads; the exported
+/// deck leaves that card out because other NEC-2 programs (xnec2c) refuse print control cards.
+enum class Printing { FiguresOnly, ProgramDefault };
+
+void writeModel(std::ostringstream& deck, const Model& model, const Material& material,
+                Printing printing) {
     deck << "CM TARVO design for " << number(model.frequencyMhz) << " MHz, in free space\n";
     deck << "CM Loops of copper wire " << number(material.wireDiameterMm)
          << " mm, directors of aluminium rod " << number(material.rodDiameterMm) << " mm\n";
     deck << "CM Directors without the metallic-boom correction: NEC models no boom\n";
     deck << "CE\n";
+    const int decimals = coordinateDecimals(model.frequencyMhz);
     for (const Wire& wire : model.wires) {
-        deck << "GW " << wire.tag << ' ' << wire.segments << ' ' << fixed(wire.start.x) << ' '
-             << fixed(wire.start.y) << ' ' << fixed(wire.start.z) << ' ' << fixed(wire.end.x) << ' '
-             << fixed(wire.end.y) << ' ' << fixed(wire.end.z) << ' ' << number(wire.radius) << '\n';
+        deck << "GW " << wire.tag << ' ' << wire.segments;
+        for (const double coordinate :
+             {wire.start.x, wire.start.y, wire.start.z, wire.end.x, wire.end.y, wire.end.z}) {
+            deck << ' ' << fixed(coordinate, decimals);
+        }
+        deck << ' ' << number(wire.radius) << '\n';
     }
     deck << "GE 0\n";
     if (model.extendedKernel) {
@@ -38,7 +59,9 @@ void writeModel(std::ostringstream& deck, const Model& model, const Material& ma
         deck << "LD 5 " << wire.tag << " 0 0 " << number(conductivityOf(wire.metal)) << '\n';
     }
     deck << "EX 0 " << model.feedTag << ' ' << model.feedSegment << " 0 1 0\n";
-    deck << "PT -1 0 0 0\n"; // no currents in the output: only the figures are read
+    if (printing == Printing::FiguresOnly) {
+        deck << "PT -1 0 0 0\n"; // no currents in the output: only the figures are read
+    }
 }
 
 } // namespace
@@ -58,8 +81,10 @@ std::string writeDeck(const Model& model, const Material& material, const Sweep&
     return writeSweepDecks(model, material, sweep, 1).front();
 }
 
-std::vector<std::string> writeSweepDecks(const Model& model, const Material& material,
-                                         const Sweep& sweep, int parts) {
+namespace {
+
+std::vector<std::string> sweepDecks(const Model& model, const Material& material,
+                                    const Sweep& sweep, int parts, Printing printing) {
     // The design frequency first, then the sweep's: each part takes its share of them.
     const int total = 1 + sweep.count();
     parts = std::clamp(parts, 1, total);
@@ -68,7 +93,7 @@ std::vector<std::string> writeSweepDecks(const Model& model, const Material& mat
         const int first = total * part / parts;
         const int end = total * (part + 1) / parts;
         std::ostringstream deck;
-        writeModel(deck, model, material);
+        writeModel(deck, model, material, printing);
         if (first == 0) {
             deck << "FR 0 1 0 0 " << number(model.frequencyMhz) << " 0\n";
             deck << "RP 0 1 " << azimuthPoints << " 1000 90 0 0 1\n";
@@ -88,10 +113,21 @@ std::vector<std::string> writeSweepDecks(const Model& model, const Material& mat
     return decks;
 }
 
+} // namespace
+
+std::vector<std::string> writeSweepDecks(const Model& model, const Material& material,
+                                         const Sweep& sweep, int parts) {
+    return sweepDecks(model, material, sweep, parts, Printing::FiguresOnly);
+}
+
+std::string exportDeck(const Model& model, const Material& material, const Sweep& sweep) {
+    return sweepDecks(model, material, sweep, 1, Printing::ProgramDefault).front();
+}
+
 std::string writePointsDeck(const Model& model, const Material& material,
                             const std::vector<double>& frequenciesMhz) {
     std::ostringstream deck;
-    writeModel(deck, model, material);
+    writeModel(deck, model, material, Printing::FiguresOnly);
     for (const double frequency : frequenciesMhz) {
         deck << "FR 0 1 0 0 " << formatNumber("%.9g", frequency) << " 0\n";
         deck << "RP 0 1 2 1000 90 0 0 180\n";

@@ -34,7 +34,12 @@ inline constexpr int elevationPoints = 181; // theta 0 ... 180, at phi 0 and at 
 
 /// CM/CE, GW, GE, LD, EX, FR, RP and EN cards: the design frequency with the azimuth and
 /// elevation cuts, then the sweep with the forward and backward gains.
+/// nec2c's printing of the currents is turned off (PT): the run reads only the figures.
 std::string writeDeck(const Model& model, const Material& material, const Sweep& sweep);
+
+/// The same deck for other NEC-2 programs (--nec, a .nec export): no card that only nec2c's
+/// printed report needs, since xnec2c stops at a PT or PQ card.
+std::string exportDeck(const Model& model, const Material& material, const Sweep& sweep);
 
 /// The deck of writeDeck cut into `parts` decks to run side by side, one a core: the design
 /// frequency with its cuts in the first, the sweep's frequencies shared out in order, so the

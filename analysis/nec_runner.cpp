@@ -15,6 +15,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,6 +44,23 @@ fs::path temporaryRoot() {
                             " (TMPDIR): " + error.message());
     }
     return root;
+}
+
+/// nec2c does not check its writes: in a full temporary folder its output just stops, and would
+/// read as a truncated report. A folder with less than `needed` bytes free says what really
+/// happens: before nec2c starts, room for a report (a megabyte); after it, any room at all.
+void requireRoomLeft(const fs::path& folder, std::uintmax_t needed) {
+    struct statvfs room {};
+    if (::statvfs(folder.c_str(), &room) != 0) {
+        return;
+    }
+    const std::uintmax_t free = std::uintmax_t{room.f_bavail} * room.f_frsize;
+    if (free < needed) {
+        throw AnalysisError("the temporary folder " + folder.parent_path().string() +
+                            " (TMPDIR) is full: " + std::to_string(free >> 10) +
+                            " kB free, too little for nec2c's output; free some space there or "
+                            "name another folder in TMPDIR");
+    }
 }
 
 /// A folder of our own under the system's temporary folder, removed with everything in it.
@@ -277,6 +295,7 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
                             "(apt install nec2c)");
     }
     const TemporaryFolder folder;
+    requireRoomLeft(folder.path(), std::uintmax_t{1} << 20);
     const auto input = folder.path() / "design.nec";
     const auto output = folder.path() / "design.out";
     {
@@ -320,6 +339,7 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
         drain(reading.get(), said);
     }
     drain(reading.get(), said);
+    requireRoomLeft(folder.path(), 1);
     const std::string lastLines = said.lastLines();
     const std::string tail = lastLines.empty() ? std::string(".") : ": " + lastLines;
     if (WIFSIGNALED(status)) {

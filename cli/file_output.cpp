@@ -1,114 +1,190 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/file_output.h"
 
+#include "analysis/interrupt.h"
 #include "design/echo.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <functional>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace tarvo {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-/// Writes straight into something that is not a plain file (a device, a pipe): there is
-/// nothing to rename over it.
-void writeInPlace(const std::string& path, const std::string& content,
-                  const std::function<void(int)>& fail) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) {
-        fail(errno);
-    }
-    const char* data = content.data();
-    std::size_t left = content.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0) {
-            const int error = errno;
-            ::close(fd);
-            fail(error);
-        }
-        data += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (::close(fd) != 0) {
-        fail(errno);
-    }
-}
-
-} // namespace
-
-void writeWholeFile(const std::string& requested, const std::string& content,
-                    const std::string& what) {
-    const auto fail = [&](int error) {
-        throw FileWriteError("cannot write the " + what + " " + echoOf(requested) + ": " +
-                             std::strerror(error));
-    };
-    // A link is followed, so that the file it names is replaced and the link stays.
-    std::string path = requested;
-    char resolved[PATH_MAX];
-    if (::realpath(requested.c_str(), resolved) != nullptr) {
-        path = resolved;
-    }
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-        writeInPlace(path, content, fail);
-        return;
-    }
-    std::vector<char> name(path.begin(), path.end());
-    const std::string suffix = ".tarvo-XXXXXX";
-    name.insert(name.end(), suffix.begin(), suffix.end());
-    name.push_back('\0');
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0) {
-        fail(errno);
-    }
-    const auto abandon = [&](int error) {
-        ::close(fd);
-        ::unlink(name.data());
-        fail(error);
-    };
-    // A new file gets the permissions any file would: mkostemp's 0600 less the umask's say.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0) {
-        abandon(errno);
-    }
+/// Writes all of `content` to `fd`; gives 0 or the system's error. A signal the interrupt guard
+/// notes breaks the write; any other is retried.
+int writeAll(int fd, const std::string& content) {
     const char* data = content.data();
     std::size_t left = content.size();
     while (left > 0) {
         const ssize_t written = ::write(fd, data, left);
         if (written < 0) {
             if (errno == EINTR) {
+                analysis::throwIfInterrupted();
                 continue;
             }
-            abandon(errno);
+            return errno;
         }
         data += written;
         left -= static_cast<std::size_t>(written);
     }
-    if (::fsync(fd) != 0 && errno != EINVAL) {
-        abandon(errno);
+    return 0;
+}
+
+/// The permissions a new file gets from the umask, as any program's would.
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+std::string landingPath(const std::string& requested) {
+    std::error_code error;
+    fs::path path = fs::absolute(requested, error);
+    if (error) {
+        return requested;
     }
-    if (::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(name.data());
-        fail(error);
+    // Links are followed as the kernel would on open, 40 at most, a dangling one to the file it
+    // names: writing through it creates that file.
+    for (int hop = 0; hop < 40; ++hop) {
+        fs::path folder = fs::weakly_canonical(path.parent_path(), error);
+        if (error) {
+            folder = path.parent_path();
+        }
+        path = folder / path.filename();
+        if (!fs::is_symlink(fs::symlink_status(path, error))) {
+            break;
+        }
+        const fs::path target = fs::read_symlink(path, error);
+        if (error) {
+            break;
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
     }
-    if (::rename(name.data(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(name.data());
-        fail(error);
+    return path.lexically_normal().string();
+}
+
+void StagedFiles::fail(const File& file, int error) {
+    throw FileWriteError("cannot write the " + file.what + " " + echoOf(file.requested) + ": " +
+                         std::strerror(error));
+}
+
+StagedFiles::~StagedFiles() {
+    for (const File& file : m_files) {
+        if (!file.temporary.empty()) {
+            ::unlink(file.temporary.c_str());
+        }
+    }
+}
+
+std::size_t StagedFiles::reserve(const std::string& path, const std::string& what) {
+    File file{path, landingPath(path), what, {}, {}, false};
+    struct stat status {};
+    const bool exists = ::stat(file.landing.c_str(), &status) == 0;
+    if (exists && S_ISDIR(status.st_mode)) {
+        fail(file, EISDIR);
+    }
+    if (exists && !S_ISREG(status.st_mode)) {
+        // A device or a pipe: nothing can be renamed over it; it is written at commit.
+        if (::access(file.landing.c_str(), W_OK) != 0) {
+            fail(file, errno);
+        }
+        m_files.push_back(std::move(file));
+        return m_files.size() - 1;
+    }
+    std::string name = file.landing + ".tarvo-XXXXXX";
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        fail(file, errno);
+    }
+    file.temporary = name;
+    m_files.push_back(file);
+    // A replaced file keeps its permissions; a new one gets what the umask leaves of 0666.
+    const mode_t mode = exists ? (status.st_mode & 07777) : newFileMode();
+    const int error = ::fchmod(fd, mode) != 0 ? errno : 0;
+    // Closed until filled: a run of thousands of exports stays within the descriptor limit.
+    ::close(fd);
+    if (error != 0) {
+        fail(file, error);
+    }
+    return m_files.size() - 1;
+}
+
+void StagedFiles::fill(std::size_t index, const std::string& content) {
+    File& file = m_files.at(index);
+    file.filled = true;
+    if (file.temporary.empty()) {
+        file.content = content;
+        return;
+    }
+    const int fd = ::open(file.temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        fail(file, errno);
+    }
+    int error = writeAll(fd, content);
+    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL) {
+        error = errno;
+    }
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        fail(file, error);
+    }
+}
+
+void StagedFiles::commit() {
+    for (const File& file : m_files) {
+        if (!file.filled) {
+            throw FileWriteError("the " + file.what + " " + echoOf(file.requested) +
+                                 " was never written");
+        }
+    }
+    // Targets written in place first: the ones that can still fail (a full device, a pipe
+    // nobody reads), before any file is replaced.
+    for (const File& file : m_files) {
+        if (!file.temporary.empty()) {
+            continue;
+        }
+        int fd = -1;
+        while ((fd = ::open(file.landing.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC)) < 0 &&
+               errno == EINTR) {
+            analysis::throwIfInterrupted();
+        }
+        if (fd < 0) {
+            fail(file, errno);
+        }
+        int error = 0;
+        try {
+            error = writeAll(fd, file.content);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        if (::close(fd) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            fail(file, error);
+        }
+    }
+    for (File& file : m_files) {
+        if (file.temporary.empty()) {
+            continue;
+        }
+        if (::rename(file.temporary.c_str(), file.landing.c_str()) != 0) {
+            fail(file, errno);
+        }
+        file.temporary.clear();
     }
 }
 

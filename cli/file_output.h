@@ -2,8 +2,10 @@
 // Files that tarvo-cli writes: whole or not at all.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tarvo {
 
@@ -13,9 +15,42 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-/// Writes `content` to a temporary file beside `path` and renames it over `path` once every byte
-/// is on disk, so a reader never sees half a file and a failure leaves the old one (or none).
-/// The temporary file is removed on every failure. `what` names the file in the message.
-void writeWholeFile(const std::string& path, const std::string& content, const std::string& what);
+/// Where a write to `path` lands: every link followed, a dangling one too (to the file it
+/// names), made absolute and normal. Two outputs that land on one file would overwrite each other.
+std::string landingPath(const std::string& path);
+
+/// The files of one run, all or nothing. Each is reserved before any work: a temporary file is
+/// made beside where it lands, so a missing or read-only folder is found at once. Each is filled
+/// when its content stands; commit() puts them all in place once the whole run has succeeded.
+/// Whatever ends the run before (an exception, a noted signal), every temporary file is removed
+/// and no existing file has changed. A target that is not a plain file (a device, a pipe) is
+/// written in place at commit, before the renames, so its failure too changes nothing else.
+class StagedFiles {
+public:
+    StagedFiles() = default;
+    ~StagedFiles();
+    StagedFiles(const StagedFiles&) = delete;
+    StagedFiles& operator=(const StagedFiles&) = delete;
+
+    /// Reserves `path`; `what` names it in messages. Throws FileWriteError.
+    std::size_t reserve(const std::string& path, const std::string& what);
+    /// Writes the reserved file's whole content (to its temporary file). Throws FileWriteError.
+    void fill(std::size_t index, const std::string& content);
+    /// Puts every filled file in place. Throws FileWriteError, or analysis::Interrupted when a
+    /// signal breaks the write into a pipe.
+    void commit();
+
+private:
+    struct File {
+        std::string requested;
+        std::string landing;
+        std::string what;
+        std::string temporary; ///< empty for a target written in place
+        std::string content;   ///< of a target written in place, until commit
+        bool filled{};
+    };
+    [[noreturn]] static void fail(const File& file, int error);
+    std::vector<File> m_files;
+};
 
 } // namespace tarvo

@@ -13,6 +13,7 @@
 #include "design/decimal_separator.h"
 #include "design/diameter_tables.h"
 #include "design/echo.h"
+#include "design/number_text.h"
 #include "design/operations.h"
 #include "plan/analysis.h"
 #include "plan/plan.h"
@@ -23,10 +24,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <iostream>
+#include <limits>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <unistd.h>
@@ -134,23 +138,43 @@ struct Outcome {
     std::optional<tarvo::TrimOutcome> trim;
 };
 
-/// A file the run writes: where, what, and its whole content.
+/// A file the run writes: where, and what it is called in messages.
 struct Written {
     std::string path;
     std::string what;
-    std::string content;
 };
 
-/// The plan's files, once its figures stand.
-std::vector<Written> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
-                             const std::optional<tarvo::analysis::Performance>& performance,
-                             const std::string& necMissing, const tarvo::Job& job) {
+/// Every file the options ask for, in the order filesOf gives their contents.
+std::vector<Written> outputFiles(const Outputs& outputs) {
     std::vector<Written> files;
     if (outputs.deckPath) {
-        files.push_back({*outputs.deckPath, "NEC deck", tarvo::deckOf(plan)});
+        files.push_back({*outputs.deckPath, "NEC deck"});
     }
     if (outputs.plotPath) {
-        files.push_back({*outputs.plotPath, "plot", tarvo::analysis::svgPlot(*performance)});
+        files.push_back({*outputs.plotPath, "plot"});
+    }
+    for (const std::string& path : outputs.exportPaths) {
+        files.push_back({path, tarvo::exportWhat(*tarvo::exportFormatOf(path), outputs.trim)});
+    }
+    if (outputs.symbolicPath) {
+        files.push_back({*outputs.symbolicPath, "symbolic NEC deck"});
+    }
+    if (outputs.sheetPath) {
+        files.push_back({*outputs.sheetPath, "workshop sheet"});
+    }
+    return files;
+}
+
+/// The contents of the plan's files, once its figures stand, in the order of outputFiles.
+std::vector<std::string> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
+                                 const std::optional<tarvo::analysis::Performance>& performance,
+                                 const std::string& necMissing, const tarvo::Job& job) {
+    std::vector<std::string> files;
+    if (outputs.deckPath) {
+        files.push_back(tarvo::deckOf(plan));
+    }
+    if (outputs.plotPath) {
+        files.push_back(tarvo::analysis::svgPlot(*performance));
     }
     for (const std::string& path : outputs.exportPaths) {
         const tarvo::ExportFormat format = *tarvo::exportFormatOf(path);
@@ -158,12 +182,14 @@ std::vector<Written> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
             throw tarvo::analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " +
                                                  necMissing);
         }
-        files.push_back({path, tarvo::exportWhat(format, plan.trimmed()),
-                         tarvo::exportText(plan, format, performance)});
+        if (format == tarvo::ExportFormat::Touchstone && performance->sweep.empty()) {
+            throw tarvo::analysis::AnalysisError("the Touchstone file would hold no point: the "
+                                                 "analysis has no sweep");
+        }
+        files.push_back(tarvo::exportText(plan, format, performance));
     }
     if (outputs.symbolicPath) {
-        files.push_back({*outputs.symbolicPath, "symbolic NEC deck",
-                         tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance)});
+        files.push_back(tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance));
     }
     if (outputs.sheetPath) {
         const tarvo::workshop::SheetContent content =
@@ -176,16 +202,14 @@ std::vector<Written> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
         options.overhangMm = outputs.overhangMm;
         options.decimalSeparator = outputs.decimalSeparator;
         const bool pdf = tarvo::sheetFormatOf(*outputs.sheetPath) == tarvo::SheetFormat::Pdf;
-        files.push_back({*outputs.sheetPath, "workshop sheet",
-                         tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf)});
+        files.push_back(tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf));
     }
     return files;
 }
 
 /// The analysis or the trim, then every file asked for of the plan (trimmed, after a trim that
-/// meets its limits; nothing is written of lengths that miss them).
-Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs) {
-    const tarvo::analysis::InterruptGuard interrupts;
+/// meets its limits; nothing is filled of lengths that miss them).
+Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedFiles& staged) {
     const tarvo::Job job;
     Outcome outcome;
     std::optional<tarvo::analysis::Performance>& performance = outcome.performance;
@@ -225,8 +249,9 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs) {
         }
     }
     tarvo::analysis::throwIfInterrupted();
-    for (const Written& file : filesOf(plan, outputs, performance, necMissing, job)) {
-        tarvo::writeWholeFile(file.path, file.content, file.what);
+    const std::vector<std::string> contents = filesOf(plan, outputs, performance, necMissing, job);
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        staged.fill(i, contents[i]);
     }
     tarvo::analysis::throwIfInterrupted();
     return outcome;
@@ -263,6 +288,24 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
             // Reported by the analysis itself, after the design.
         }
     }
+    // From here on a signal is noted, so that the files of the run are left as they were.
+    const tarvo::analysis::InterruptGuard interrupts;
+    tarvo::StagedFiles staged;
+    try {
+        // Every output's folder and the sheet's painter are checked before nec2c runs.
+        for (const Written& file : outputFiles(outputs)) {
+            staged.reserve(file.path, file.what);
+        }
+        if (outputs.sheetPath) {
+            tarvo::loadSheetPainter();
+        }
+    } catch (const tarvo::analysis::AnalysisError& error) {
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
+    } catch (const tarvo::FileWriteError& error) {
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
+    }
     if (!json) {
         // The design stands on its own: it is printed before an analysis that may fail.
         out << tarvo::tableReport(window.form());
@@ -274,7 +317,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     Outcome outcome;
     try {
         if (outputs.modelled()) {
-            outcome = analyseAndWrite(plan, outputs);
+            outcome = analyseAndWrite(plan, outputs, staged);
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
@@ -304,7 +347,59 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
                      "within 0.5 %; the best found is shown, marked, and nothing was written\n";
         return exitFault;
     }
+    if (!out.flush()) {
+        throw tarvo::OutputError("the report was not written");
+    }
+    // The whole run succeeded: its files go in place together.
+    tarvo::analysis::throwIfInterrupted();
+    try {
+        staged.commit();
+    } catch (const tarvo::FileWriteError& error) {
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
+    }
     return 0;
+}
+
+/// The number options as typed; read once the locale's decimal separator is known.
+struct NumberTexts {
+    std::optional<std::string> wire;
+    std::optional<std::string> rod;
+    std::string sweep{"3"};
+    std::string timeout{"120"};
+    std::string overhang{"30"};
+};
+
+/// An option's number read as --freq's is, in the user's decimal separator, and refused unless
+/// finite and within [low, high] (above low, with `aboveLow`).
+double numberOption(const CLI::Option& option, const std::string& text,
+                    const std::string& separator, double low, double high, bool aboveLow = false) {
+    const std::string name = option.get_name();
+    double value = 0;
+    try {
+        value = tarvo::textToDouble(text, separator);
+    } catch (const std::exception&) {
+        throw CLI::ValidationError(
+            name, "\"" + tarvo::echoOf(text) +
+                      "\" is not a number (the decimal separator here is \"" + separator + "\")");
+    }
+    if (!std::isfinite(value) || value < low || value > high || (aboveLow && value <= low)) {
+        const std::string lowest = tarvo::doubleToText(low, separator);
+        const std::string highest = tarvo::doubleToText(high, separator);
+        throw CLI::ValidationError(name, "\"" + tarvo::echoOf(text) + "\" is not a number " +
+                                             (!std::isfinite(high) ? "above " + lowest
+                                              : aboveLow ? "above " + lowest + " up to " + highest
+                                                         : "from " + lowest + " to " + highest));
+    }
+    return value;
+}
+
+/// No upper bound of its own: NEC-2's thin-wire limits refuse a diameter too thick, with why.
+constexpr double unbounded = std::numeric_limits<double>::infinity();
+
+bool endsWithSvg(const std::string& path) {
+    return path.size() > 4 && (path.compare(path.size() - 4, 4, ".svg") == 0 ||
+                               path.compare(path.size() - 4, 4, ".SVG") == 0);
 }
 
 /// CLI11's words about a usage error, each line cut so that no argument is echoed whole.
@@ -334,20 +429,14 @@ void requireDistinctOutputs(const Outputs& asked) {
     for (const std::string& path : asked.exportPaths) {
         outputs.emplace_back("--export", path);
     }
-    // The same file by any spelling: "x", "./x", a link to it.
-    const auto resolved = [](const std::string& path) {
-        std::error_code error;
-        auto canonical = std::filesystem::weakly_canonical(path, error);
-        return error ? std::filesystem::absolute(path, error).lexically_normal()
-                     : std::filesystem::absolute(canonical, error).lexically_normal();
-    };
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-            if (resolved(outputs[i].second) == resolved(outputs[j].second)) {
-                throw CLI::ValidationError(outputs[i].first + " and " + outputs[j].first,
-                                           "both would write " + tarvo::echoOf(outputs[j].second) +
-                                               "; give each its own file");
-            }
+    // The same file by any spelling: "x", "./x", a link to it, a dangling link that names it.
+    std::map<std::string, std::size_t> landings;
+    for (std::size_t j = 0; j < outputs.size(); ++j) {
+        const auto [at, added] = landings.emplace(tarvo::landingPath(outputs[j].second), j);
+        if (!added) {
+            throw CLI::ValidationError(outputs[at->second].first + " and " + outputs[j].first,
+                                       "both would write " + tarvo::echoOf(outputs[j].second) +
+                                           "; give each its own file");
         }
     }
 }
@@ -393,29 +482,38 @@ int main(int argc, char** argv) {
         app.add_option("--nec", outputs.deckPath, "Write the design's NEC-2 card deck to FILE");
     auto* plot = app.add_option("--plot", outputs.plotPath,
                                 "Draw the horizontal pattern and gain and SWR against frequency "
-                                "into FILE.svg (runs nec2c)");
-    auto* wire = app.add_option("--wire-mm", outputs.wireDiameterMm,
+                                "into FILE.svg (runs nec2c)")
+                     ->check(CLI::Validator(
+                         [](const std::string& path) {
+                             return endsWithSvg(path) ? std::string()
+                                                      : "the plot is written as SVG, into FILE.svg";
+                         },
+                         "FILE.svg"));
+    // Numbers are taken as texts and read as --freq is, in the user's decimal separator.
+    NumberTexts numbers;
+    auto* wire = app.add_option("--wire-mm", numbers.wire,
                                 "Loop wire diameter in mm (default: the help text's wire for "
                                 "the nearest of 144, 432, 906, 1296 MHz)")
-                     ->check(CLI::PositiveNumber);
-    auto* rod = app.add_option("--rod-mm", outputs.rodDiameterMm,
+                     ->type_name("MM");
+    auto* rod = app.add_option("--rod-mm", numbers.rod,
                                "Director rod diameter in mm (default: the help text's rods)")
-                    ->check(CLI::PositiveNumber);
+                    ->type_name("MM");
     auto* segments =
         app.add_option("--segments-per-wavelength", analysis.segmentsPerWavelength,
                        "NEC segments a wavelength, odd on every wire (default: the most, up to "
                        "40, that keep every segment 8 radii long; refused outside NEC-2's "
                        "thin-wire limits)")
             ->check(CLI::Range(1, 100000));
-    auto* sweep = app.add_option("--sweep", analysis.sweepPercent,
-                                 "Sweep +/- PCT % around the design frequency in 0.25 % steps "
-                                 "(0: none)")
-                      ->capture_default_str()
-                      ->check(CLI::Range(0.0, 20.0));
-    auto* timeout = app.add_option("--nec-timeout", analysis.necTimeoutSeconds,
-                                   "Stop nec2c after SECONDS and fail the analysis")
-                        ->capture_default_str()
-                        ->check(CLI::Range(0.001, 86400.0));
+    auto* sweep = app.add_option("--sweep", numbers.sweep,
+                                 "Sweep +/- PCT % around the design frequency in 0.25 % steps, "
+                                 "0 to 20 (0: none)")
+                      ->type_name("PCT")
+                      ->capture_default_str();
+    auto* timeout = app.add_option("--nec-timeout", numbers.timeout,
+                                   "Stop nec2c after SECONDS (0.001 to 86400) and fail the "
+                                   "analysis")
+                        ->type_name("SECONDS")
+                        ->capture_default_str();
     auto* sheet = app.add_option("--sheet", outputs.sheetPath,
                                  "Draw the workshop sheet into FILE.pdf or FILE.svg: the "
                                  "dimensioned drawing, cut list, tolerances from NEC-2 (nec2c "
@@ -433,10 +531,11 @@ int main(int argc, char** argv) {
     auto* inchSheet = app.add_flag("--inch-sheet", outputs.inchSheet,
                                    "The sheet in inches, to 1/16 beside the decimal figure "
                                    "(default: millimetres)");
-    auto* overhang = app.add_option("--overhang-mm", outputs.overhangMm,
-                                    "Boom beyond the reflector and beyond the last director, mm")
-                         ->capture_default_str()
-                         ->check(CLI::Range(0.0, 10000.0));
+    auto* overhang = app.add_option("--overhang-mm", numbers.overhang,
+                                    "Boom beyond the reflector and beyond the last director, mm "
+                                    "(0 to 10000)")
+                         ->type_name("MM")
+                         ->capture_default_str();
     auto* exports =
         app.add_option("--export", outputs.exportPaths,
                        "Write the design for other tools into FILE, the format from its "
@@ -480,10 +579,30 @@ int main(int argc, char** argv) {
     tarvo::CheckedOutput outputBuffer(STDOUT_FILENO, streams.outputClosed);
     std::ostream out(&outputBuffer);
     try {
+        const std::string separator = tarvo::userDecimalSeparator();
         try {
             app.parse(argc, argv);
             if (script->count() == 0 && freq->count() == 0) {
                 throw CLI::RequiredError("--freq or --script");
+            }
+            // Every value is checked before any work: finite, in range, in the user's numbers.
+            if (numbers.wire) {
+                outputs.wireDiameterMm =
+                    numberOption(*wire, *numbers.wire, separator, 0, unbounded, true);
+            }
+            if (numbers.rod) {
+                outputs.rodDiameterMm =
+                    numberOption(*rod, *numbers.rod, separator, 0, unbounded, true);
+            }
+            analysis.sweepPercent = numberOption(*sweep, numbers.sweep, separator, 0, 20);
+            analysis.necTimeoutSeconds =
+                numberOption(*timeout, numbers.timeout, separator, 0.001, 86400);
+            outputs.overhangMm = numberOption(*overhang, numbers.overhang, separator, 0, 10000);
+            if (outputs.touchstone() &&
+                tarvo::analysis::Sweep{analysis.sweepPercent}.count() == 0) {
+                throw CLI::ValidationError("--export FILE.s1p",
+                                           "a Touchstone file holds the sweep's points: --sweep " +
+                                               numbers.sweep + " leaves it none");
             }
             requireDistinctOutputs(outputs);
         } catch (const CLI::CallForHelp& help) {
@@ -498,7 +617,6 @@ int main(int argc, char** argv) {
             return exitUsage;
         }
 
-        const std::string separator = tarvo::userDecimalSeparator();
         outputs.decimalSeparator = separator;
         int status = 0;
         if (script->count() > 0) {

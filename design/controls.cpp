@@ -114,7 +114,11 @@ std::string_view nameOf(Control control) {
 
 std::string startTextOf(Control control, std::string_view separator) {
     if (control == Control::Text17) {
-        return "0" + std::string(separator) + "0";
+        // Built by appends: GCC 12 falsely warns (-Wrestrict) on "0" + string + "0" at -O3.
+        std::string text = "0";
+        text.append(separator);
+        text.push_back('0');
+        return text;
     }
     return std::string(infoOf(control).initialText);
 }

@@ -22,7 +22,7 @@ analysis::Sweep sweepOf(const Plan& plan) {
 }
 
 std::string deckOf(const Plan& plan) {
-    return analysis::writeDeck(modelOf(plan), materialOf(plan), sweepOf(plan));
+    return analysis::exportDeck(modelOf(plan), materialOf(plan), sweepOf(plan));
 }
 
 analysis::Performance analyse(const Plan& plan, const Job& job) {

@@ -13,7 +13,8 @@ namespace tarvo {
 /// The sweep the plan asks for, widened to hold the design frequency and two steps each side.
 analysis::Sweep sweepOf(const Plan& plan);
 
-/// The deck of the plan's built lengths for nec2c, with the plan's sweep.
+/// The deck of the plan's built lengths, with the plan's sweep, for other NEC-2 programs (--nec,
+/// a .nec export): the one nec2c runs, less the card only nec2c's printed report needs.
 std::string deckOf(const Plan& plan);
 
 /// Runs nec2c on the plan's deck and refines what the sweep leaves coarse. Throws

@@ -4,7 +4,9 @@
 #include "plan/analysis.h"
 
 #include "analysis/number_format.h"
+#include "design/box_text.h"
 #include "design/director_length.h"
+#include "design/number_text.h"
 
 #include <cmath>
 #include <iomanip>
@@ -16,6 +18,8 @@ namespace {
 using analysis::formatNumber;
 
 constexpr double centimetresPerInch = 2.54;
+constexpr std::size_t lengthLimit = 7;    // the length, spacing and position boxes
+constexpr std::size_t reductionLimit = 6; // REDUCE EACH ADDITIONAL DIRECTOR BY
 
 std::string number(double value) {
     return formatNumber("%.6g", value);
@@ -122,6 +126,45 @@ std::vector<StateRow> stateRows(const DesignState& s, bool metric) {
     return rows;
 }
 
+TableTexts boxTextsOf(const DesignState& s, bool metric) {
+    constexpr std::string_view point = ".";
+    const auto cut = [&](const std::string& text, std::size_t limit) {
+        return cutNumberText(text, limit, point).value_or(text);
+    };
+    // Inches as COMPUTE shows them, from singles; centimetres as CONVERT TO METRIC, from doubles.
+    const auto inches = [&](double value, std::size_t limit = lengthLimit) {
+        return cut(singleToText(static_cast<float>(value), point), limit);
+    };
+    const auto cm = [&](double value, std::size_t limit = lengthLimit) {
+        return cut(doubleToText(value * centimetresPerInch, point), limit);
+    };
+    const auto shown = [&](double value) { return metric ? cm(value) : inches(value); };
+
+    TableTexts t;
+    t.unit = metric ? "CM" : "INCHES";
+    const char* names[] = {"REFLECTOR", "DRIVEN", "DIR 1", "DIR 2",
+                           "DIR 3",     "DIR 4",  "DIR 5", "DIR 6"};
+    t.rows[0] = {names[0], shown(double{s.ref} * inchesPerFoot), shown(double{s.rsp}), "0"};
+    t.rows[1] = {names[1], shown(double{s.dri} * inchesPerFoot), std::nullopt,
+                 shown(double{s.rsp})};
+    for (std::size_t n = 0; n < 6; ++n) {
+        // COMPUTE sums from the reflector spacing on; CONVERT TO METRIC from DIR 1's spacing.
+        double sum = metric ? double{s.d1sp} + double{s.rsp} : double{s.rsp};
+        for (std::size_t i = metric ? 1 : 0; i <= n; ++i) {
+            sum += double{s.*directorSpacings[i]};
+        }
+        t.rows[n + 2] = {names[n + 2], shown(directorInches(s, n)),
+                         shown(double{s.*directorSpacings[n]}), shown(sum)};
+    }
+    // The reductions come from the texts as cut to their boxes, as COMPUTE forms them.
+    const auto read = [&](const std::string& text) { return textToDouble(text, point); };
+    const float add =
+        static_cast<float>(read(inches(directorInches(s, 4))) - read(inches(directorInches(s, 5))));
+    t.reduceDirector = metric ? cm(double{add}, reductionLimit) : inches(add, reductionLimit);
+    t.reduceSpace = doubleToText(read(*t.rows[6].spacing) - read(*t.rows[7].spacing), point);
+    return t;
+}
+
 std::vector<TrimmedRow> trimmedLengths(const TrimOutcome& outcome, bool metric) {
     const auto designed = stateRows(outcome.designed, metric);
     const auto trimmed = stateRows(outcome.trimmed, metric);
@@ -151,23 +194,24 @@ std::string trimReport(const TrimOutcome& o, bool metric) {
     out << std::left << std::setw(12) << "ELEMENT" << std::setw(10) << "LENGTH" << std::setw(10)
         << "SPACING"
         << "BOOM POSITION\n";
-    const auto rows = stateRows(o.trimmed, metric);
-    for (const StateRow& row : rows) {
-        out << std::setw(12) << row.element << std::setw(10) << number(row.length) << std::setw(10)
-            << (row.spacing ? number(*row.spacing) : "") << number(row.position) << '\n';
+    // Every length by the boxes' rule, so a value reads as in the design table.
+    const TableTexts trimmed = boxTextsOf(o.trimmed, metric);
+    const TableTexts designed = boxTextsOf(o.designed, metric);
+    for (const TableTexts::Row& row : trimmed.rows) {
+        out << std::setw(12) << row.element << std::setw(10) << row.length << std::setw(10)
+            << row.spacing.value_or("") << row.position << '\n';
     }
-    out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << number(rows[6].length - rows[7].length)
-        << '\n';
-    out << "REDUCE EACH ADDITIONAL SPACE BY     " << number(*rows[6].spacing - *rows[7].spacing)
-        << "\n\n";
+    out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << trimmed.reduceDirector << '\n';
+    out << "REDUCE EACH ADDITIONAL SPACE BY     " << trimmed.reduceSpace << "\n\n";
     out << std::setw(12) << "CHANGE" << std::setw(10) << "DESIGNED" << std::setw(10) << "TRIMMED"
         << std::setw(10) << "mm"
         << "%\n";
-    for (const TrimmedRow& row : trimmedLengths(o, metric)) {
-        out << std::setw(12) << row.element << std::setw(10) << number(row.designed)
-            << std::setw(10) << number(row.trimmed) << std::setw(10)
-            << formatNumber("%+.1f", row.changeMm) << formatNumber("%+.2f", row.changePercent)
-            << '\n';
+    const auto changes = trimmedLengths(o, metric);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        out << std::setw(12) << changes[i].element << std::setw(10) << designed.rows[i].length
+            << std::setw(10) << trimmed.rows[i].length << std::setw(10)
+            << formatNumber("%+.1f", changes[i].changeMm)
+            << formatNumber("%+.2f", changes[i].changePercent) << '\n';
     }
     out << '\n'
         << std::setw(22) << "At " + number(o.after.design.frequencyMhz) + " MHz" << std::setw(17)

@@ -57,4 +57,10 @@ struct StateRow {
 };
 std::vector<StateRow> stateRows(const DesignState& design, bool metric);
 
+/// The design table's texts of stored values by the one rule of every length TARVO prints, the
+/// boxes': in inches the single's 7 significant digits, in centimetres the double's 15, each cut
+/// (not rounded) to its box, the sums and reductions formed as COMPUTE and CONVERT TO METRIC
+/// form them. Of the design as computed, they are the boxes' texts digit for digit.
+TableTexts boxTextsOf(const DesignState& design, bool metric);
+
 } // namespace tarvo

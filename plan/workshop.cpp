@@ -99,27 +99,15 @@ std::string csvReport(const Plan& plan) {
     const std::string unit = metric ? "cm" : "in";
     std::ostringstream out;
     out << "element,length_" << unit << ",spacing_" << unit << ",boom_position_" << unit << "\r\n";
-    if (plan.trim) {
-        const auto g = [](double value) { return analysis::formatNumber("%.6g", value); };
-        const auto rows = stateRows(plan.trim->design, metric);
-        for (const StateRow& row : rows) {
-            out << row.element << ',' << g(row.length) << ','
-                << (row.spacing ? g(*row.spacing) : "") << ',' << g(row.position) << "\r\n";
-        }
-        out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << g(rows[6].length - rows[7].length)
-            << ",,\r\n";
-        out << "REDUCE EACH ADDITIONAL SPACE BY,," << g(*rows[6].spacing - *rows[7].spacing)
-            << ",\r\n";
-        return out.str();
-    }
-    for (const TableTexts::Row& row : plan.table.rows) {
+    // A trimmed design's texts by the boxes' rule, as the trim's report shows them.
+    const TableTexts table = plan.trim ? boxTextsOf(plan.trim->design, metric) : plan.table;
+    for (const TableTexts::Row& row : table.rows) {
         out << row.element << ',' << pointNumber(row.length) << ','
             << (row.spacing ? pointNumber(*row.spacing) : "") << ',' << pointNumber(row.position)
             << "\r\n";
     }
-    out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << pointNumber(plan.table.reduceDirector)
-        << ",,\r\n";
-    out << "REDUCE EACH ADDITIONAL SPACE BY,," << pointNumber(plan.table.reduceSpace) << ",\r\n";
+    out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << pointNumber(table.reduceDirector) << ",,\r\n";
+    out << "REDUCE EACH ADDITIONAL SPACE BY,," << pointNumber(table.reduceSpace) << ",\r\n";
     return out.str();
 }
 

@@ -50,7 +50,7 @@ std::string spacingName(std::size_t spacing) {
     const auto shortName = [](std::size_t element) {
         return element == 0   ? std::string("R")
                : element == 1 ? std::string("DE")
-                              : "D" + std::to_string(element - 1);
+                              : std::string("D").append(std::to_string(element - 1));
     };
     return shortName(spacing) + "-" + shortName(spacing + 1);
 }

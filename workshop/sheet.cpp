@@ -262,7 +262,13 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
     };
     stack("Side by side", p ? p->design.azimuthBeamwidthDeg : 0);
     stack("One above the other", p ? p->design.elevationBeamwidthDeg : 0);
-    y += 2;
+    // How the distances are worked out, so a builder can check them or work others.
+    y = page.paragraph(x, y,
+                       "Boom to boom, centre to centre: wavelength / (2 sin(B/2)), B the -3 dB "
+                       "beamwidth in the plane of stacking (horizontal side by side, vertical "
+                       "one above the other).",
+                       84, 3, labelPt) +
+        2;
     page.text(x, y, "NEC-2 ANALYSIS", 8, 'l', true);
     y += rowHeight + 0.5;
     if (p == nullptr) {
@@ -362,7 +368,9 @@ void drawTolerances(Page& page, const SheetContent& content, const SheetOptions&
                        " dB of forward gain, lowers F/B below " +
                        formatNumber("%g", frontToBackLimitDb) + " dB or raises the SWR above " +
                        formatNumber("%g", swrLimit) + " at " + formatNumber("%g", d.frequencyMhz) +
-                       " MHz (NEC-2, free space). ! marks the three most critical.";
+                       " MHz (NEC-2, free space). A spacing is between two neighbouring "
+                       "elements: changing it moves every element ahead of it, to the last "
+                       "director, by as much. ! marks the three most critical.";
     if (content.tolerances && !content.tolerances->frontToBackUsed) {
         note += " F/B is below 20 dB as designed and sets no limit.";
     }

@@ -28,24 +28,46 @@ std::vector<std::vector<std::string>> cards(const std::string& deck, const std::
     return found;
 }
 
+// Every coordinate reads back to 1/400000 of a wavelength at every frequency the design takes
+// (a micrometre at 1296 MHz): written to a micrometre, the loops' corners fold together at
+// 1e8 MHz and the feed moves at 3e5 MHz.
 TEST(Deck, EveryWireReadsBackFromItsCard) {
-    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
-    const std::string deck = writeDeck(model, {2.05, 4.76}, Sweep{});
-    const auto wires = cards(deck, "GW");
-    ASSERT_EQ(wires.size(), model.wires.size());
-    for (std::size_t i = 0; i < wires.size(); ++i) {
-        const Wire& wire = model.wires[i];
-        const auto& card = wires[i];
-        ASSERT_EQ(card.size(), 10U);
-        EXPECT_EQ(std::stoi(card[1]), wire.tag);
-        EXPECT_EQ(std::stoi(card[2]), wire.segments);
-        const double coordinates[] = {wire.start.x, wire.start.y, wire.start.z,
-                                      wire.end.x,   wire.end.y,   wire.end.z};
-        for (std::size_t k = 0; k < 6; ++k) {
-            EXPECT_NEAR(std::stod(card[3 + k]), coordinates[k], 5e-7) << "tag " << wire.tag;
+    for (const char* frequency : {"144", "1296", "100000", "300000"}) {
+        // Wire and rods in the 144 MHz proportion to the wavelength, inside NEC-2's model.
+        const Material material = scaledMaterial(std::stod(frequency));
+        const Model model = buildModel(test::computedDesign(frequency, false), material, 40);
+        const double wavelength = 299.792458 / model.frequencyMhz;
+        const std::string deck = writeDeck(model, material, Sweep{});
+        const auto wires = cards(deck, "GW");
+        ASSERT_EQ(wires.size(), model.wires.size());
+        for (std::size_t i = 0; i < wires.size(); ++i) {
+            const Wire& wire = model.wires[i];
+            const auto& card = wires[i];
+            ASSERT_EQ(card.size(), 10U);
+            EXPECT_EQ(std::stoi(card[1]), wire.tag);
+            EXPECT_EQ(std::stoi(card[2]), wire.segments);
+            const double coordinates[] = {wire.start.x, wire.start.y, wire.start.z,
+                                          wire.end.x,   wire.end.y,   wire.end.z};
+            for (std::size_t k = 0; k < 6; ++k) {
+                EXPECT_NEAR(std::stod(card[3 + k]), coordinates[k], wavelength * 2.5e-6)
+                    << frequency << " MHz, tag " << wire.tag;
+            }
+            EXPECT_NEAR(std::stod(card[9]), wire.radius, wire.radius * 1e-6);
         }
-        EXPECT_NEAR(std::stod(card[9]), wire.radius, wire.radius * 1e-6);
     }
+}
+
+// Other NEC-2 programs read the exported deck: xnec2c stops at a PT or PQ card ("Printing to
+// file not implemented"), so the export has none and is otherwise the deck nec2c runs.
+TEST(Deck, TheExportHasNoPrintControlCard) {
+    const Model model = buildModel(test::computedDesign("144"), {2.05, 4.76}, 40);
+    const std::string run = writeDeck(model, {2.05, 4.76}, Sweep{3, 0.25});
+    const std::string exported = exportDeck(model, {2.05, 4.76}, Sweep{3, 0.25});
+    EXPECT_TRUE(cards(exported, "PT").empty()) << exported;
+    EXPECT_TRUE(cards(exported, "PQ").empty()) << exported;
+    std::string withoutPrinting = run;
+    withoutPrinting.erase(run.find("PT -1 0 0 0\n"), 12);
+    EXPECT_EQ(exported, withoutPrinting);
 }
 
 TEST(Deck, LoadsFeedFrequenciesAndPatterns) {

@@ -35,7 +35,7 @@ echo "1296 MHz: $(grep -m1 'WARNING' "$work/1296.txt")"
 "$cli" --freq 432 --nonmetallic --analyze --json --nec "$work/432.nec" >"$work/432.json"
 low=$(grep -m1 '"lowMhz":' "$work/432.json" | sed 's/.*: *//; s/,$//')
 high=$(grep -m1 '"highMhz":' "$work/432.json" | sed 's/.*: *//; s/,$//')
-sed -n '/^PT/q;p' "$work/432.nec" >"$work/fine.nec"
+sed -n '/^FR/q;p' "$work/432.nec" >"$work/fine.nec"
 printf 'PT -1 0 0 0\nFR 0 131 0 0 440.3 0.01\nRP 0 1 1 1000 90 0 0 0\nEN\n' >>"$work/fine.nec"
 nec2c -i"$work/fine.nec" -o"$work/fine.out" >/dev/null
 read -r fine_low fine_high < <(awk '

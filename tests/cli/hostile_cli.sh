@@ -94,6 +94,15 @@ exec 3>&-
 wait "$reader"
 check "a script from a pipe" 0 "" $?
 
+# The end of a streamed script: its last line runs without a line end, and a fault early in the
+# stream still gives exit 1 though the events after it succeed.
+printf 'type 14x\nclick Command1\ntype 144\nclick Command1\ndump' |
+    "$cli" --script - >"$work/out" 2>"$work/err"
+check "a stream with an early fault" 1 "" $?
+grep -q '^error: conversion: ' "$work/out" || fail "the stream's early fault was not reported"
+grep -qx 'Text9=89.35' "$work/out" && grep -qx end "$work/out" ||
+    fail "the stream's last line, without its line end, did not run"
+
 # Line ends: LF, CR LF and a lone CR each end a line; a byte order mark is skipped.
 for ends in '\n' '\r\n' '\r'; do
     printf "\xef\xbb\xbftype 144${ends}click Command1${ends}dump${ends}" >"$work/ends.tarvo"
@@ -215,7 +224,7 @@ chmod +x "$work/nec2c"
 (cd "$work" && PATH=":/nonexistent" "$cli" --freq 144 --analyze >/dev/null 2>"$work/err")
 check "an empty PATH element" 1 "nec2c is not installed" $?
 [ ! -e "$work/ran" ] || fail "an empty PATH element ran nec2c from the current folder"
-(cd "$work" && "$cli" --freq 144 --nec x --plot ./x >/dev/null 2>"$work/err")
+(cd "$work" && "$cli" --freq 144 --nec x.svg --plot ./x.svg >/dev/null 2>"$work/err")
 check "--nec and --plot on one file" 2 "both would write" $?
 
 # One decimal separator for quick and script mode, from the C library's locale: a comma under
@@ -244,6 +253,164 @@ click Command1
     grep -qx "error: conversion: The frequency is not a number: \"$bad\"." "$work/out" ||
         fail "$locale script: $bad was not refused"
 done
+
+# Every option value is checked before any work: finite, within its range, in the user's
+# decimal separator as --freq is; nothing is written of a refused run.
+mkdir -p "$work/values"
+for case in "--overhang-mm nan --sheet $work/values/s.svg|not a number" \
+    "--overhang-mm 1e400 --sheet $work/values/s.svg|not a number" \
+    "--nec-timeout nan --analyze|not a number" "--sweep nan --analyze|not a number" \
+    "--sweep -inf --nec $work/values/d.nec|not a number" \
+    "--sweep 0 --export $work/values/z.s1p|leaves it none" \
+    "--plot $work/values/p.pdf|written as SVG" "--rod-mm 0 --nec $work/values/d.nec|above 0"; do
+    arguments=${case%|*}
+    # shellcheck disable=SC2086
+    "$cli" --freq 144 --inch 1 $arguments >/dev/null 2>"$work/err"
+    check "$arguments" 2 "${case#*|}" $?
+done
+[ -z "$(ls -A "$work/values")" ] || fail "refused values left $(ls "$work/values")"
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --rod-mm 1,5 --wire-mm 2,5 \
+    --nec "$work/values/de.nec" >/dev/null 2>"$work/err"
+check "de_DE --rod-mm 1,5" 0 "" $?
+# The radii in metres: 1.5 mm rods, 2.5 mm wire.
+awk '$1 == "GW" && $2 == 1 && $10 != 0.00125 || $1 == "GW" && $2 == 9 && $10 != 0.00075 {
+    bad = 1 } END { exit bad }' "$work/values/de.nec" ||
+    fail "de_DE --rod-mm 1,5 --wire-mm 2,5: $(grep -E '^GW (1|9) ' "$work/values/de.nec")"
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --rod-mm 1.5 --nec "$work/values/de.nec" >/dev/null \
+    2>"$work/err"
+check "de_DE --rod-mm 1.5" 2 '"1.5" is not a number (the decimal separator here is ",")' $?
+[ "$(wc -c <"$work/err")" -lt 300 ] || fail "de_DE --rod-mm 1.5 said $(wc -c <"$work/err") bytes"
+
+# All or nothing: a run that fails or is stopped changes no existing file.
+mkdir -p "$work/kept"
+for name in a.csv d.nec; do echo OLD >"$work/kept/$name"; done
+unchanged() {
+    for name in a.csv d.nec; do
+        [ "$(cat "$work/kept/$name")" = OLD ] || fail "$1: $name was replaced"
+    done
+    [ -z "$(ls "$work/kept" | grep -v '^a.csv$\|^d.nec$')" ] ||
+        fail "$1: left $(ls "$work/kept" | grep -v '^a.csv$\|^d.nec$')"
+}
+"$cli" --freq 144 --inch 1 --export "$work/kept/a.csv" --nec "$work/kept/d.nec" \
+    --sheet /nonexistent/s.pdf >/dev/null 2>"$work/err"
+check "a sheet into a missing folder" 1 "cannot write the workshop sheet /nonexistent/s.pdf" $?
+unchanged "a sheet into a missing folder"
+# Every output path and the sheet's painter are checked before nec2c runs.
+fake "touch '$work/ran'; exit 3"
+analyze --export "$work/kept/a.csv" --export /nonexistent/x.maa >/dev/null 2>"$work/err"
+check "an export into a missing folder" 1 "cannot write the MMANA-GAL model /nonexistent/x.maa" $?
+[ ! -e "$work/ran" ] || fail "nec2c ran before an export's missing folder was found"
+unchanged "an export into a missing folder"
+mkdir -p "$work/painter"
+cp "$cli" "$work/painter/tarvo-cli"
+echo "not a library" >"$work/painter/libtarvo-sheet.so"
+PATH="$work/bin:/usr/bin:/bin" "$work/painter/tarvo-cli" --freq 144 --inch 1 \
+    --export "$work/kept/a.csv" --sheet "$work/kept/s.pdf" >/dev/null 2>"$work/err"
+check "a sheet painter that cannot be loaded" 1 \
+    "the sheet painter $work/painter/libtarvo-sheet.so cannot be loaded" $?
+[ ! -e "$work/ran" ] || fail "nec2c ran before the sheet's painter was loaded"
+unchanged "a sheet painter that cannot be loaded"
+analyze --nec "$work/kept/d.nec" --export "$work/kept/a.csv" >/dev/null 2>"$work/err"
+check "a failing analysis" 1 "nec2c failed (exit status 3)" $?
+unchanged "a failing analysis"
+rm -f "$work/ran"
+# Interrupted in the sheet's tolerance search, after the analysis and the exports' contents.
+if command -v nec2c >/dev/null; then
+    set -m
+    fake "echo >>'$work/calls'; if [ \$(wc -l <'$work/calls') -gt 40 ]; then $sleeper & $sleeper; fi
+exec $(command -v nec2c) \"\$@\""
+    : >"$work/calls"
+    PATH="$work/bin:/usr/bin:/bin" TMPDIR="$work/tmp" "$cli" --freq 144 --inch 1 \
+        --export "$work/kept/a.csv" --nec "$work/kept/d.nec" --sheet "$work/kept/s.pdf" \
+        >/dev/null 2>"$work/err" &
+    pid=$!
+    await_sleepers
+    kill -INT "$pid"
+    wait "$pid"
+    check "SIGINT after the exports' contents" 130 "interrupted by SIGINT" $?
+    leftovers "SIGINT after the exports' contents"
+    unchanged "SIGINT after the exports' contents"
+    set +m
+else
+    fail "nec2c is not installed: the interrupted sheet cannot be checked"
+fi
+# A pipe nobody reads: SIGTERM ends the wait for a reader like any other.
+mkfifo "$work/kept/pipe.csv"
+"$cli" --freq 144 --inch 1 --export "$work/kept/pipe.csv" --export "$work/kept/a.csv" \
+    >/dev/null 2>"$work/err" &
+pid=$!
+sleep 0.5
+kill -TERM "$pid"
+wait "$pid"
+check "SIGTERM while a pipe waits for its reader" 143 "interrupted by SIGTERM" $?
+rm -f "$work/kept/pipe.csv"
+unchanged "SIGTERM while a pipe waits for its reader"
+
+# Written files: a new one gets what the umask leaves of 0666, a replaced one keeps its own.
+(umask 022 && "$cli" --freq 144 --export "$work/kept/new.maa" >/dev/null 2>"$work/err")
+[ "$(stat -c %a "$work/kept/new.maa")" = 644 ] ||
+    fail "a new file under umask 022 is $(stat -c %a "$work/kept/new.maa")"
+(umask 077 && "$cli" --freq 144 --export "$work/kept/private.maa" >/dev/null 2>"$work/err")
+[ "$(stat -c %a "$work/kept/private.maa")" = 600 ] ||
+    fail "a new file under umask 077 is $(stat -c %a "$work/kept/private.maa")"
+chmod 640 "$work/kept/new.maa"
+(umask 022 && "$cli" --freq 432 --export "$work/kept/new.maa" >/dev/null 2>"$work/err")
+[ "$(stat -c %a "$work/kept/new.maa")" = 640 ] ||
+    fail "a replaced file of mode 640 became $(stat -c %a "$work/kept/new.maa")"
+grep -q '^432$' "$work/kept/new.maa" || fail "the replaced file does not hold the new design"
+rm -f "$work/kept/new.maa" "$work/kept/private.maa"
+
+# Two outputs into one file, through a dangling link too; thousands of outputs are compared at
+# once, not each with each.
+ln -s x.maa "$work/kept/l.csv"
+"$cli" --freq 144 --export "$work/kept/x.maa" --export "$work/kept/l.csv" >/dev/null 2>"$work/err"
+check "two outputs through a dangling link" 2 "both would write" $?
+[ ! -e "$work/kept/x.maa" ] || fail "two outputs through a dangling link wrote x.maa"
+rm -f "$work/kept/l.csv"
+many=()
+for n in $(seq 3000); do many+=(--export "$work/kept/e$n.csv"); done
+# The last one twice: a comparison of each with each finds it only after some 4.5 million.
+timeout 30 "$cli" --freq 144 "${many[@]}" --export "$work/kept/e3000.csv" >/dev/null 2>"$work/err"
+check "3000 exports and one twice" 2 "both would write" $?
+unchanged "3000 exports and one twice"
+
+# Deck coordinates to a millionth of a wavelength: at 3e5 MHz the reflector's half side, from
+# the table's length (cut to 1e-5 in), lies within the cut; at 1e8 MHz no wire collapses.
+"$cli" --freq 300000 --nonmetallic --wire-mm 0.000984 --rod-mm 0.00228 \
+    --nec "$work/kept/far.nec" >"$work/out" 2>"$work/err"
+check "a deck at 3e5 MHz" 0 "" $?
+reflector=$(awk '$1 == "REFLECTOR" { print $2 }' "$work/out")
+awk -v r="$reflector" '$1 == "GW" && $2 == 1 { y = -$5; low = r * 0.0254 / 8;
+    high = (r + 0.00001) * 0.0254 / 8; exit !(y >= low && y <= high) }' "$work/kept/far.nec" ||
+    fail "at 3e5 MHz the reflector's half side $(awk '$2 == 1 { print -$5 }' "$work/kept/far.nec") m is not that of $reflector in"
+"$cli" --freq 100000000 --nonmetallic --wire-mm 0.000000003 --rod-mm 0.000000007 \
+    --nec "$work/kept/far.nec" >/dev/null 2>"$work/err"
+status=$?
+[ "$status" != 0 ] || awk '$1 == "GW" && $4 == $7 && $5 == $8 && $6 == $9 { bad = 1 }
+    END { exit bad }' "$work/kept/far.nec" || fail "at 1e8 MHz a wire of the deck has no length"
+rm -f "$work/kept/far.nec"
+
+# Qt's run-time folder stays inside TARVO's own temporary folder and goes with it.
+mkdir -p "$work/qt"
+env -u XDG_RUNTIME_DIR TMPDIR="$work/qt" "$cli" --freq 144 --inch 1 \
+    --sheet "$work/kept/q.svg" >/dev/null 2>"$work/err"
+check "a sheet without XDG_RUNTIME_DIR" 0 "" $?
+[ -z "$(ls -A "$work/qt")" ] || fail "a sheet left $(ls -A "$work/qt") in TMPDIR"
+XDG_RUNTIME_DIR="$work/no-runtime" TMPDIR="$work/qt" "$cli" --freq 144 --inch 1 \
+    --sheet "$work/kept/q.svg" >/dev/null 2>"$work/err"
+check "a sheet with a missing XDG_RUNTIME_DIR" 0 "" $?
+[ ! -e "$work/no-runtime" ] || fail "a sheet made the folder XDG_RUNTIME_DIR names"
+rm -f "$work/kept/q.svg"
+
+# A full TMPDIR while nec2c writes: said as such, not as a truncated nec2c report.
+if unshare -rm true 2>/dev/null; then
+    mkdir -p "$work/small"
+    unshare -rm sh -c "mount -t tmpfs -o size=64k tmpfs '$work/small' &&
+        TMPDIR='$work/small' '$cli' --freq 144 --inch 1 --analyze" >/dev/null 2>"$work/err"
+    check "a full TMPDIR" 1 "the temporary folder $work/small (TMPDIR) is full" $?
+else
+    fail "unshare cannot mount a small folder here: the full TMPDIR cannot be checked"
+fi
 
 echo "hostile tarvo-cli: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <map>
+#include <sstream>
+
 namespace tarvo {
 namespace {
 
@@ -104,6 +108,112 @@ TEST(Plan, TheCsvTakesTheBoxesTextsWithAPoint) {
     EXPECT_NE(csv.find("\r\nREFLECTOR,226.948,44.4913,0\r\n"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\r\nDIR 1,91.7970,38.9956,83.4870\r\n"), std::string::npos) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
+}
+
+// One rule for every length TARVO prints: a trim's tables show the design as computed with the
+// boxes' very digits (17.5162 and 36.2771 at 144 MHz, not 17.5163 and 36.2772), in inches and
+// in centimetres, at frequencies whose lengths cut at different places.
+TEST(Plan, StoredLengthsReadAsTheBoxesShowThem) {
+    for (const char* frequency : {"144", "432", "906", "1296", "50.1", "10368"}) {
+        for (const bool metric : {false, true}) {
+            const MemoryWindow window = computed(frequency, metric);
+            const TableTexts boxes = tableTextsOf(window.form());
+            const TableTexts stored = boxTextsOf(window.state(), metric);
+            const std::string where = std::string(frequency) + (metric ? " MHz, cm" : " MHz, in");
+            EXPECT_EQ(stored.unit, boxes.unit) << where;
+            for (std::size_t i = 0; i < boxes.rows.size(); ++i) {
+                EXPECT_EQ(stored.rows[i].element, boxes.rows[i].element) << where;
+                EXPECT_EQ(stored.rows[i].length, boxes.rows[i].length) << where << " row " << i;
+                EXPECT_EQ(stored.rows[i].spacing, boxes.rows[i].spacing) << where << " row " << i;
+                EXPECT_EQ(stored.rows[i].position, boxes.rows[i].position) << where << " row " << i;
+            }
+            EXPECT_EQ(stored.reduceDirector, boxes.reduceDirector) << where;
+            EXPECT_EQ(stored.reduceSpace, boxes.reduceSpace) << where;
+        }
+    }
+    // The worked example, 144 MHz with a 1 inch metallic boom.
+    MemoryWindow window;
+    window.type("144");
+    window.click(Option2);
+    window.select(List1, "1");
+    window.click(Command1);
+    const TableTexts worked = boxTextsOf(window.state(), false);
+    EXPECT_EQ(*worked.rows[0].spacing, "17.5162");
+    EXPECT_EQ(worked.rows[2].length, "36.2771");
+    EXPECT_EQ(worked.reduceDirector, "0.7751");
+}
+
+/// The rows of a trim report's trimmed table and its two reductions, as printed.
+struct PrintedTrim {
+    std::map<std::string, std::vector<std::string>> rows; ///< element: length, spacing, position
+    std::string reduceDirector;
+    std::string reduceSpace;
+};
+
+PrintedTrim printedTrim(const std::string& report) {
+    PrintedTrim printed;
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line) && line.rfind("CHANGE", 0) != 0;) {
+        const auto after = [&](const char* prefix) { return line.substr(std::strlen(prefix)); };
+        if (line.rfind("REDUCE EACH ADDITIONAL DIRECTOR BY  ", 0) == 0) {
+            printed.reduceDirector = after("REDUCE EACH ADDITIONAL DIRECTOR BY  ");
+        } else if (line.rfind("REDUCE EACH ADDITIONAL SPACE BY     ", 0) == 0) {
+            printed.reduceSpace = after("REDUCE EACH ADDITIONAL SPACE BY     ");
+        } else if (line.rfind("REFLECTOR ", 0) == 0 || line.rfind("DRIVEN ", 0) == 0 ||
+                   line.rfind("DIR ", 0) == 0) {
+            const std::string element = line.substr(0, line.find("  "));
+            std::istringstream words(line.substr(element.size()));
+            for (std::string word; words >> word;) {
+                printed.rows[element].push_back(word);
+            }
+        }
+    }
+    return printed;
+}
+
+// The trim's report in inches, of a 144 MHz design without a boom trimmed by hand-chosen
+// factors: each length is the designed box's length times its factor (to the box's cut of
+// 1e-4 in), spacings and positions are the design table's own texts, and the reductions are
+// formed as the design table's are: DIR 5 less DIR 6 as printed, and the spacings' unchanged.
+TEST(Plan, TheTrimReportInInchesAndItsReductions) {
+    const MemoryWindow window = computed("144");
+    const TableTexts boxes = tableTextsOf(window.form());
+    TrimOutcome outcome;
+    outcome.material = {2.05, 4.76};
+    outcome.designed = window.state();
+    for (const auto& [factors, name] :
+         {std::pair{analysis::TrimParameters{1, 1, 1, 0}, "as designed"},
+          std::pair{analysis::TrimParameters{1.01, 0.99, 0.98, 0.02}, "trimmed"}}) {
+        outcome.search.parameters = factors;
+        outcome.trimmed = analysis::trimmedDesign(outcome.designed, factors);
+        const PrintedTrim printed = printedTrim(trimReport(outcome, false));
+        ASSERT_EQ(printed.rows.size(), 8U) << name;
+        for (std::size_t i = 0; i < 8; ++i) {
+            const TableTexts::Row& box = boxes.rows[i];
+            const std::vector<std::string>& row = printed.rows.at(box.element);
+            const double factor = i == 0   ? factors.reflector
+                                  : i == 1 ? factors.driven
+                                           : factors.directorFactor(i - 2);
+            ASSERT_EQ(row.size(), box.spacing ? 3U : 2U) << name << ' ' << box.element;
+            EXPECT_NEAR(std::stod(row[0]), std::stod(box.length) * factor, 1.5e-4)
+                << name << ' ' << box.element;
+            if (factor == 1) {
+                EXPECT_EQ(row[0], box.length) << name << ' ' << box.element;
+            }
+            if (box.spacing) {
+                EXPECT_EQ(row[1], *box.spacing) << name << ' ' << box.element;
+            }
+            EXPECT_EQ(row.back(), box.position) << name << ' ' << box.element;
+        }
+        const double dir5 = std::stod(printed.rows.at("DIR 5")[0]);
+        const double dir6 = std::stod(printed.rows.at("DIR 6")[0]);
+        EXPECT_NEAR(std::stod(printed.reduceDirector), dir5 - dir6, 1e-4) << name;
+        EXPECT_LE(printed.reduceDirector.size(), 6U) << name << ": the reduction's box holds 6";
+        EXPECT_EQ(printed.reduceSpace, boxes.reduceSpace) << name;
+        if (factors.reflector == 1) {
+            EXPECT_EQ(printed.reduceDirector, boxes.reduceDirector);
+        }
+    }
 }
 
 } // namespace

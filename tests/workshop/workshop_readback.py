@@ -152,6 +152,21 @@ def check_design(freq, list_option, entry, boom_inches, folder):
         check(abs(a - mm) <= 0.06 and abs(b - mm - 30) <= 0.06,
               f"{tag}: position {got}, the formulas give {mm:.2f} / {mm + 30:.2f}")
 
+    # Stacking distances, boom to boom, as the sheet says it works them out: a wavelength over
+    # 2 sin(B/2), B the analysis' -3 dB beamwidth in the plane of stacking.
+    joined = " ".join(texts)
+    check("centre to centre: wavelength / (2 sin(B/2)), B the -3 dB beamwidth" in joined,
+          f"{tag}: the sheet does not say how its stacking distances are worked out")
+    a = report["analysis"]
+    for label, beamwidth in (("Side by side", a["beamwidthHorizontalDeg"]),
+                             ("One above the other", a["beamwidthVerticalDeg"])):
+        got = next((t for t in texts if t.startswith(label + ": ")), "")
+        want = 299792.458 / freq / (2 * math.sin(math.radians(beamwidth) / 2))
+        check(got and abs(number(got[len(label) + 2:]) - want) <= 0.06,
+              f"{tag}: stacking {got!r}, the formula gives {want:.1f} at {beamwidth} deg")
+    check("changing it moves every element ahead of it" in joined,
+          f"{tag}: the tolerances do not say what a spacing change moves")
+
     # The CSV: numbers with a point, the unit in the header, equal to the JSON's numbers.
     rows = list(csv.reader(open(files["csv"], newline="")))
     check(rows[0] == ["element", "length_in", "spacing_in", "boom_position_in"],
@@ -183,6 +198,12 @@ def check_design(freq, list_option, entry, boom_inches, folder):
         f = [v.strip() for v in line.split(",")]
         maa_wires.append([float(v) for v in f[:7]] + [int(f[7])])
     check(abs(float(maa[2]) - freq) < 1e-9, f"{tag}: MMANA-GAL frequency {maa[2]}")
+    # MMANA-GAL's materials: 0 lossless, 1 copper, 2 aluminium, 3 iron. One for all wires:
+    # copper, the loops' metal, and the comment names it.
+    ground = [v.strip() for v in maa[maa.index("***G/H/M/R/AzEl/X***") + 1].split(",")]
+    check(ground[0] == "0" and ground[2] == "1", f"{tag}: MMANA-GAL ground and material {ground}")
+    comment = maa[maa.index("###Comment###") + 1]
+    check("copper here" in comment, f"{tag}: MMANA-GAL comment: {comment}")
     # The source: the middle of the driven loop's bottom side, wherever the deck feeds it.
     source = maa[maa.index("***Source***") + 2]
     ex = next(l.split() for l in deck.splitlines() if l.startswith("EX "))
@@ -263,6 +284,23 @@ def check_design(freq, list_option, entry, boom_inches, folder):
 with tempfile.TemporaryDirectory() as folder:
     check_design(144, "--inch", "1", 1.0, folder)
     check_design(432, "--mm", "25", 25 * 0.0394, folder)
+    # US Letter, with every NEC-2 figure and the longest warnings (1296 MHz, a thick boom), in
+    # both units: every word lies inside the 612 x 792 pt page, as poppler measures it.
+    for unit in ([], ["--inch-sheet"]):
+        letter = os.path.join(folder, "letter.pdf")
+        result = run(["--freq", "1296", "--inch", "1", "--sheet", letter, "--paper", "letter"] + unit)
+        check(result.returncode == 0, f"letter sheet {unit}: {result.stderr}")
+        boxes = subprocess.run(["pdftotext", "-bbox", letter, "-"], capture_output=True,
+                               text=True, check=True).stdout
+        page = re.search(r'<page width="([0-9.]+)" height="([0-9.]+)"', boxes)
+        check(page and abs(float(page.group(1)) - 612) < 0.5 and abs(float(page.group(2)) - 792) < 0.5,
+              f"letter sheet {unit}: the page is {page and page.groups()}")
+        words = re.findall(r'<word xMin="([-0-9.]+)" yMin="([-0-9.]+)" xMax="([-0-9.]+)" '
+                           r'yMax="([-0-9.]+)">([^<]*)</word>', boxes)
+        check(len(words) > 300, f"letter sheet {unit}: only {len(words)} words")
+        outside = [w[4] for w in words if float(w[0]) < 0 or float(w[1]) < 0 or
+                   float(w[2]) > 612 or float(w[3]) > 792]
+        check(not outside, f"letter sheet {unit}: words beyond the page: {outside[:5]}")
     # Without nec2c the sheet still prints, and says in the tolerance column what it needs.
     env = dict(os.environ, PATH="/nonexistent")
     result = run(["--freq", "144", "--nonmetallic", "--sheet", os.path.join(folder, "n.svg")], env=env)

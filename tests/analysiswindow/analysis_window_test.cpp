@@ -75,7 +75,15 @@ analysis::NecRunner lowered(analysis::NecRunner runner, double db) {
                               std::stod(w[3]) - db, std::stod(w[4]) - db);
                 line = w[0] + " " + w[1] + " " + gains;
                 for (std::size_t i = 5; i < w.size(); ++i) {
-                    line += " " + w[i];
+                    if (i == 8 || i == 10) {
+                        // The field strengths' magnitudes, from which the gain is worked.
+                        char field[32];
+                        std::snprintf(field, sizeof field, "%.4E",
+                                      std::stod(w[i]) * std::pow(10.0, -db / 20));
+                        line += std::string(" ") + field;
+                    } else {
+                        line += " " + w[i];
+                    }
                 }
             }
             out += line + "\n";

@@ -78,8 +78,8 @@ QByteArray renderDocument(const workshop::DisplayList& list, Format format) {
     QBuffer buffer(&document);
     buffer.open(QIODevice::WriteOnly);
     if (format == Format::Pdf) {
-        // The PDF engine writes its fonts in the order of a hash table: with a fixed seed the
-        // same sheet is the same bytes (apart from its date) from the window and tarvo-cli.
+        // The PDF engine writes its fonts in the order of a hash table: with its hashing fixed
+        // the same sheet is the same bytes (apart from its date) from the window and tarvo-cli.
         QHashSeed::setDeterministicGlobalSeed();
         const struct RandomAgain {
             ~RandomAgain() { QHashSeed::resetRandomGlobalSeed(); }

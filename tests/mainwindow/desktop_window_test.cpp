@@ -5,6 +5,7 @@
 #include "analysis/geometry.h"
 #include "analysis/nec_runner.h"
 #include "mainwindow/desktop_window.h"
+#include "tests/lib/recorded_session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,30 +57,7 @@ void compute(DesktopWindow& window, const QString& frequency) {
 
 /// The 144 MHz, 1 inch design's nec2c session as recorded: each deck with nec2c's output.
 analysis::NecRunner recordedSession() {
-    std::ifstream file(std::string(TARVO_TEST_DATA) + "/nec2c_144mhz_session.txt",
-                       std::ios::binary);
-    std::stringstream whole;
-    whole << file.rdbuf();
-    const std::string text = whole.str();
-    const std::string deckMark = "=== TARVO RECORDED DECK ===\n";
-    const std::string outputMark = "=== TARVO RECORDED OUTPUT ===\n";
-    auto answers = std::make_shared<std::map<std::string, std::string>>();
-    for (std::size_t at = text.find(deckMark); at != std::string::npos;) {
-        const std::size_t deck = at + deckMark.size();
-        const std::size_t output = text.find(outputMark, deck);
-        const std::size_t next = text.find(deckMark, output);
-        (*answers)[text.substr(deck, output - deck)] = text.substr(
-            output + outputMark.size(),
-            (next == std::string::npos ? text.size() : next) - output - outputMark.size());
-        at = next;
-    }
-    return [answers](const std::string& deck) {
-        const auto found = answers->find(deck);
-        if (found == answers->end()) {
-            throw analysis::AnalysisError("no recorded nec2c output for this deck");
-        }
-        return found->second;
-    };
+    return test::recordedSession(std::string(TARVO_TEST_DATA) + "/nec2c_144mhz_session.txt");
 }
 
 /// A text box's claim on Ctrl+E, as QLineEdit makes it under X11's key bindings.

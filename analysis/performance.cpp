@@ -304,17 +304,6 @@ void addWarnings(Performance& performance) {
 
 namespace {
 
-/// A frequency with as many decimals as its precision carries: the last digit is the first
-/// uncertain one.
-std::string frequencyText(double mhz, double precisionMhz) {
-    const int decimals =
-        precisionMhz > 0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(precisionMhz))), 0, 6)
-                         : 3;
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, mhz);
-    return text;
-}
-
 /// A precision to two significant digits, rounded up: what "known to" says must hold.
 std::string roundedUp(double value) {
     if (!(value > 0) || !std::isfinite(value)) {
@@ -329,7 +318,17 @@ std::string roundedUp(double value) {
     return text;
 }
 
-/// "at the sweep's edge (beyond -3 %)" or the frequency itself.
+} // namespace
+
+std::string frequencyText(double mhz, double precisionMhz) {
+    const int decimals =
+        precisionMhz > 0 ? std::clamp(static_cast<int>(std::ceil(-std::log10(precisionMhz))), 0, 6)
+                         : 3;
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, mhz);
+    return text;
+}
+
 std::string extremumText(const Performance& p, double mhz, int edge) {
     if (edge != 0) {
         return frequencyText(mhz, p.precisionMhz) + " MHz, at the sweep's edge (beyond " +
@@ -337,8 +336,6 @@ std::string extremumText(const Performance& p, double mhz, int edge) {
     }
     return frequencyText(mhz, p.precisionMhz) + " MHz";
 }
-
-} // namespace
 
 std::string performanceText(const Performance& p, const std::string& decimalSeparator) {
     const DesignPoint& d = p.design;

@@ -82,6 +82,13 @@ SweepPoint checkedSweepPoint(const FrequencyResult& result, double askedMhz);
 /// The warnings that the figures call for, made anew (after a refinement moved them).
 void addWarnings(Performance& performance);
 
+/// A frequency with as many decimals as its precision carries: the last digit is the first
+/// uncertain one.
+std::string frequencyText(double mhz, double precisionMhz);
+/// A refined peak or lowest SWR: its frequency, or "..., at the sweep's edge (beyond -3 %)" where
+/// it lies beyond the sweep.
+std::string extremumText(const Performance& performance, double mhz, int edge);
+
 /// The whole report for a person to read, every number in it (the notes' and warnings' too)
 /// with the user's decimal separator.
 std::string performanceText(const Performance& performance,

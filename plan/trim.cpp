@@ -54,8 +54,9 @@ std::vector<std::string> unmetLimits(const analysis::Performance& p,
                                        ? (p.peakGainEdge < 0 ? "below " : "above ") +
                                              formatNumber("%+.2f", (p.peakGainMhz - f) / f * 100)
                                        : formatNumber("%+.2f", (p.peakGainMhz - f) / f * 100);
-        unmet.push_back("the gain peaks at " + formatNumber("%.3f", p.peakGainMhz) + " MHz (" +
-                        offset + " %), more than 0.5 % from " + number(f) + " MHz" +
+        unmet.push_back("the gain peaks at " +
+                        analysis::frequencyText(p.peakGainMhz, p.precisionMhz) + " MHz (" + offset +
+                        " %), more than 0.5 % from " + number(f) + " MHz" +
                         help(analysis::TrimLimit::Peak));
     }
     return unmet;
@@ -224,7 +225,7 @@ std::string trimReport(const TrimOutcome& o, bool metric) {
     out << figuresLine("SWR (50 ohm)", o.before.design.swr, o.after.design.swr, "%.2f");
     // A peak at the sweep's edge lies beyond it: said so, not shown as where it is.
     const auto peak = [](const analysis::Performance& p) {
-        const std::string at = formatNumber("%.3f", p.peakGainMhz);
+        const std::string at = analysis::frequencyText(p.peakGainMhz, p.precisionMhz);
         return p.peakGainEdge < 0 ? "below " + at : p.peakGainEdge > 0 ? "above " + at : at;
     };
     out << std::setw(22) << "Gain peak (MHz)" << std::setw(17) << peak(o.before) << peak(o.after)

@@ -286,10 +286,13 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
         y += rowHeight;
         std::string band = "SWR <= 2: none in the sweep";
         if (p->swrBelow2) {
-            band = "SWR <= 2: " + fixed(p->swrBelow2->lowMhz, 3) + " - " +
-                   fixed(p->swrBelow2->highMhz, 3) + " MHz";
+            // Each figure with the digits it is known to, as the analysis reports it.
+            band = "SWR <= 2: " + analysis::frequencyText(p->swrBelow2->lowMhz, p->precisionMhz) +
+                   " - " + analysis::frequencyText(p->swrBelow2->highMhz, p->precisionMhz) + " MHz";
         }
-        page.text(x, y, band + "; gain peaks at " + fixed(p->peakGainMhz, 3) + " MHz");
+        page.text(x, y,
+                  band + "; gain peaks at " +
+                      analysis::extremumText(*p, p->peakGainMhz, p->peakGainEdge));
         y += rowHeight;
         page.text(x, y,
                   "Free space, no boom; loops " + diameterText(p->material.wireDiameterMm, in) +

@@ -121,6 +121,14 @@ def check_design(freq, list_option, entry, boom_inches, folder):
 
     # The sheet's cut list, as SVG texts and as the PDF's text.
     texts = svg_texts(files["svg"])
+    # The refined frequencies carry the digits they are known to and no more: the last digit is
+    # the first uncertain one (+/-0.029 MHz at 144 MHz: hundredths).
+    known = report["analysis"]["frequencyPrecisionMhz"]
+    digits = math.ceil(-math.log10(known))
+    summary = next((t for t in texts if "gain peaks at" in t), "")
+    shown = re.findall(r"\d+\.(\d+)", summary)
+    check(len(shown) == 3 and all(len(d) == digits for d in shown),
+          f"{tag}: the sheet's '{summary}' is not to {digits} decimals (known to {known} MHz)")
     start = texts.index("Part")
     lengths = {}
     for name in ["REF loop", "DE loop"] + [f"DIR {n}" for n in range(1, 7)]:

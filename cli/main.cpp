@@ -138,46 +138,48 @@ struct Outcome {
     std::optional<tarvo::TrimOutcome> trim;
 };
 
-/// A file the run writes: where, and what it is called in messages.
+/// A file the run writes: which output, where, and what it is called in messages.
 struct Written {
+    enum class Kind { Deck, Plot, Export, Symbolic, Sheet };
+    Kind kind;
     std::string path;
     std::string what;
 };
 
-/// Every file the options ask for, in the order filesOf gives their contents.
+/// Every file the options ask for.
 std::vector<Written> outputFiles(const Outputs& outputs) {
+    using enum Written::Kind;
     std::vector<Written> files;
     if (outputs.deckPath) {
-        files.push_back({*outputs.deckPath, "NEC deck"});
+        files.push_back({Deck, *outputs.deckPath, "NEC deck"});
     }
     if (outputs.plotPath) {
-        files.push_back({*outputs.plotPath, "plot"});
+        files.push_back({Plot, *outputs.plotPath, "plot"});
     }
     for (const std::string& path : outputs.exportPaths) {
-        files.push_back({path, tarvo::exportWhat(*tarvo::exportFormatOf(path), outputs.trim)});
+        files.push_back(
+            {Export, path, tarvo::exportWhat(*tarvo::exportFormatOf(path), outputs.trim)});
     }
     if (outputs.symbolicPath) {
-        files.push_back({*outputs.symbolicPath, "symbolic NEC deck"});
+        files.push_back({Symbolic, *outputs.symbolicPath, "symbolic NEC deck"});
     }
     if (outputs.sheetPath) {
-        files.push_back({*outputs.sheetPath, "workshop sheet"});
+        files.push_back({Sheet, *outputs.sheetPath, "workshop sheet"});
     }
     return files;
 }
 
-/// The contents of the plan's files, once its figures stand, in the order of outputFiles.
-std::vector<std::string> filesOf(const tarvo::Plan& plan, const Outputs& outputs,
-                                 const std::optional<tarvo::analysis::Performance>& performance,
-                                 const std::string& necMissing, const tarvo::Job& job) {
-    std::vector<std::string> files;
-    if (outputs.deckPath) {
-        files.push_back(tarvo::deckOf(plan));
-    }
-    if (outputs.plotPath) {
-        files.push_back(tarvo::analysis::svgPlot(*performance));
-    }
-    for (const std::string& path : outputs.exportPaths) {
-        const tarvo::ExportFormat format = *tarvo::exportFormatOf(path);
+/// The content of one of the plan's files, once its figures stand.
+std::string contentOf(const Written& file, const tarvo::Plan& plan, const Outputs& outputs,
+                      const std::optional<tarvo::analysis::Performance>& performance,
+                      const std::string& necMissing, const tarvo::Job& job) {
+    switch (file.kind) {
+    case Written::Kind::Deck:
+        return tarvo::deckOf(plan);
+    case Written::Kind::Plot:
+        return tarvo::analysis::svgPlot(*performance);
+    case Written::Kind::Export: {
+        const tarvo::ExportFormat format = *tarvo::exportFormatOf(file.path);
         if (tarvo::needsPerformance(format) && !performance) {
             throw tarvo::analysis::AnalysisError("the Touchstone file needs nec2c's sweep: " +
                                                  necMissing);
@@ -186,12 +188,11 @@ std::vector<std::string> filesOf(const tarvo::Plan& plan, const Outputs& outputs
             throw tarvo::analysis::AnalysisError("the Touchstone file would hold no point: the "
                                                  "analysis has no sweep");
         }
-        files.push_back(tarvo::exportText(plan, format, performance));
+        return tarvo::exportText(plan, format, performance);
     }
-    if (outputs.symbolicPath) {
-        files.push_back(tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance));
-    }
-    if (outputs.sheetPath) {
+    case Written::Kind::Symbolic:
+        return tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance);
+    case Written::Kind::Sheet: {
         const tarvo::workshop::SheetContent content =
             tarvo::sheetContent(plan, performance, necMissing, job);
         tarvo::workshop::SheetOptions options;
@@ -201,10 +202,11 @@ std::vector<std::string> filesOf(const tarvo::Plan& plan, const Outputs& outputs
         options.inches = outputs.inchSheet;
         options.overhangMm = outputs.overhangMm;
         options.decimalSeparator = outputs.decimalSeparator;
-        const bool pdf = tarvo::sheetFormatOf(*outputs.sheetPath) == tarvo::SheetFormat::Pdf;
-        files.push_back(tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf));
+        const bool pdf = tarvo::sheetFormatOf(file.path) == tarvo::SheetFormat::Pdf;
+        return tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf);
     }
-    return files;
+    }
+    return {};
 }
 
 /// The analysis or the trim, then every file asked for of the plan (trimmed, after a trim that
@@ -249,9 +251,9 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         }
     }
     tarvo::analysis::throwIfInterrupted();
-    const std::vector<std::string> contents = filesOf(plan, outputs, performance, necMissing, job);
-    for (std::size_t i = 0; i < contents.size(); ++i) {
-        staged.fill(i, contents[i]);
+    const std::vector<Written> files = outputFiles(outputs);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        staged.fill(i, contentOf(files[i], plan, outputs, performance, necMissing, job));
     }
     tarvo::analysis::throwIfInterrupted();
     return outcome;

@@ -358,6 +358,16 @@ void DesktopWindow::printSheet() {
     }
 }
 
+bool DesktopWindow::mayReplace(const QString& path) {
+    if (m_quiet || !QFileInfo::exists(path)) {
+        return true;
+    }
+    return QMessageBox::question(this, "TARVO",
+                                 QFileInfo(path).fileName() +
+                                     " already exists.\nDo you want to replace it?") ==
+           QMessageBox::Yes;
+}
+
 void DesktopWindow::saveSheet() {
     QString filter = "PDF (*.pdf)";
     QString path =
@@ -371,6 +381,9 @@ void DesktopWindow::saveSheet() {
     if (!format) {
         format = filter.startsWith("SVG") ? SheetFormat::Svg : SheetFormat::Pdf;
         path += format == SheetFormat::Svg ? ".svg" : ".pdf";
+        if (!mayReplace(path)) {
+            return;
+        }
     }
     const bool svg = format == SheetFormat::Svg;
     rememberFolder(path);
@@ -411,6 +424,9 @@ void DesktopWindow::exportDesign() {
     const QString extension = filterExtension(filter);
     if (!exportFormatOf(path.toStdString())) {
         path += extension;
+        if (!mayReplace(path)) {
+            return;
+        }
     }
     ExportFormat format = *exportFormatOf(path.toStdString());
     if (format == ExportFormat::Nec && filter.contains("SY variables")) {

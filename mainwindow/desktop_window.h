@@ -69,6 +69,9 @@ private:
     /// Materials and analysis options chosen in the analysis window.
     void planEdited(const Plan& edited);
     void printSheet();
+    /// A name whose extension was added here, after the file dialog asked about the name it
+    /// saw, replaces an existing file only when the builder says so.
+    bool mayReplace(const QString& path);
     void saveSheet();
     void exportDesign();
     void trim();

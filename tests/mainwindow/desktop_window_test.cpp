@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -389,6 +390,40 @@ private slots:
         QCOMPARE(analysis.findChild<QDoubleSpinBox*>("rodMm")->value(), 4.76);
         QSignalSpy finished(&analysis, &AnalysisWindow::finished);
         QVERIFY(finished.wait(5000));
+    }
+
+    void aNameCompletedHereAsksBeforeReplacingAFile() {
+        // "beam" typed with the MMANA-GAL filter becomes beam.maa after the dialog asked about
+        // "beam": an existing beam.maa is replaced only if the builder says so.
+        QFile old(m_folder.filePath("beam.maa"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("OLD") == 3);
+        old.close();
+        DesktopWindow window;
+        window.show();
+        compute(window, "144");
+        window.setSaveChooser([&](const QString&, const QString&, const QString&, QString* f) {
+            *f = "MMANA-GAL model (*.maa)";
+            return m_folder.filePath("beam");
+        });
+        for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+            QString asked;
+            QTimer answering;
+            connect(&answering, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr) {
+                    return;
+                }
+                asked = box->text();
+                box->button(asked.contains("already exists") ? answer : QMessageBox::Ok)->click();
+            });
+            answering.start(20);
+            window.action("export")->trigger();
+            answering.stop();
+            QFile maa(m_folder.filePath("beam.maa"));
+            QVERIFY(maa.open(QIODevice::ReadOnly));
+            const QByteArray content = maa.readAll();
+            QCOMPARE(content == "OLD", answer == QMessageBox::No);
+        }
     }
 
     void sheetExportsAndAboutFromTheMenus() {

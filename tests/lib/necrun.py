@@ -22,15 +22,21 @@ def model_part(deck):
     return "\n".join(head) + "\n"
 
 
-def run_points(deck, start, step, count):
-    """(frequency, forward gain dBi, F/B dB, feed impedance) at each of `count` frequencies."""
-    text = model_part(deck) + f"FR 0 {count} 0 0 {start} {step}\nRP 0 1 2 1000 90 0 0 180\nEN\n"
+def nec2c_lines(text):
+    """nec2c's output for the deck `text`, line by line, from a folder of its own."""
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "d.nec")
         with open(path, "w") as f:
             f.write(text)
         subprocess.run(["nec2c", "-i", path, "-o", path + ".out"], check=True, timeout=120)
-        lines = open(path + ".out").read().splitlines()
+        with open(path + ".out") as out:
+            return out.read().splitlines()
+
+
+def run_points(deck, start, step, count):
+    """(frequency, forward gain dBi, F/B dB, feed impedance) at each of `count` frequencies."""
+    lines = nec2c_lines(model_part(deck) +
+                        f"FR 0 {count} 0 0 {start} {step}\nRP 0 1 2 1000 90 0 0 180\nEN\n")
     points = []
     frequency = None
     z = None
@@ -63,13 +69,8 @@ def swr(z, reference=50):
 def run_field_gains(deck, start, step, count):
     """(frequency, forward gain dBi) at each of `count` frequencies, the gain worked here from
     nec2c's field strengths and input power: 4 pi |rE|^2 / (2 x 376.7303 ohm x input power)."""
-    text = model_part(deck) + f"FR 0 {count} 0 0 {start} {step}\nRP 0 1 1 1000 90 0 0 0\nEN\n"
-    with tempfile.TemporaryDirectory() as folder:
-        path = os.path.join(folder, "d.nec")
-        with open(path, "w") as f:
-            f.write(text)
-        subprocess.run(["nec2c", "-i", path, "-o", path + ".out"], check=True, timeout=120)
-        lines = open(path + ".out").read().splitlines()
+    lines = nec2c_lines(model_part(deck) +
+                        f"FR 0 {count} 0 0 {start} {step}\nRP 0 1 1 1000 90 0 0 0\nEN\n")
     gains = []
     power = None
     for n, line in enumerate(lines):

@@ -46,6 +46,38 @@ constexpr double drivenScanReach = 0.12;
 constexpr std::size_t scanCentres = 2;
 constexpr std::size_t starts = 4;
 constexpr int evaluationsPerStart = 45;
+// A long boom's six numbers need more steps of COBYLA to settle (up to 120 from the design in
+// trials at 144 MHz with 7 to 16 directors).
+constexpr int longEvaluationsPerStart = 90;
+
+/// The wires of the loops; the directors follow, DIR 1 first.
+constexpr std::size_t loopWires = 8;
+constexpr std::size_t sixDirectors = 6;
+
+/// A long boom's model has directors beyond DIR 6: its search sets two more numbers.
+bool longBoom(const Model& model) {
+    return model.wires.size() > loopWires + sixDirectors;
+}
+
+TrimParameters parametersOf(const std::vector<double>& x) {
+    TrimParameters p{x[0], x[1], x[2], x[3]};
+    if (x.size() > 4) {
+        p.addedTaper = x[4];
+        p.addedShape = x[5];
+    }
+    return p;
+}
+
+/// The lengths as designed: nothing changed; a long boom's added directors start on a gentle
+/// taper from DIR 6.
+std::vector<double> designedPoint(const Model& model) {
+    std::vector<double> x{1, 1, 1, 0};
+    if (longBoom(model)) {
+        x.push_back(addedTaperStart);
+        x.push_back(addedShapeStart);
+    }
+    return x;
+}
 
 struct Figures {
     double gain{};
@@ -101,13 +133,24 @@ void scaleAcross(Wire& wire, double factor) {
     wire.end.z *= factor;
 }
 
-/// The model with the lengths scaled; segment counts stay, so the figures move smoothly.
+double spanOf(const Wire& wire) {
+    return std::hypot(wire.end.y - wire.start.y, wire.end.z - wire.start.z);
+}
+
+/// The model with the lengths scaled; segment counts stay, so the figures move smoothly. A long
+/// boom's directors beyond DIR 6 take the trimmed DIR 6's length times their taper.
 Model scaledModel(const Model& model, const TrimParameters& p) {
     Model scaled = model;
+    const std::size_t lastOfSix = loopWires + sixDirectors - 1;
     for (std::size_t w = 0; w < scaled.wires.size(); ++w) {
-        scaleAcross(scaled.wires[w], w < 4   ? p.reflector
-                                     : w < 8 ? p.driven
-                                             : p.directorFactor(w - 8));
+        const double factor = w < 4           ? p.reflector
+                              : w < loopWires ? p.driven
+                              : w <= lastOfSix
+                                  ? p.directorFactor(w - loopWires)
+                                  : spanOf(model.wires[lastOfSix]) / spanOf(model.wires[w]) *
+                                        p.directorFactor(sixDirectors - 1) *
+                                        p.addedFactor(w - lastOfSix);
+        scaleAcross(scaled.wires[w], factor);
     }
     return scaled;
 }
@@ -131,7 +174,7 @@ public:
     /// The figures of the lengths `x`, from nec2c runs at five frequencies: one run, or
     /// `split` runs side by side.
     Figures evaluate(const std::vector<double>& x) {
-        const TrimParameters p{x[0], x[1], x[2], x[3]};
+        const TrimParameters p = parametersOf(x);
         const Model scaled = scaledModel(m_model, p);
         const double f = m_model.frequencyMhz;
         const std::vector<double> frequencies{f, f * (1 - peakOuter), f * (1 - peakInner),
@@ -302,16 +345,25 @@ void constraints(unsigned count, double* result, unsigned n, const double* x, do
 }
 
 void descend(Shared& shared, std::vector<double> x) {
-    nlopt::opt optimiser(nlopt::LN_COBYLA, 4);
+    const bool six = x.size() == 4;
+    nlopt::opt optimiser(nlopt::LN_COBYLA, static_cast<unsigned>(x.size()));
     Descent descent{&shared, &optimiser, {}, {}};
-    optimiser.set_lower_bounds({1 - widest, 1 - widest, 1 - widest, -widestTaper});
-    optimiser.set_upper_bounds({1 + widest, 1 + widest, 1 + widest, widestTaper});
+    std::vector<double> lower{1 - widest, 1 - widest, 1 - widest, -widestTaper};
+    std::vector<double> upper{1 + widest, 1 + widest, 1 + widest, widestTaper};
+    std::vector<double> step{0.01, 0.01, 0.01, 0.01};
+    if (!six) {
+        lower.insert(lower.end(), {addedTaperLowest, addedShapeLowest});
+        upper.insert(upper.end(), {addedTaperHighest, addedShapeHighest});
+        step.insert(step.end(), {0.005, 0.1});
+    }
+    optimiser.set_lower_bounds(lower);
+    optimiser.set_upper_bounds(upper);
     optimiser.set_min_objective(objective, &descent);
     optimiser.add_inequality_mconstraint(constraints, &descent, std::vector<double>(4, 1e-4));
-    optimiser.set_initial_step({0.01, 0.01, 0.01, 0.01});
+    optimiser.set_initial_step(step);
     // 0.01 % of a length: well below what a builder can cut.
     optimiser.set_xtol_abs(1e-4);
-    optimiser.set_maxeval(evaluationsPerStart);
+    optimiser.set_maxeval(six ? evaluationsPerStart : longEvaluationsPerStart);
     double value = 0;
     try {
         optimiser.optimize(x, value);
@@ -367,10 +419,12 @@ std::string helpFor(TrimLimit limit, const Evaluated& nearest, const Model& mode
 /// Scans the directors' scale over the whole range, the rest as designed, and then the driven
 /// loop, which sets the feed, at the directors' scales nearest to the other limits; gives the
 /// best points evaluated so far, distinct, best first.
-std::vector<std::vector<double>> scanned(Shared& shared) {
+std::vector<std::vector<double>> scanned(Shared& shared, const std::vector<double>& designed) {
     std::vector<std::vector<double>> points;
     for (double d = 1 - widest; d <= 1 + widest + 1e-9; d += directorScanStep) {
-        points.push_back({1, 1, d, 0});
+        std::vector<double> point = designed;
+        point[2] = d;
+        points.push_back(point);
     }
     std::vector<Figures> figures = scan(shared, points);
     std::vector<std::size_t> order(points.size());
@@ -384,7 +438,9 @@ std::vector<std::vector<double>> scanned(Shared& shared) {
     for (std::size_t k = 0; k < std::min(scanCentres, order.size()); ++k) {
         for (double e = 1 - drivenScanReach; e <= 1 + drivenScanReach + 1e-9; e += drivenScanStep) {
             if (std::fabs(e - 1) > 1e-9) {
-                driven.push_back({1, e, points[order[k]][2], 0});
+                std::vector<double> point = points[order[k]];
+                point[1] = e;
+                driven.push_back(point);
             }
         }
     }
@@ -420,12 +476,12 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
     Shared shared(model, material, runNec, progress);
 
     // A design that meets the limits already is only improved where it stands: no scan.
-    const std::vector<double> designed{1, 1, 1, 0};
+    const std::vector<double> designed = designedPoint(model);
     std::vector<std::vector<double>> from;
     if (violation(scan(shared, {designed}).front()) == 0) {
         from.push_back(designed);
     } else {
-        from = scanned(shared);
+        from = scanned(shared, designed);
     }
     // A batch that finds lengths meeting the limits ends the search: the next starts, further
     // from meeting them, would mostly trade a little gain for a larger change.
@@ -455,7 +511,7 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
     std::stable_sort(evaluated.begin(), evaluated.end(), better);
     const Evaluated& best = evaluated.front();
     search.feasibleFound = violation(best.figures) == 0;
-    search.parameters = {best.x[0], best.x[1], best.x[2], best.x[3]};
+    search.parameters = parametersOf(best.x);
     // The next best lengths that met the limits, each at least 0.5 % from those before.
     std::vector<std::vector<double>> taken{best.x};
     for (const Evaluated& e : evaluated) {
@@ -472,7 +528,7 @@ TrimSearch searchTrim(const Model& model, const Material& material, const NecRun
         });
         if (apart) {
             taken.push_back(e.x);
-            search.alternatives.push_back({e.x[0], e.x[1], e.x[2], e.x[3]});
+            search.alternatives.push_back(parametersOf(e.x));
         }
     }
 

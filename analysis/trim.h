@@ -8,6 +8,7 @@
 #include "analysis/refine.h"
 #include "design/design_state.h"
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,10 +24,32 @@ struct TrimParameters {
     double driven{1};        ///< the driven loop's wire length, times
     double directors{1};     ///< every director's length, times
     double directorTaper{0}; ///< DIR 1 times (1 - taper), DIR 6 times (1 + taper), linear between
+    /// A long boom's directors beyond DIR 6 (see longBoomFactor): DIR 6+k is the trimmed DIR 6
+    /// times (1 - addedTaper k^addedShape). Unused with six directors.
+    double addedTaper{0};
+    double addedShape{1};
     double directorFactor(std::size_t n) const {
         return directors * (1 + directorTaper * (static_cast<double>(n) - 2.5) / 2.5);
     }
+    /// DIR 6+k's length against the trimmed DIR 6's, k >= 1.
+    double addedFactor(std::size_t k) const {
+        return 1 - addedTaper * std::pow(static_cast<double>(k), addedShape);
+    }
 };
+
+/// The family a long boom (more than six directors) is trimmed in. The rule's added directors
+/// shrink 2.2 % each at 144 MHz and their spacings shrink too: F/B falls to 13-19 dB from the
+/// first added director on. The trim instead holds every spacing beyond DIR 6 at the DIR 5-DIR 6
+/// spacing, so the boom grows by the same step with each director, and gives the added directors
+/// a gentle taper from DIR 6 whose depth and shape the search sets; DIR 1 ... DIR 6 and the
+/// loops are trimmed as with six. Only lengths and those spacings change.
+inline constexpr double addedTaperLowest = 0;
+inline constexpr double addedTaperHighest = 0.05;
+inline constexpr double addedShapeLowest = 0.2;
+inline constexpr double addedShapeHighest = 1.5;
+/// Where a long boom's search starts: 0.5 % at DIR 7, 2.5 % at DIR 16.
+inline constexpr double addedTaperStart = 0.005;
+inline constexpr double addedShapeStart = 0.7;
 
 /// The design with the trimmed lengths: loops and the directors' lengths before the boom
 /// correction scaled, the correction and every spacing as they were.

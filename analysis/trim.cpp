@@ -104,10 +104,11 @@ void scaleAcross(Wire& wire, double factor) {
 /// The model with the lengths scaled; segment counts stay, so the figures move smoothly.
 Model scaledModel(const Model& model, const TrimParameters& p) {
     Model scaled = model;
+    const std::size_t directors = model.wires.size() - 8;
     for (std::size_t w = 0; w < scaled.wires.size(); ++w) {
         scaleAcross(scaled.wires[w], w < 4   ? p.reflector
                                      : w < 8 ? p.driven
-                                             : p.directorFactor(w - 8));
+                                             : p.directorFactor(w - 8, directors));
     }
     return scaled;
 }
@@ -404,13 +405,26 @@ std::vector<std::vector<double>> scanned(Shared& shared) {
 
 } // namespace
 
-DesignState trimmedDesign(const DesignState& design, const TrimParameters& p) {
+DesignState trimmedDesign(const DesignState& design, const TrimParameters& p,
+                          std::size_t directors) {
     DesignState trimmed = design;
     trimmed.ref = static_cast<float>(double{design.ref} * p.reflector);
     trimmed.dri = static_cast<float>(double{design.dri} * p.driven);
     for (std::size_t n = 0; n < 6; ++n) {
         trimmed.*directorLengths[n] =
-            static_cast<float>(double{design.*directorLengths[n]} * p.directorFactor(n));
+            static_cast<float>(double{design.*directorLengths[n]} * p.directorFactor(n, directors));
+    }
+    return trimmed;
+}
+
+AddedDirectors trimmedAdded(const DesignState& design, const AddedDirectors& added,
+                            const TrimParameters& p) {
+    AddedDirectors trimmed = added;
+    const std::size_t count = 6 + added.size();
+    for (std::size_t k = 0; k < added.size(); ++k) {
+        const double correction = double{design.x};
+        trimmed[k].lengthInches =
+            (added[k].lengthInches - correction) * p.directorFactor(6 + k, count) + correction;
     }
     return trimmed;
 }

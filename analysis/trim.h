@@ -19,18 +19,30 @@ namespace tarvo::analysis {
 /// thickness of the rods shifts them (the thicker a rod against the wavelength, the more it is
 /// shortened, alike for all six), while the taper lets the front directors differ from the back.
 struct TrimParameters {
-    double reflector{1};     ///< the reflector loop's wire length, times
-    double driven{1};        ///< the driven loop's wire length, times
-    double directors{1};     ///< every director's length, times
-    double directorTaper{0}; ///< DIR 1 times (1 - taper), DIR 6 times (1 + taper), linear between
-    double directorFactor(std::size_t n) const {
-        return directors * (1 + directorTaper * (static_cast<double>(n) - 2.5) / 2.5);
+    double reflector{1}; ///< the reflector loop's wire length, times
+    double driven{1};    ///< the driven loop's wire length, times
+    double directors{1}; ///< every director's length, times
+    double directorTaper{
+        0}; ///< DIR 1 times (1 - taper), the last times (1 + taper), linear between
+    /// Director n's factor (0 for DIR 1) of `count` directors: the taper spans them all, so a
+    /// longer boom's last director moves by no more than the sixth of a short one.
+    double directorFactor(std::size_t n, std::size_t count = 6) const {
+        const double middle = (static_cast<double>(count) - 1) / 2;
+        return directors * (1 + directorTaper * (static_cast<double>(n) - middle) / middle);
     }
 };
 
 /// The design with the trimmed lengths: loops and the directors' lengths before the boom
-/// correction scaled, the correction and every spacing as they were.
-DesignState trimmedDesign(const DesignState& design, const TrimParameters& parameters);
+/// correction scaled, the correction and every spacing as they were. `directors`: how many the
+/// taper spans, the six and any added.
+DesignState trimmedDesign(const DesignState& design, const TrimParameters& parameters,
+                          std::size_t directors = 6);
+
+/// The added directors (DIR 7 on) with the trimmed lengths: each length without the boom
+/// correction scaled by its place in the taper over all 6 + added.size() directors, the
+/// correction added back, the spacings as they were.
+AddedDirectors trimmedAdded(const DesignState& design, const AddedDirectors& added,
+                            const TrimParameters& parameters);
 
 /// The limits a trimmed design must meet at the design frequency.
 inline constexpr double trimFrontToBackDb = 20;

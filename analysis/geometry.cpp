@@ -107,7 +107,8 @@ void checkThinWire(Model& model, double wavelength) {
     model.extendedKernel = shortest < thinWireKernelRadii;
 }
 
-Model buildModel(const DesignState& design, const Material& material, int segmentsPerWavelength) {
+Model buildModel(const DesignState& design, const Material& material, int segmentsPerWavelength,
+                 const AddedDirectors& added) {
     const double frequency = design.freq;
     if (!(frequency > 0) || !std::isfinite(frequency) || !(design.ref > 0) || !(design.dri > 0) ||
         !std::isfinite(design.ref)) {
@@ -148,24 +149,36 @@ Model buildModel(const DesignState& design, const Material& material, int segmen
     addLoop(x, double{design.dri} * 12);
     model.feedTag = tag - 3;
     model.feedSegment = (model.wires[static_cast<std::size_t>(model.feedTag - 1)].segments + 1) / 2;
-    for (std::size_t n = 0; n < 6; ++n) {
-        x += design.*directorSpacings[n] * metresPerInch;
-        const double length = double{design.*directorLengths[n]} * 12 / 2 * metresPerInch;
+    const auto addDirector = [&](double spacingInches, double lengthInches) {
+        x += spacingInches * metresPerInch;
+        const double length = lengthInches * metresPerInch;
+        if (!(length > 0) || !std::isfinite(length) || !(spacingInches > 0) ||
+            !std::isfinite(spacingInches)) {
+            throw AnalysisError("DIR " + std::to_string(tag - 7) +
+                                " has no length or spacing to model");
+        }
         model.wires.push_back({++tag,
                                segmentsFor(length, wavelength, segmentsPerWavelength),
                                {x, -length / 2, 0},
                                {x, length / 2, 0},
                                material.rodDiameterMm / 2000,
                                Metal::Aluminium});
+    };
+    for (std::size_t n = 0; n < 6; ++n) {
+        addDirector(design.*directorSpacings[n], double{design.*directorLengths[n]} * 12 / 2);
+    }
+    for (const AddedDirector& director : added) {
+        addDirector(director.spacingInches, director.lengthInches - double{design.x});
     }
     checkThinWire(model, wavelength);
     return model;
 }
 
-int defaultSegmentsPerWavelength(const DesignState& design, const Material& material) {
+int defaultSegmentsPerWavelength(const DesignState& design, const Material& material,
+                                 const AddedDirectors& added) {
     for (int perWavelength = 40; perWavelength > 10; --perWavelength) {
         try {
-            if (!buildModel(design, material, perWavelength).extendedKernel) {
+            if (!buildModel(design, material, perWavelength, added).extendedKernel) {
                 return perWavelength;
             }
         } catch (const ModelLimitError&) {

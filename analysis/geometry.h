@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wire model of a computed design for NEC-2: boom along +x, reflector loop at x = 0, the
-// driven loop and the six directors at their boom positions.
+// driven loop and the directors at their boom positions: the six of the design, and any added
+// beyond DIR 6 by the table's rule.
 #pragma once
 
 #include "design/design_state.h"
@@ -68,17 +69,29 @@ struct Model {
     double shortestSegmentRadii{}; ///< the smallest segment length / radius of any wire
 };
 
+/// A director beyond DIR 6, as the table's rule gives it from the texts shown in inches.
+struct AddedDirector {
+    double lengthInches{};  ///< as the table shows it: with the metallic boom's correction
+    double spacingInches{}; ///< from the director before it
+    bool operator==(const AddedDirector&) const = default;
+};
+/// DIR 7, DIR 8 ... in boom order.
+using AddedDirectors = std::vector<AddedDirector>;
+
 /// Segments a wavelength for the defaults: the most, up to 40 and at least 10, for which every
 /// segment is at least 8 times its wire's radius, so that the plain thin-wire kernel holds.
-int defaultSegmentsPerWavelength(const DesignState& design, const Material& material);
+int defaultSegmentsPerWavelength(const DesignState& design, const Material& material,
+                                 const AddedDirectors& added = {});
 
 inline constexpr double speedOfLight = 299.792458; // metres times MHz
 inline constexpr double metresPerInch = 0.0254;
 
 /// The model of the design last computed. Directors carry no metallic-boom correction: NEC
-/// models no boom, and the correction only makes up for one. About `segmentsPerWavelength`
-/// segments a wavelength, an odd count on every wire. Throws ModelLimitError when a wire or a
-/// segment lies outside the thin-wire model.
-Model buildModel(const DesignState& design, const Material& material, int segmentsPerWavelength);
+/// models no boom, and the correction only makes up for one; an added director's shown length
+/// holds the correction too (DIR 6's carries over), so the model takes it off. About
+/// `segmentsPerWavelength` segments a wavelength, an odd count on every wire. Throws
+/// ModelLimitError when a wire or a segment lies outside the thin-wire model.
+Model buildModel(const DesignState& design, const Material& material, int segmentsPerWavelength,
+                 const AddedDirectors& added = {});
 
 } // namespace tarvo::analysis

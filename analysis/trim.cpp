@@ -464,11 +464,23 @@ DesignState trimmedDesign(const DesignState& design, const TrimParameters& p) {
     DesignState trimmed = design;
     trimmed.ref = static_cast<float>(double{design.ref} * p.reflector);
     trimmed.dri = static_cast<float>(double{design.dri} * p.driven);
-    for (std::size_t n = 0; n < 6; ++n) {
+    for (std::size_t n = 0; n < sixDirectors; ++n) {
         trimmed.*directorLengths[n] =
             static_cast<float>(double{design.*directorLengths[n]} * p.directorFactor(n));
     }
     return trimmed;
+}
+
+AddedDirectors trimmedAdded(const DesignState& design, std::size_t count, const TrimParameters& p) {
+    // DIR 6's rod as the model builds it (half of dir6 x 12 inches), trimmed.
+    const double dir6 = double{design.*directorLengths[sixDirectors - 1]} * 12 / 2 *
+                        p.directorFactor(sixDirectors - 1);
+    AddedDirectors added;
+    for (std::size_t k = 1; k <= count; ++k) {
+        added.push_back({dir6 * p.addedFactor(k) + double{design.x},
+                         double{design.*directorSpacings[sixDirectors - 1]}});
+    }
+    return added;
 }
 
 TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,

@@ -55,6 +55,13 @@ inline constexpr double addedShapeStart = 0.7;
 /// correction scaled, the correction and every spacing as they were.
 DesignState trimmedDesign(const DesignState& design, const TrimParameters& parameters);
 
+/// A long boom's `count` directors beyond DIR 6 in the trim's family: each spacing the design's
+/// DIR 5-DIR 6 spacing, each length before the boom correction the trimmed DIR 6's times its
+/// taper, the correction added back. With the parameters as designed (no taper), the base a
+/// long boom's search starts from: every added director as long as DIR 6.
+AddedDirectors trimmedAdded(const DesignState& design, std::size_t count,
+                            const TrimParameters& parameters);
+
 /// The limits a trimmed design must meet at the design frequency.
 inline constexpr double trimFrontToBackDb = 20;
 inline constexpr double trimSwr = 1.5;

@@ -16,6 +16,7 @@
 #include "design/number_text.h"
 #include "design/operations.h"
 #include "plan/analysis.h"
+#include "plan/long_boom.h"
 #include "plan/plan.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
@@ -260,7 +261,7 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
 }
 
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOptions& options,
-                   const Outputs& outputs, bool json, const std::string& separator,
+                   const Outputs& outputs, int directors, bool json, const std::string& separator,
                    std::ostream& out) {
     tarvo::MemoryWindow window(separator);
     const auto fault = tarvo::playQuickDesign(design, window);
@@ -274,6 +275,12 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     }
     tarvo::Plan plan = tarvo::nextPlan(window.form(), window.state(), std::nullopt);
     plan.analysis = options;
+    try {
+        tarvo::setDirectors(plan, directors);
+    } catch (const tarvo::LongBoomError& error) {
+        std::cerr << "tarvo-cli: --directors: " << error.what() << '\n';
+        return exitUsage;
+    }
     if (outputs.wireDiameterMm || outputs.rodDiameterMm) {
         const auto band = tarvo::analysis::recommendedMaterial(plan.design.freq);
         tarvo::chooseMaterials(plan, {outputs.wireDiameterMm.value_or(band.wireDiameterMm),
@@ -310,7 +317,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     }
     if (!json) {
         // The design stands on its own: it is printed before an analysis that may fail.
-        out << tarvo::tableReport(window.form());
+        out << tarvo::tableReport(window.form(), plan.table.added);
         if (!out.flush()) {
             // Nobody reads the report: the analysis is not worth running.
             throw tarvo::OutputError("the design table was not written");
@@ -334,7 +341,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     const bool metric = plan.table.metric();
     if (json) {
         out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings,
-                                 outcome.trim ? &*outcome.trim : nullptr);
+                                 outcome.trim ? &*outcome.trim : nullptr, plan.table.added);
     } else {
         if (outcome.trim) {
             out << '\n' << tarvo::trimReport(*outcome.trim, metric);
@@ -560,6 +567,16 @@ int main(int argc, char** argv) {
                                   "peak within 0.5 % of the design frequency, the gain as high "
                                   "as these allow; spacings stay. The other outputs then use the "
                                   "trimmed design");
+    int directors = tarvo::fewestDirectors;
+    auto* directorsOption =
+        app.add_option("--directors", directors,
+                       "Directors, 6 to 40: DIR 7 on by the table's rule (each director shorter "
+                       "by REDUCE EACH ADDITIONAL DIRECTOR BY, each spacing by REDUCE EACH "
+                       "ADDITIONAL SPACE BY, from the texts shown); every output uses them all. "
+                       "Refused where a director would be shorter than 0.3 wavelength or closer "
+                       "than 0.05 wavelength to the one before")
+            ->check(CLI::Range(tarvo::fewestDirectors, tarvo::mostDirectors))
+            ->type_name("N");
     auto* script = app.add_option("--script", scriptPath,
                                   "Replay the event script FILE ('-' for standard input): one "
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
@@ -572,8 +589,9 @@ int main(int argc, char** argv) {
     paper->needs(sheet);
     inchSheet->needs(sheet);
     overhang->needs(sheet);
-    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep, timeout, sheet,
-                                paper, inchSheet, overhang, exports, symbolic, trimFlag}) {
+    for (CLI::Option* option :
+         {analyze, deck, plot, wire, rod, segments, sweep, timeout, sheet, paper, inchSheet,
+          overhang, exports, symbolic, trimFlag, directorsOption}) {
         script->excludes(option);
     }
 
@@ -627,7 +645,7 @@ int main(int argc, char** argv) {
             design.boom = metallic      ? tarvo::QuickDesign::Boom::Metallic
                           : nonMetallic ? tarvo::QuickDesign::Boom::NonMetallic
                                         : tarvo::QuickDesign::Boom::Unchosen;
-            status = runQuickDesign(design, analysis, outputs, json, separator, out);
+            status = runQuickDesign(design, analysis, outputs, directors, json, separator, out);
         }
         tarvo::requireWritten(out, outputBuffer);
         return status;

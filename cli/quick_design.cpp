@@ -54,7 +54,7 @@ std::optional<FaultReport> playQuickDesign(const QuickDesign& design, EventTarge
     return std::nullopt;
 }
 
-std::string tableReport(const Form& form) {
+std::string tableReport(const Form& form, const std::vector<TableTexts::Row>& added) {
     std::ostringstream out;
     const std::string unit = form.text(Text29);
     out << "TARVO design for " << form.text(Text17) << " MHz, boom " << boomOf(form)
@@ -67,6 +67,10 @@ std::string tableReport(const Form& form) {
             << std::setw(10) << (row.spacing ? form.text(*row.spacing) : "")
             << form.text(row.position) << '\n';
     }
+    for (const TableTexts::Row& row : added) {
+        out << std::setw(12) << row.element << std::setw(10) << row.length << std::setw(10)
+            << row.spacing.value_or("") << row.position << '\n';
+    }
     out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << form.text(Text19) << '\n';
     out << "REDUCE EACH ADDITIONAL SPACE BY     " << form.text(Text35) << '\n';
     if (form.isVisible(Text30)) {
@@ -77,9 +81,8 @@ std::string tableReport(const Form& form) {
 
 namespace {
 
-/// The number a box shows, whatever its decimal separator; null for a box that shows none.
-nlohmann::ordered_json boxNumber(const Form& form, Control box) {
-    std::string text = form.text(box);
+/// The number a text shows, whatever its decimal separator; null for a text that shows none.
+nlohmann::ordered_json textNumber(std::string text) {
     for (char& c : text) {
         c = c == ',' ? '.' : c;
     }
@@ -90,6 +93,11 @@ nlohmann::ordered_json boxNumber(const Form& form, Control box) {
         return nullptr;
     }
     return value;
+}
+
+/// The number a box shows.
+nlohmann::ordered_json boxNumber(const Form& form, Control box) {
+    return textNumber(form.text(box));
 }
 
 nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
@@ -147,7 +155,7 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
 
 nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
-    const auto rows = stateRows(t.trimmed, metric);
+    const auto rows = stateRows(t.trimmed, metric, t.addedTrimmed);
     const auto changes = trimmedLengths(t, metric);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         elements.push_back({
@@ -191,7 +199,8 @@ nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
 }
 
 std::string jsonReport(const Form& form, const analysis::Performance* performance,
-                       const std::vector<std::string>& warnings, const TrimOutcome* trim) {
+                       const std::vector<std::string>& warnings, const TrimOutcome* trim,
+                       const std::vector<TableTexts::Row>& added) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     for (const TableRow& row : tableRows()) {
         elements.push_back({
@@ -204,6 +213,17 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
              row.spacing ? boxNumber(form, *row.spacing) : nlohmann::ordered_json(nullptr)},
             {"position", form.text(row.position)},
             {"positionNumber", boxNumber(form, row.position)},
+        });
+    }
+    for (const TableTexts::Row& row : added) {
+        elements.push_back({
+            {"element", row.element},
+            {"length", row.length},
+            {"lengthNumber", textNumber(row.length)},
+            {"spacing", row.spacing.value_or("")},
+            {"spacingNumber", textNumber(row.spacing.value_or(""))},
+            {"position", row.position},
+            {"positionNumber", textNumber(row.position)},
         });
     }
     nlohmann::ordered_json report{

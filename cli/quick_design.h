@@ -27,14 +27,16 @@ struct QuickDesign {
 /// METRIC when asked. Stops at the first fault and returns it.
 std::optional<FaultReport> playQuickDesign(const QuickDesign& design, EventTarget& window);
 
-/// The results laid out like the window's rows, for a person to read.
-std::string tableReport(const Form& form);
+/// The results laid out like the window's rows, for a person to read; `added` (DIR 7 on, by the
+/// table's rule) follow DIR 6.
+std::string tableReport(const Form& form, const std::vector<TableTexts::Row>& added = {});
 /// The same results as a JSON document; every value is the box's text. With an analysis, its
 /// figures follow under "analysis".
 /// `warnings`: what the design itself warns about (a boom beyond the correction's range).
 /// With a trim, its table, changes and figures before and after follow under "trim".
 std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr,
                        const std::vector<std::string>& warnings = {},
-                       const TrimOutcome* trim = nullptr);
+                       const TrimOutcome* trim = nullptr,
+                       const std::vector<TableTexts::Row>& added = {});
 
 } // namespace tarvo

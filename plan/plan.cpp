@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/plan.h"
 
+#include "plan/long_boom.h"
+
 #include "analysis/nec_runner.h"
 #include "design/boom_range.h"
 #include "design/controls.h"
@@ -71,8 +73,16 @@ Plan nextPlan(const Form& form, const DesignState& design, const std::optional<P
     plan.metallicBoom = form.isSelected(Option2);
     plan.warnings = boomWarnings(form, design);
     plan.table = tableTextsOf(form);
+    plan.separator = form.decimalSeparator();
     if (before) {
         plan.analysis = before->analysis;
+        if (before->directors != plan.directors) {
+            try {
+                setDirectors(plan, before->directors);
+            } catch (const LongBoomError& error) {
+                plan.warnings.push_back(std::string("Six directors: ") + error.what());
+            }
+        }
         const auto& chosen = before->materials;
         if (chosen && (chosen->everyBand || chosen->bandMhz == bandOf(design.freq))) {
             plan.materials = chosen;
@@ -84,6 +94,7 @@ Plan nextPlan(const Form& form, const DesignState& design, const std::optional<P
 
 void retable(Plan& plan, const Form& form) {
     plan.table = tableTextsOf(form);
+    plan.table.added = addedRows(plan.table, plan.directors, plan.separator);
 }
 
 analysis::Material materialOf(const Plan& plan) {
@@ -108,8 +119,8 @@ void chooseMaterials(Plan& plan, const analysis::Material& material, bool everyB
 analysis::Model modelOf(const Plan& plan) {
     const analysis::Material material = materialOf(plan);
     const int segments = plan.analysis.segmentsPerWavelength.value_or(
-        analysis::defaultSegmentsPerWavelength(plan.built(), material));
-    return analysis::buildModel(plan.built(), material, segments);
+        analysis::defaultSegmentsPerWavelength(plan.built(), material, plan.builtAdded()));
+    return analysis::buildModel(plan.built(), material, segments, plan.builtAdded());
 }
 
 analysis::NecRunner runnerOf(const Plan& plan, const Job& job) {

@@ -31,6 +31,8 @@ struct TableTexts {
     std::array<Row, 8> rows;
     std::string reduceDirector;
     std::string reduceSpace;
+    /// DIR 7 ... DIR N by the table's rule from the texts above (see long_boom.h); none for six.
+    std::vector<Row> added;
 
     bool metric() const { return unit == "CM"; }
     bool operator==(const TableTexts&) const = default;
@@ -56,6 +58,7 @@ struct AnalysisOptions {
 struct AcceptedTrim {
     DesignState design;
     analysis::Material material;
+    analysis::AddedDirectors added; ///< DIR 7 on, trimmed with the six
     bool operator==(const AcceptedTrim&) const = default;
 };
 
@@ -67,9 +70,17 @@ struct Plan {
     std::optional<MaterialChoice> materials;
     AnalysisOptions analysis;
     std::optional<AcceptedTrim> trim;
+    /// How many directors the plan builds, 6 to 40: DIR 7 on by the table's rule (long_boom.h).
+    int directors{6};
+    /// DIR 7 ... DIR N as the rule gives them from the design's texts in inches: what the model,
+    /// the sheet and the exports build (whatever unit the table shows). Set by setDirectors.
+    analysis::AddedDirectors added;
+    std::string separator{"."}; ///< the decimal separator the table's texts are written in
 
     /// The lengths every output builds: the accepted trim's, else the design's.
     const DesignState& built() const { return trim ? trim->design : design; }
+    /// The directors beyond DIR 6 every output builds: the accepted trim's, else the rule's.
+    const analysis::AddedDirectors& builtAdded() const { return trim ? trim->added : added; }
     bool trimmed() const { return trim.has_value(); }
     /// The same plan: every output of one is the output of the other.
     bool operator==(const Plan&) const = default;
@@ -94,7 +105,8 @@ std::vector<std::string> boomWarnings(const Form& form, const DesignState& desig
 
 /// A plan for the design COMPUTE just stored. The builder's materials and analysis options of
 /// `before` carry over; materials chosen for another band only when chosen for every band. A
-/// trim never carries over: it was of the lengths before.
+/// trim never carries over: it was of the lengths before. The number of directors carries over
+/// where the new design can hold them; where it cannot, the plan has six and a warning says so.
 Plan nextPlan(const Form& form, const DesignState& design, const std::optional<Plan>& before);
 
 /// The table's texts after CONVERT TO METRIC (or any change of the boxes alone).

@@ -77,10 +77,15 @@ TrimOutcome runTrim(const Plan& plan, const Job& job,
     untrimmed.trim.reset();
     TrimOutcome outcome;
     outcome.designed = untrimmed.design;
+    outcome.addedDesigned = untrimmed.added;
     outcome.material = materialOf(untrimmed);
     outcome.before = analyse(untrimmed, job);
+    // A long boom is searched in the trim's own family: the spacings beyond DIR 6 held at the
+    // DIR 5-DIR 6 spacing, the added directors tapered from DIR 6 (analysis/trim.h).
+    Plan searched = untrimmed;
+    searched.added = analysis::trimmedAdded(untrimmed.design, untrimmed.added.size(), {});
     outcome.search = analysis::searchTrim(
-        modelOf(untrimmed), outcome.material, runnerOf(untrimmed, job),
+        modelOf(searched), outcome.material, runnerOf(untrimmed, job),
         progress ? progress : [](const analysis::TrimProgress&) {});
     // The design rebuilt from the lengths, analysed on its own as it will be built, may miss a
     // limit the search's model met: the next best lengths are tried then.
@@ -91,8 +96,10 @@ TrimOutcome runTrim(const Plan& plan, const Job& job,
         TrimOutcome tried = outcome;
         tried.search.parameters = candidate;
         tried.trimmed = analysis::trimmedDesign(untrimmed.design, candidate);
+        tried.addedTrimmed =
+            analysis::trimmedAdded(untrimmed.design, untrimmed.added.size(), candidate);
         Plan trimmed = untrimmed;
-        trimmed.trim = AcceptedTrim{tried.trimmed, tried.material};
+        trimmed.trim = AcceptedTrim{tried.trimmed, tried.material, tried.addedTrimmed};
         tried.after = analyse(trimmed, job);
         tried.unmet = unmetLimits(tried.after, tried.search);
         const bool first = &candidate == &candidates.front();
@@ -108,11 +115,12 @@ TrimOutcome runTrim(const Plan& plan, const Job& job,
 
 void acceptTrim(Plan& plan, const TrimOutcome& outcome) {
     if (outcome.meetsLimits()) {
-        plan.trim = AcceptedTrim{outcome.trimmed, outcome.material};
+        plan.trim = AcceptedTrim{outcome.trimmed, outcome.material, outcome.addedTrimmed};
     }
 }
 
-std::vector<StateRow> stateRows(const DesignState& s, bool metric) {
+std::vector<StateRow> stateRows(const DesignState& s, bool metric,
+                                const analysis::AddedDirectors& added) {
     const double k = metric ? centimetresPerInch : 1;
     std::vector<StateRow> rows;
     double position = 0;
@@ -124,10 +132,16 @@ std::vector<StateRow> stateRows(const DesignState& s, bool metric) {
         rows.push_back({"DIR " + std::to_string(n + 1), directorInches(s, n) * k,
                         double{s.*directorSpacings[n]} * k, position * k});
     }
+    double addedPosition = position;
+    for (std::size_t n = 0; n < added.size(); ++n) {
+        addedPosition += added[n].spacingInches;
+        rows.push_back({"DIR " + std::to_string(n + 7), added[n].lengthInches * k,
+                        added[n].spacingInches * k, addedPosition * k});
+    }
     return rows;
 }
 
-TableTexts boxTextsOf(const DesignState& s, bool metric) {
+TableTexts boxTextsOf(const DesignState& s, bool metric, const analysis::AddedDirectors& added) {
     constexpr std::string_view point = ".";
     const auto cut = [&](const std::string& text, std::size_t limit) {
         return cutNumberText(text, limit, point).value_or(text);
@@ -163,12 +177,25 @@ TableTexts boxTextsOf(const DesignState& s, bool metric) {
         static_cast<float>(read(inches(directorInches(s, 4))) - read(inches(directorInches(s, 5))));
     t.reduceDirector = metric ? cm(double{add}, reductionLimit) : inches(add, reductionLimit);
     t.reduceSpace = doubleToText(read(*t.rows[6].spacing) - read(*t.rows[7].spacing), point);
+    // Added directors hold their lengths as doubles already: their texts are the double's.
+    const auto added15 = [&](double value) {
+        return cut(doubleToText(metric ? value * centimetresPerInch : value, point), lengthLimit);
+    };
+    double position = 0;
+    for (std::size_t i = 0; i < 7; ++i) {
+        position += double{i == 0 ? s.rsp : s.*directorSpacings[i - 1]};
+    }
+    for (std::size_t n = 0; n < added.size(); ++n) {
+        position += added[n].spacingInches;
+        t.added.push_back({"DIR " + std::to_string(n + 7), added15(added[n].lengthInches),
+                           added15(added[n].spacingInches), added15(position)});
+    }
     return t;
 }
 
 std::vector<TrimmedRow> trimmedLengths(const TrimOutcome& outcome, bool metric) {
-    const auto designed = stateRows(outcome.designed, metric);
-    const auto trimmed = stateRows(outcome.trimmed, metric);
+    const auto designed = stateRows(outcome.designed, metric, outcome.addedDesigned);
+    const auto trimmed = stateRows(outcome.trimmed, metric, outcome.addedTrimmed);
     const double toMm = metric ? 10 : 25.4;
     std::vector<TrimmedRow> rows;
     for (std::size_t i = 0; i < designed.size(); ++i) {
@@ -191,26 +218,38 @@ std::string trimReport(const TrimOutcome& o, bool metric) {
     if (!o.meetsLimits()) {
         out << "The best lengths found (they do NOT meet the limits):\n";
     }
-    out << "(NEC-2 in free space, no boom modelled; spacings as designed)\n\n";
+    const bool longBoom = !o.addedTrimmed.empty();
+    out << (longBoom ? "(NEC-2 in free space, no boom modelled; spacings as designed to DIR 6, "
+                       "from DIR 7 on each the DIR 5-DIR 6 spacing)\n\n"
+                     : "(NEC-2 in free space, no boom modelled; spacings as designed)\n\n");
     out << std::left << std::setw(12) << "ELEMENT" << std::setw(10) << "LENGTH" << std::setw(10)
         << "SPACING"
         << "BOOM POSITION\n";
     // Every length by the boxes' rule, so a value reads as in the design table.
-    const TableTexts trimmed = boxTextsOf(o.trimmed, metric);
-    const TableTexts designed = boxTextsOf(o.designed, metric);
-    for (const TableTexts::Row& row : trimmed.rows) {
+    const TableTexts trimmed = boxTextsOf(o.trimmed, metric, o.addedTrimmed);
+    const TableTexts designed = boxTextsOf(o.designed, metric, o.addedDesigned);
+    std::vector<TableTexts::Row> rows(trimmed.rows.begin(), trimmed.rows.end());
+    rows.insert(rows.end(), trimmed.added.begin(), trimmed.added.end());
+    for (const TableTexts::Row& row : rows) {
         out << std::setw(12) << row.element << std::setw(10) << row.length << std::setw(10)
             << row.spacing.value_or("") << row.position << '\n';
     }
-    out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << trimmed.reduceDirector << '\n';
-    out << "REDUCE EACH ADDITIONAL SPACE BY     " << trimmed.reduceSpace << "\n\n";
+    // A long boom's trimmed directors do not follow the table's reductions: every one is listed.
+    if (!longBoom) {
+        out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << trimmed.reduceDirector << '\n';
+        out << "REDUCE EACH ADDITIONAL SPACE BY     " << trimmed.reduceSpace << '\n';
+    }
+    out << '\n';
     out << std::setw(12) << "CHANGE" << std::setw(10) << "DESIGNED" << std::setw(10) << "TRIMMED"
         << std::setw(10) << "mm"
         << "%\n";
     const auto changes = trimmedLengths(o, metric);
+    const auto lengthText = [](const TableTexts& t, std::size_t i) {
+        return i < t.rows.size() ? t.rows[i].length : t.added[i - t.rows.size()].length;
+    };
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        out << std::setw(12) << changes[i].element << std::setw(10) << designed.rows[i].length
-            << std::setw(10) << trimmed.rows[i].length << std::setw(10)
+        out << std::setw(12) << changes[i].element << std::setw(10) << lengthText(designed, i)
+            << std::setw(10) << lengthText(trimmed, i) << std::setw(10)
             << formatNumber("%+.1f", changes[i].changeMm)
             << formatNumber("%+.2f", changes[i].changePercent) << '\n';
     }

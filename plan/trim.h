@@ -18,7 +18,9 @@ struct TrimOutcome {
     analysis::TrimSearch search;
     DesignState designed;
     DesignState trimmed;
-    analysis::Performance before;   ///< the design as computed
+    analysis::AddedDirectors addedDesigned; ///< DIR 7 on, as the rule gives them
+    analysis::AddedDirectors addedTrimmed;  ///< DIR 7 on, trimmed with the six
+    analysis::Performance before;           ///< the design as computed
     analysis::Performance after;    ///< the trimmed design, analysed afresh as it is exported
     std::vector<std::string> unmet; ///< the limits the trimmed design misses; empty: all met
     bool meetsLimits() const { return unmet.empty(); }
@@ -55,12 +57,16 @@ struct StateRow {
     std::optional<double> spacing;
     double position{};
 };
-std::vector<StateRow> stateRows(const DesignState& design, bool metric);
+std::vector<StateRow> stateRows(const DesignState& design, bool metric,
+                                const analysis::AddedDirectors& added = {});
 
 /// The design table's texts of stored values by the one rule of every length TARVO prints, the
 /// boxes': in inches the single's 7 significant digits, in centimetres the double's 15, each cut
 /// (not rounded) to its box, the sums and reductions formed as COMPUTE and CONVERT TO METRIC
 /// form them. Of the design as computed, they are the boxes' texts digit for digit.
-TableTexts boxTextsOf(const DesignState& design, bool metric);
+/// Added directors (DIR 7 on) follow by the same rule, from their values in inches, their
+/// positions summed on from DIR 6's.
+TableTexts boxTextsOf(const DesignState& design, bool metric,
+                      const analysis::AddedDirectors& added = {});
 
 } // namespace tarvo

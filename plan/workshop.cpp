@@ -100,11 +100,18 @@ std::string csvReport(const Plan& plan) {
     std::ostringstream out;
     out << "element,length_" << unit << ",spacing_" << unit << ",boom_position_" << unit << "\r\n";
     // A trimmed design's texts by the boxes' rule, as the trim's report shows them.
-    const TableTexts table = plan.trim ? boxTextsOf(plan.trim->design, metric) : plan.table;
-    for (const TableTexts::Row& row : table.rows) {
+    const TableTexts table =
+        plan.trim ? boxTextsOf(plan.trim->design, metric, plan.trim->added) : plan.table;
+    const auto write = [&](const TableTexts::Row& row) {
         out << row.element << ',' << pointNumber(row.length) << ','
             << (row.spacing ? pointNumber(*row.spacing) : "") << ',' << pointNumber(row.position)
             << "\r\n";
+    };
+    for (const TableTexts::Row& row : table.rows) {
+        write(row);
+    }
+    for (const TableTexts::Row& row : table.added) {
+        write(row);
     }
     out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << pointNumber(table.reduceDirector) << ",,\r\n";
     out << "REDUCE EACH ADDITIONAL SPACE BY,," << pointNumber(table.reduceSpace) << ",\r\n";

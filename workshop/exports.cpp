@@ -6,18 +6,19 @@
 #include <cmath>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace tarvo::workshop {
 namespace {
 
 using analysis::formatNumber;
 
-/// The model's elements as a builder names them: two loops of four wires, six directors.
+/// The model's elements as a builder names them: two loops of four wires, the directors.
 struct Elements {
     double reflectorLoop{}; ///< wire length, metres
     double drivenLoop{};
-    double directors[6]{};
-    double positions[8]{}; ///< along the boom, metres
+    std::vector<double> directors;
+    std::vector<double> positions; ///< along the boom, metres: REF, DE, DIR 1 ...
 };
 
 double lengthOf(const analysis::Wire& wire) {
@@ -26,17 +27,17 @@ double lengthOf(const analysis::Wire& wire) {
 }
 
 Elements elementsOf(const analysis::Model& model) {
-    if (model.wires.size() != 14) {
+    if (model.wires.size() < 14) {
         throw std::invalid_argument("the model does not hold two loops and six directors");
     }
     Elements e;
     e.reflectorLoop = 4 * lengthOf(model.wires[0]);
     e.drivenLoop = 4 * lengthOf(model.wires[4]);
-    e.positions[0] = model.wires[0].start.x;
-    e.positions[1] = model.wires[4].start.x;
-    for (std::size_t n = 0; n < 6; ++n) {
-        e.directors[n] = lengthOf(model.wires[8 + n]);
-        e.positions[n + 2] = model.wires[8 + n].start.x;
+    e.positions.push_back(model.wires[0].start.x);
+    e.positions.push_back(model.wires[4].start.x);
+    for (std::size_t w = 8; w < model.wires.size(); ++w) {
+        e.directors.push_back(lengthOf(model.wires[w]));
+        e.positions.push_back(model.wires[w].start.x);
     }
     return e;
 }
@@ -90,8 +91,10 @@ std::string symbolicDeck(const analysis::Model& model, const analysis::Material&
     const Elements e = elementsOf(model);
     std::ostringstream deck;
     deck << "CM TARVO design for " << g(model.frequencyMhz) << " MHz, in free space, tunable\n";
-    deck << "CM Lengths in metres: LR, LD the loops' wire lengths, L1-L6 the directors,\n";
-    deck << "CM SR reflector to driven loop, S1-S6 the spacings ahead of it\n";
+    const std::string last = std::to_string(e.directors.size());
+    deck << "CM Lengths in metres: LR, LD the loops' wire lengths, L1-L" << last
+         << " the directors,\n";
+    deck << "CM SR reflector to driven loop, S1-S" << last << " the spacings ahead of it\n";
     deck << "CM Directors without the metallic-boom correction: NEC models no boom\n";
     deck << "CM SY cards: nec2c reads them; xnec2c 4.4.12 does not (open the plain .nec there)\n";
     deck << "CE\n";
@@ -100,16 +103,16 @@ std::string symbolicDeck(const analysis::Model& model, const analysis::Material&
     deck << "SY RR=" << g(material.rodDiameterMm / 2000) << '\n';
     deck << "SY LR=" << g(e.reflectorLoop) << '\n';
     deck << "SY LD=" << g(e.drivenLoop) << '\n';
-    for (std::size_t n = 0; n < 6; ++n) {
+    for (std::size_t n = 0; n < e.directors.size(); ++n) {
         deck << "SY L" << n + 1 << '=' << g(e.directors[n]) << '\n';
     }
     deck << "SY SR=" << g(e.positions[1] - e.positions[0]) << '\n';
-    for (std::size_t n = 0; n < 6; ++n) {
+    for (std::size_t n = 0; n < e.directors.size(); ++n) {
         deck << "SY S" << n + 1 << '=' << g(e.positions[n + 2] - e.positions[n + 1]) << '\n';
     }
     // Positions along the boom, each from the one before, so a spacing moves what lies ahead.
     deck << "SY X1=SR\n";
-    for (std::size_t n = 1; n <= 6; ++n) {
+    for (std::size_t n = 1; n <= e.directors.size(); ++n) {
         deck << "SY X" << n + 1 << "=X" << n << "+S" << n << '\n';
     }
     const auto loop = [&](int firstTag, const std::string& x, const std::string& length,
@@ -125,7 +128,7 @@ std::string symbolicDeck(const analysis::Model& model, const analysis::Material&
     };
     loop(1, "0", "LR", model.wires[0].segments);
     loop(5, "X1", "LD", model.wires[4].segments);
-    for (std::size_t n = 0; n < 6; ++n) {
+    for (std::size_t n = 0; n < e.directors.size(); ++n) {
         const std::string l = std::string("L").append(std::to_string(n + 1));
         deck << "GW " << 9 + n << ' ' << model.wires[8 + n].segments << " X" << n + 2 << " -" << l
              << "/2 0 X" << n + 2 << ' ' << l << "/2 0 RR\n";

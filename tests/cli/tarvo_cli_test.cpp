@@ -319,4 +319,69 @@ TEST(TarvoCli, DiametersAndSegmentsOutsideTheThinWireModelAreRefused) {
     }
 }
 
+// Directors beyond DIR 6 by the table's rule, worked by hand from the texts the table shows:
+// DIR 6+k = DIR 6 - k x REDUCE EACH ADDITIONAL DIRECTOR BY, spacing 6+k = the DIR 5-DIR 6 spacing
+// - k x REDUCE EACH ADDITIONAL SPACE BY, positions summed on from DIR 6's, each cut to 7
+// characters. Inches: 35.1547, 0.7751, 26.0026, 0.9331, 163.570; centimetres: 89.2930, 1.9687,
+// 66.0466, 2.3702, 415.468.
+TEST(TarvoCli, DirectorsBeyondSixFollowTheTablesRuleDigitForDigit) {
+    struct Case {
+        const char* arguments;
+        std::vector<const char*> rows;
+    };
+    const std::vector<Case> cases{
+        {"--freq 144 --inch 1 --directors 10",
+         {"DIR 7       34.3796   25.0695   188.639\n",   // 163.570 + 25.0695 = 188.6395
+          "DIR 8       33.6045   24.1364   212.775\n",   // + 24.1364 = 212.7759
+          "DIR 9       32.8294   23.2033   235.979\n",   // + 23.2033 = 235.9792
+          "DIR 10      32.0543   22.2702   258.249\n"}}, // + 22.2702 = 258.2494
+        {"--freq 144 --inch 1 --directors 10 --metric",
+         {"DIR 7       87.3243   63.6764   479.144\n",   // 415.468 + 63.6764 = 479.1444
+          "DIR 8       85.3556   61.3062   540.450\n",   // + 61.3062 = 540.4506
+          "DIR 9       83.3869   58.936    599.386\n",   // 66.0466 - 3 x 2.3702 = 58.9360
+          "DIR 10      81.4182   56.5658   655.952\n"}}, // + 56.5658 = 655.9524
+    };
+    for (const Case& c : cases) {
+        const CliRun run = runCli(c.arguments);
+        EXPECT_EQ(run.status, 0) << c.arguments;
+        std::string expected = "DIR 6       ";
+        expected += std::string(c.arguments).find("metric") == std::string::npos
+                        ? "35.1547   26.0026   163.570\n"
+                        : "89.2930   66.0466   415.468\n";
+        for (const char* row : c.rows) {
+            expected += row;
+        }
+        expected += "\nREDUCE EACH ADDITIONAL DIRECTOR BY";
+        EXPECT_NE(run.out.find(expected), std::string::npos) << c.arguments << '\n' << run.out;
+    }
+    // Six directors are the table as it always was.
+    EXPECT_EQ(runCli("--freq 144 --inch 1 --directors 6").out, runCli("--freq 144 --inch 1").out);
+    const CliRun json = runCli("--freq 144 --inch 1 --directors 7 --json");
+    EXPECT_NE(json.out.find(R"("element": "DIR 7",
+      "length": "34.3796",
+      "lengthNumber": 34.3796,
+      "spacing": "25.0695",
+      "spacingNumber": 25.0695,
+      "position": "188.639",
+      "positionNumber": 188.639)"),
+              std::string::npos)
+        << json.out;
+}
+
+// At 144 MHz the wavelength is 983.6 / 144 x 12 = 81.967 in, 0.3 of it 24.59 in. With a 1 inch
+// boom the correction is 0.1366 in: DIR 19 is 35.1547 - 13 x 0.7751 = 25.0784 in, 24.94 without
+// it; DIR 20 is 24.3033 in, 24.17 without it, too short.
+TEST(TarvoCli, AnOverlongBoomIsRefusedNamingTheDirector) {
+    EXPECT_EQ(runCli("--freq 144 --inch 1 --directors 19").status, 0);
+    const CliRun refused = runCli("--freq 144 --inch 1 --directors 20");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.out.find("DIR 20 would be 24.3033 in long"), std::string::npos)
+        << refused.out;
+    EXPECT_NE(refused.out.find("at most 19 directors"), std::string::npos) << refused.out;
+    EXPECT_EQ(refused.out.find("DIR 1 "), std::string::npos) << "no table for a refused boom";
+    for (const char* n : {"5", "41", "x"}) {
+        EXPECT_EQ(runCli(std::string("--freq 144 --inch 1 --directors ") + n).status, 2) << n;
+    }
+}
+
 } // namespace

@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "plan/long_boom.h"
+
+#include "analysis/number_format.h"
+#include "design/box_text.h"
+#include "design/number_text.h"
+#include "plan/trim.h"
+
+#include <cmath>
+
+namespace tarvo {
+namespace {
+
+constexpr std::size_t boxLimit = 7; // the length, spacing and position boxes
+constexpr std::size_t dir6 = 7;     // DIR 6's row in the table
+
+std::string name(int director) {
+    return "DIR " + std::to_string(director);
+}
+
+std::string inches(double value) {
+    return analysis::formatNumber("%.4g", value);
+}
+
+} // namespace
+
+double designWavelengthInches(double frequencyMhz) {
+    return 983.6 / frequencyMhz * 12;
+}
+
+std::vector<TableTexts::Row> addedRows(const TableTexts& table, int directors,
+                                       std::string_view separator) {
+    if (directors < fewestDirectors || directors > mostDirectors) {
+        throw LongBoomError("the directors must number " + std::to_string(fewestDirectors) +
+                            " to " + std::to_string(mostDirectors) + ", not " +
+                            std::to_string(directors));
+    }
+    std::vector<TableTexts::Row> rows;
+    if (directors == fewestDirectors) {
+        return rows;
+    }
+    const TableTexts::Row& last = table.rows[dir6];
+    double lastLength{};
+    double reduceDirector{};
+    double lastSpacing{};
+    double reduceSpace{};
+    double position{};
+    try {
+        lastLength = textToDouble(last.length, separator);
+        reduceDirector = textToDouble(table.reduceDirector, separator);
+        lastSpacing = textToDouble(last.spacing.value_or(""), separator);
+        reduceSpace = textToDouble(table.reduceSpace, separator);
+        position = textToDouble(last.position, separator);
+    } catch (const std::exception&) {
+        throw LongBoomError("the table shows no design to extend beyond DIR 6");
+    }
+    for (int k = 1; k <= directors - fewestDirectors; ++k) {
+        const int director = fewestDirectors + k;
+        const auto shown = [&](double value, const char* what) {
+            const auto text = cutNumberText(doubleToText(value, separator), boxLimit, separator);
+            if (!(value > 0) || !std::isfinite(value) || !text) {
+                throw LongBoomError("the rule makes " + name(director) + "'s " + what +
+                                    " 0 or less: fewer directors");
+            }
+            return *text;
+        };
+        TableTexts::Row row;
+        row.element = name(director);
+        row.length = shown(lastLength - k * reduceDirector, "length");
+        row.spacing = shown(lastSpacing - k * reduceSpace, "spacing");
+        // The builder adds the spacing the table shows, as read from its box.
+        position += textToDouble(*row.spacing, separator);
+        row.position = shown(position, "boom position");
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directors) {
+    const std::vector<TableTexts::Row> rows = addedRows(boxTextsOf(design, false), directors, ".");
+    const double wavelength = designWavelengthInches(design.freq);
+    const double shortest = shortestDirectorWavelengths * wavelength;
+    const double closest = closestSpacingWavelengths * wavelength;
+    analysis::AddedDirectors added;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const analysis::AddedDirector director{textToDouble(rows[k].length, "."),
+                                               textToDouble(*rows[k].spacing, ".")};
+        const double rod = director.lengthInches - double{design.x};
+        const std::string most = "; at most " + std::to_string(fewestDirectors + k) +
+                                 " directors at " + inches(design.freq) + " MHz";
+        if (!(rod >= shortest)) {
+            throw LongBoomError(rows[k].element + " would be " + rows[k].length + " in long (" +
+                                inches(rod) + " in without the boom's correction), shorter than " +
+                                "0.3 wavelength (" + inches(shortest) + " in)" + most);
+        }
+        if (!(director.spacingInches >= closest)) {
+            throw LongBoomError(rows[k].element + " would stand " + *rows[k].spacing +
+                                " in from the director before it, closer than 0.05 wavelength (" +
+                                inches(closest) + " in)" + most);
+        }
+        added.push_back(director);
+    }
+    return added;
+}
+
+void setDirectors(Plan& plan, int directors) {
+    analysis::AddedDirectors added = addedDirectorsOf(plan.design, directors);
+    std::vector<TableTexts::Row> rows = addedRows(plan.table, directors, plan.separator);
+    if (directors != plan.directors) {
+        plan.trim.reset();
+    }
+    plan.directors = directors;
+    plan.added = std::move(added);
+    plan.table.added = std::move(rows);
+}
+
+} // namespace tarvo

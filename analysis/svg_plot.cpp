@@ -7,6 +7,7 @@
 #include <cmath>
 #include <numbers>
 #include <sstream>
+#include <utility>
 
 namespace tarvo::analysis {
 namespace {
@@ -126,6 +127,14 @@ std::string sweepChart(const Performance& p, double left, double top, double wid
     return svg;
 }
 
+std::string escaped(const std::string& words) {
+    std::string out;
+    for (const char c : words) {
+        out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    }
+    return out;
+}
+
 } // namespace
 
 std::string svgPlot(const Performance& performance) {
@@ -136,6 +145,122 @@ std::string svgPlot(const Performance& performance) {
         << "<rect width=\"960\" height=\"460\" fill=\"white\"/>\n"
         << polarPattern(performance.design, 230, 235, 160)
         << sweepChart(performance, 540, 75, 340, 300) << "</svg>\n";
+    return svg.str();
+}
+
+} // namespace tarvo::analysis
+
+namespace tarvo::analysis {
+
+std::string svgStudyPlot(const std::string& title, const std::vector<StudySeries>& series) {
+    constexpr double left = 90;
+    constexpr double top = 80;
+    constexpr double width = 700;
+    constexpr double height = 360;
+    // The axes hold every point: boom from 0.5 wavelength below the shortest to 0.5 above the
+    // longest; gain in whole dB with 1 dB to spare; F/B from 0 to the highest, at least 30 dB.
+    double bLow = 1e9;
+    double bHigh = -1e9;
+    double gLow = 1e9;
+    double gHigh = -1e9;
+    double fHigh = 30;
+    for (const StudySeries& s : series) {
+        for (const StudyPoint& p : s.points) {
+            bLow = std::min(bLow, p.boomWavelengths);
+            bHigh = std::max(bHigh, p.boomWavelengths);
+            gLow = std::min(gLow, p.gainDbi);
+            gHigh = std::max(gHigh, p.gainDbi);
+            if (std::isfinite(p.frontToBackDb)) {
+                fHigh = std::max(fHigh, p.frontToBackDb);
+            }
+        }
+    }
+    std::ostringstream svg;
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"900\" height=\"560\" "
+        << "viewBox=\"0 0 900 560\" font-family=\"sans-serif\">\n"
+        << "<rect width=\"900\" height=\"560\" fill=\"white\"/>\n"
+        << text(left + width / 2, 32, escaped(title), "middle", 15);
+    if (bLow > bHigh) {
+        svg << text(left + width / 2, top + height / 2, "no designs") << "</svg>\n";
+        return svg.str();
+    }
+    bLow = std::floor(bLow - 0.5);
+    bHigh = std::ceil(bHigh + 0.5);
+    gLow = std::floor(gLow) - 1;
+    gHigh = std::ceil(gHigh) + 1;
+    fHigh = std::ceil(fHigh / 10) * 10;
+    const auto x = [&](double b) { return left + width * (b - bLow) / (bHigh - bLow); };
+    const auto yGain = [&](double g) { return top + height * (gHigh - g) / (gHigh - gLow); };
+    const auto yFb = [&](double f) {
+        return top + height * (fHigh - std::clamp(f, 0.0, fHigh)) / fHigh;
+    };
+    svg << "<rect x=\"" << num(left) << "\" y=\"" << num(top) << "\" width=\"" << num(width)
+        << "\" height=\"" << num(height) << "\" fill=\"none\" stroke=\"#888\"/>\n";
+    for (double b = bLow; b <= bHigh + 1e-9; b += 1) {
+        svg << line(x(b), top + height, x(b), top + height + 5, "#888")
+            << line(x(b), top, x(b), top + height, "#eee")
+            << text(x(b), top + height + 18, formatNumber("%g", b), "middle", 10);
+    }
+    for (int i = 0; i <= 4; ++i) {
+        const double g = gLow + (gHigh - gLow) * i / 4;
+        svg << text(left - 6, yGain(g) + 4, num(g), "end", 10)
+            << line(left, yGain(g), left + width, yGain(g), "#eee");
+        const double f = fHigh * i / 4;
+        svg << text(left + width + 6, yFb(f) + 4, formatNumber("%g", f), "start", 10);
+    }
+    svg << line(left, yFb(20), left + width, yFb(20), "#d62728", 0.5)
+        << text(left + width - 4, yFb(20) - 4, "F/B 20 dB", "end", 10);
+    for (const StudySeries& s : series) {
+        std::string gains;
+        std::string fbs;
+        for (const StudyPoint& p : s.points) {
+            gains += num(x(p.boomWavelengths)) + "," + num(yGain(p.gainDbi)) + " ";
+            fbs += num(x(p.boomWavelengths)) + "," + num(yFb(p.frontToBackDb)) + " ";
+        }
+        const std::string dash = s.dashed ? "\" stroke-dasharray=\"6 3" : "";
+        svg << "<polyline points=\"" << gains << "\" fill=\"none\" stroke=\"#1f77b4\" "
+            << "stroke-width=\"2" << dash << "\"/>\n"
+            << "<polyline points=\"" << fbs << "\" fill=\"none\" stroke=\"#2ca02c\" "
+            << "stroke-width=\"2" << dash << "\"/>\n";
+        for (const StudyPoint& p : s.points) {
+            for (const auto& [y, colour] : {std::pair{yGain(p.gainDbi), "#1f77b4"},
+                                            std::pair{yFb(p.frontToBackDb), "#2ca02c"}}) {
+                svg << "<circle cx=\"" << num(x(p.boomWavelengths)) << "\" cy=\"" << num(y)
+                    << "\" r=\"3\" fill=\"" << colour << "\"/>\n";
+                if (!p.meetsLimits) {
+                    svg << "<circle cx=\"" << num(x(p.boomWavelengths)) << "\" cy=\"" << num(y)
+                        << "\" r=\"7\" fill=\"none\" stroke=\"#d62728\" stroke-width=\"1.5\"/>\n";
+                }
+            }
+            svg << text(x(p.boomWavelengths), yGain(p.gainDbi) - 9, std::to_string(p.directors),
+                        "middle", 9);
+        }
+    }
+    // The legend: which line is which, and what a ring means.
+    double ly = top + height + 50;
+    for (const StudySeries& s : series) {
+        const std::string dash = s.dashed ? " stroke-dasharray=\"6 3\"" : "";
+        svg << "<line x1=\"" << num(left) << "\" y1=\"" << num(ly - 4) << "\" x2=\""
+            << num(left + 40) << "\" y2=\"" << num(ly - 4) << "\" stroke=\"#444\" "
+            << "stroke-width=\"2\"" << dash << "/>\n"
+            << text(left + 48, ly, escaped(s.name), "start", 11);
+        ly += 18;
+    }
+    svg << "<circle cx=\"" << num(left + 20) << "\" cy=\"" << num(ly - 4)
+        << "\" r=\"7\" fill=\"none\" stroke=\"#d62728\" stroke-width=\"1.5\"/>\n"
+        << text(left + 48, ly, "misses a limit: F/B 20 dB, SWR 1.5 or the gain peak within 0.5 %",
+                "start", 11);
+    svg << text(left + width / 2, top + height + 34,
+                "Boom length, reflector to last director (wavelengths); labels: directors");
+    svg << "<text x=\"" << num(left - 50) << "\" y=\"" << num(top + height / 2)
+        << "\" text-anchor=\"middle\" font-size=\"12\" fill=\"#1f77b4\" transform=\"rotate(-90 "
+        << num(left - 50) << " " << num(top + height / 2) << ")\">Forward gain (dBi)</text>\n";
+    svg << "<text x=\"" << num(left + width + 40) << "\" y=\"" << num(top + height / 2)
+        << "\" text-anchor=\"middle\" font-size=\"12\" fill=\"#2ca02c\" transform=\"rotate(90 "
+        << num(left + width + 40) << " " << num(top + height / 2)
+        << ")\">Front to back (dB)</text>\n";
+    svg << "</svg>\n";
     return svg.str();
 }
 

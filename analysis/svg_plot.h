@@ -6,9 +6,30 @@
 #include "analysis/performance.h"
 
 #include <string>
+#include <vector>
 
 namespace tarvo::analysis {
 
 std::string svgPlot(const Performance& performance);
+
+/// One design of a study of boom lengths.
+struct StudyPoint {
+    int directors{};
+    double boomWavelengths{};
+    double gainDbi{};
+    double frontToBackDb{};
+    bool meetsLimits{}; ///< false: drawn marked, a red ring about the point
+};
+
+/// One line of designs: the points in boom order, drawn solid or dashed.
+struct StudySeries {
+    std::string name;
+    bool dashed{};
+    std::vector<StudyPoint> points;
+};
+
+/// Forward gain (left axis, dBi) and F/B (right axis, dB, with the 20 dB a builder expects
+/// marked) against boom length in wavelengths, each point labelled with its directors.
+std::string svgStudyPlot(const std::string& title, const std::vector<StudySeries>& series);
 
 } // namespace tarvo::analysis

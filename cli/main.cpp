@@ -16,6 +16,7 @@
 #include "design/number_text.h"
 #include "design/operations.h"
 #include "plan/analysis.h"
+#include "plan/boom_study.h"
 #include "plan/long_boom.h"
 #include "plan/plan.h"
 #include "plan/trim.h"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
@@ -110,6 +112,7 @@ int runScriptFile(const std::string& path, const std::string& separator, bool in
 struct Outputs {
     bool analyze{};
     bool trim{};
+    std::optional<std::vector<int>> boomStudy; ///< the numbers of directors a study looks at
     std::optional<std::string> deckPath;
     std::optional<std::string> plotPath;
     std::optional<double> wireDiameterMm; ///< default: the help text's wire for the band
@@ -131,7 +134,7 @@ struct Outputs {
         return deckPath || plotPath || sheetPath || !exportPaths.empty() || symbolicPath;
     }
     /// Anything that models the design for NEC-2.
-    bool modelled() const { return analyze || trim || files(); }
+    bool modelled() const { return analyze || trim || boomStudy || files(); }
 };
 
 struct Outcome {
@@ -260,6 +263,82 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     return outcome;
 }
 
+/// The boom study: the design table, then per number of directors the rule's design and the
+/// trimmed, as a table (or JSON), the plot into --plot's file once every figure stands.
+int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
+             const std::vector<std::string>& warnings, const Outputs& outputs, bool json,
+             std::ostream& out) {
+    const std::vector<int>& counts = *outputs.boomStudy;
+    try {
+        // A count the rule cannot build is refused before anything runs.
+        tarvo::Plan longest = plan;
+        tarvo::setDirectors(longest, counts.back());
+    } catch (const tarvo::LongBoomError& error) {
+        std::cerr << "tarvo-cli: --boom-study: " << error.what() << '\n';
+        return exitUsage;
+    }
+    const tarvo::analysis::InterruptGuard interrupts;
+    tarvo::StagedFiles staged;
+    try {
+        if (outputs.plotPath) {
+            staged.reserve(*outputs.plotPath, "boom study plot");
+        }
+    } catch (const tarvo::FileWriteError& error) {
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
+    }
+    if (!json) {
+        out << tarvo::tableReport(form, plan.table.added);
+        if (!out.flush()) {
+            throw tarvo::OutputError("the design table was not written");
+        }
+    }
+    tarvo::BoomStudy study;
+    try {
+        const bool progress = ::isatty(STDERR_FILENO) == 1;
+        study = tarvo::runBoomStudy(
+            plan, counts, tarvo::Job{}, [progress](const tarvo::BoomStudyProgress& p) {
+                if (progress) {
+                    std::cerr << "\rtarvo-cli: boom study: " << p.directors << " directors ("
+                              << p.done + 1 << " of " << p.total << "), trim evaluation "
+                              << p.trim.evaluation << ", gain "
+                              << tarvo::analysis::formatNumber("%.2f", p.trim.gainDbi)
+                              << " dBi, F/B "
+                              << tarvo::analysis::formatNumber("%.1f", p.trim.frontToBackDb)
+                              << " dB   " << std::flush;
+                }
+            });
+        if (progress) {
+            std::cerr << '\n';
+        }
+        tarvo::analysis::throwIfInterrupted();
+        if (outputs.plotPath) {
+            staged.fill(0, tarvo::boomStudySvg(study));
+        }
+    } catch (const tarvo::analysis::AnalysisError& error) {
+        out.flush();
+        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        return exitFault;
+    } catch (const tarvo::FileWriteError& error) {
+        out.flush();
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
+    }
+    out << (json ? tarvo::boomStudyJson(form, warnings, study)
+                 : '\n' + tarvo::boomStudyReport(study));
+    if (!out.flush()) {
+        throw tarvo::OutputError("the boom study was not written");
+    }
+    tarvo::analysis::throwIfInterrupted();
+    try {
+        staged.commit();
+    } catch (const tarvo::FileWriteError& error) {
+        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        return exitFault;
+    }
+    return 0;
+}
+
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOptions& options,
                    const Outputs& outputs, int directors, bool json, const std::string& separator,
                    std::ostream& out) {
@@ -296,6 +375,9 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         } catch (const tarvo::analysis::AnalysisError&) {
             // Reported by the analysis itself, after the design.
         }
+    }
+    if (outputs.boomStudy) {
+        return runStudy(plan, window.form(), warnings, outputs, json, out);
     }
     // From here on a signal is noted, so that the files of the run are left as they were.
     const tarvo::analysis::InterruptGuard interrupts;
@@ -421,6 +503,38 @@ std::string boundedLines(const std::string& text) {
         bounded += '\n';
     }
     return bounded;
+}
+
+/// The numbers of directors --boom-study asks for: N_MAX (6 ... N_MAX), a list rising
+/// ("6,8,12"), or nothing (6 ... 16); each from 6 to 40.
+std::vector<int> studyCounts(const std::string& text) {
+    if (text.empty()) {
+        return tarvo::boomStudyCounts(tarvo::boomStudyDefaultDirectors);
+    }
+    std::vector<int> counts;
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+    while (true) {
+        int n = 0;
+        const auto [next, error] = std::from_chars(at, end, n);
+        if (error != std::errc() || n < tarvo::fewestDirectors || n > tarvo::mostDirectors ||
+            (!counts.empty() && n <= counts.back())) {
+            throw CLI::ValidationError("--boom-study",
+                                       "\"" + tarvo::echoOf(text) +
+                                           "\" is not N_MAX or a rising list of numbers of "
+                                           "directors, each from 6 to 40");
+        }
+        counts.push_back(n);
+        if (next == end) {
+            break;
+        }
+        if (*next != ',') {
+            throw CLI::ValidationError("--boom-study", "\"" + tarvo::echoOf(text) +
+                                                           "\": numbers are separated by commas");
+        }
+        at = next + 1;
+    }
+    return counts.size() == 1 ? tarvo::boomStudyCounts(counts.front()) : counts;
 }
 
 /// Two options that would write the same file: the second would silently replace the first.
@@ -577,6 +691,16 @@ int main(int argc, char** argv) {
                        "than 0.05 wavelength to the one before")
             ->check(CLI::Range(tarvo::fewestDirectors, tarvo::mostDirectors))
             ->type_name("N");
+    std::optional<std::string> boomStudyText;
+    auto* boomStudy =
+        app.add_option("--boom-study", boomStudyText,
+                       "Does a longer boom pay? For 6 ... N_MAX directors (6 to 40, default 16; or "
+                       "a rising list such as 6,8,12), NEC-2's gain, F/B and SWR and the boom "
+                       "length of the table's rule and of that design trimmed for --wire-mm and "
+                       "--rod-mm, as a table (or --json); --plot FILE.svg draws gain and F/B "
+                       "against boom length")
+            ->expected(0, 1)
+            ->type_name("[N_MAX|N,N,...]");
     auto* script = app.add_option("--script", scriptPath,
                                   "Replay the event script FILE ('-' for standard input): one "
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
@@ -591,8 +715,13 @@ int main(int argc, char** argv) {
     overhang->needs(sheet);
     for (CLI::Option* option :
          {analyze, deck, plot, wire, rod, segments, sweep, timeout, sheet, paper, inchSheet,
-          overhang, exports, symbolic, trimFlag, directorsOption}) {
+          overhang, exports, symbolic, trimFlag, directorsOption, boomStudy}) {
         script->excludes(option);
+    }
+    // The study makes its own designs and its own plot: it asks for no other output.
+    for (CLI::Option* option :
+         {analyze, deck, sheet, exports, symbolic, trimFlag, directorsOption}) {
+        boomStudy->excludes(option);
     }
 
     const StandardStreams streams = holdStandardStreams();
@@ -625,6 +754,9 @@ int main(int argc, char** argv) {
                                                numbers.sweep + " leaves it none");
             }
             requireDistinctOutputs(outputs);
+            if (boomStudy->count() > 0) {
+                outputs.boomStudy = studyCounts(boomStudyText.value_or(""));
+            }
         } catch (const CLI::CallForHelp& help) {
             std::ostringstream errors;
             const int status = app.exit(help, out, errors);

@@ -183,7 +183,9 @@ nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
          {{"reflector", p.reflector},
           {"driven", p.driven},
           {"directors", p.directors},
-          {"directorTaper", p.directorTaper}}},
+          {"directorTaper", p.directorTaper},
+          {"addedTaper", p.addedTaper},
+          {"addedShape", p.addedShape}}},
         {"before", analysisJson(t.before)},
         {"after", analysisJson(t.after)},
         {"search",
@@ -245,6 +247,54 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
     if (trim != nullptr) {
         report["trim"] = trimJson(*trim, form.text(Text29) == "CM");
     }
+    return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+namespace {
+
+nlohmann::ordered_json studiedJson(const StudiedDesign& s, bool metric, bool meetsLimits) {
+    return {
+        {"boomWavelengths", s.boomWavelengths},
+        {"boom", s.boomInches * (metric ? 2.54 : 1)},
+        {"forwardGainDbi", s.performance.design.forwardGainDbi},
+        {"frontToBackDb", s.performance.design.frontToBackDb},
+        {"swr", std::isfinite(s.performance.design.swr)
+                    ? nlohmann::ordered_json(s.performance.design.swr)
+                    : nlohmann::ordered_json(nullptr)},
+        {"peakGainMhz", s.performance.peakGainMhz},
+        {"meetsLimits", meetsLimits},
+        {"missedLimits", s.missed},
+        {"deck", s.deck.empty() ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(s.deck)},
+    };
+}
+
+} // namespace
+
+std::string boomStudyJson(const Form& form, const std::vector<std::string>& warnings,
+                          const BoomStudy& study) {
+    nlohmann::ordered_json report =
+        nlohmann::ordered_json::parse(jsonReport(form, nullptr, warnings));
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const BoomStudyRow& row : study.rows) {
+        nlohmann::ordered_json rule = studiedJson(row.rule, study.metric, row.rule.missed.empty());
+        rule["analysis"] = analysisJson(row.rule.performance);
+        nlohmann::ordered_json trimmed =
+            studiedJson(row.trimmed, study.metric, row.trimMeetsLimits);
+        trimmed["evaluations"] = row.evaluations;
+        trimmed["trim"] = trimJson(row.trim, study.metric);
+        rows.push_back({{"directors", row.directors}, {"rule", rule}, {"trimmed", trimmed}});
+    }
+    report["boomStudy"] = {
+        {"frequencyMhz", study.frequencyMhz},
+        {"unit", study.metric ? "CM" : "INCHES"},
+        {"wireDiameterMm", study.material.wireDiameterMm},
+        {"rodDiameterMm", study.material.rodDiameterMm},
+        {"limits",
+         {{"frontToBackDb", analysis::trimFrontToBackDb},
+          {"swr", analysis::trimSwr},
+          {"peakPercent", analysis::trimPeakPercent}}},
+        {"rows", rows},
+    };
     return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

@@ -6,6 +6,7 @@
 #include "cli/event_target.h"
 #include "design/design_state.h"
 #include "design/form.h"
+#include "plan/boom_study.h"
 #include "plan/trim.h"
 
 #include <optional>
@@ -38,5 +39,11 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
                        const std::vector<std::string>& warnings = {},
                        const TrimOutcome* trim = nullptr,
                        const std::vector<TableTexts::Row>& added = {});
+
+/// The design as jsonReport gives it, and the boom study under "boomStudy": per number of
+/// directors, the rule's design and the trimmed, each with its boom, figures, the limits it
+/// misses and its NEC-2 deck (none for a trim that missed), and the whole trim.
+std::string boomStudyJson(const Form& form, const std::vector<std::string>& warnings,
+                          const BoomStudy& study);
 
 } // namespace tarvo

@@ -679,7 +679,8 @@ int main(int argc, char** argv) {
                                   "Trim the lengths with NEC-2 (nec2c) for the wire and rods of "
                                   "--wire-mm and --rod-mm: F/B >= 20 dB, SWR <= 1.5, the gain "
                                   "peak within 0.5 % of the design frequency, the gain as high "
-                                  "as these allow; spacings stay. The other outputs then use the "
+                                  "as these allow; spacings stay (beyond DIR 6 each is held at the "
+                                  "DIR 5-DIR 6 spacing). The other outputs then use the "
                                   "trimmed design");
     int directors = tarvo::fewestDirectors;
     auto* directorsOption =

@@ -360,6 +360,13 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         std::cerr << "tarvo-cli: --directors: " << error.what() << '\n';
         return exitUsage;
     }
+    if (outputs.sheetPath &&
+        static_cast<std::size_t>(directors) > tarvo::workshop::mostSheetDirectors) {
+        std::cerr << "tarvo-cli: --sheet: the workshop sheet holds at most "
+                  << tarvo::workshop::mostSheetDirectors << " directors on its page, not "
+                  << directors << '\n';
+        return exitUsage;
+    }
     if (outputs.wireDiameterMm || outputs.rodDiameterMm) {
         const auto band = tarvo::analysis::recommendedMaterial(plan.design.freq);
         tarvo::chooseMaterials(plan, {outputs.wireDiameterMm.value_or(band.wireDiameterMm),

@@ -181,14 +181,14 @@ TableTexts boxTextsOf(const DesignState& s, bool metric, const analysis::AddedDi
     const auto added15 = [&](double value) {
         return cut(doubleToText(metric ? value * centimetresPerInch : value, point), lengthLimit);
     };
-    double position = 0;
-    for (std::size_t i = 0; i < 7; ++i) {
-        position += double{i == 0 ? s.rsp : s.*directorSpacings[i - 1]};
-    }
+    // Positions go on from DIR 6's as shown by the spacings as shown, as the table's rule sums
+    // them: a trim keeps the spacings, so its positions are the design's.
+    double position = read(t.rows[7].position);
     for (std::size_t n = 0; n < added.size(); ++n) {
-        position += added[n].spacingInches;
-        t.added.push_back({"DIR " + std::to_string(n + 7), added15(added[n].lengthInches),
-                           added15(added[n].spacingInches), added15(position)});
+        const std::string spacing = added15(added[n].spacingInches);
+        position += read(spacing);
+        t.added.push_back({"DIR " + std::to_string(n + 7), added15(added[n].lengthInches), spacing,
+                           cut(doubleToText(position, point), lengthLimit)});
     }
     return t;
 }

@@ -144,7 +144,7 @@ workshop::SheetContent sheetContent(const Plan& plan,
     workshop::SheetContent content;
     content.material = materialOf(plan);
     const analysis::Model model = modelOf(plan);
-    content.dimensions = workshop::dimensionsOf(plan.built(), plan.metallicBoom);
+    content.dimensions = workshop::dimensionsOf(plan.built(), plan.metallicBoom, plan.builtAdded());
     content.performance = performance;
     content.necMissing = necMissing;
     content.trimmed = plan.trimmed();

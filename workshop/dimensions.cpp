@@ -8,7 +8,8 @@
 
 namespace tarvo::workshop {
 
-Dimensions dimensionsOf(const DesignState& s, bool metallicBoom) {
+Dimensions dimensionsOf(const DesignState& s, bool metallicBoom,
+                        const analysis::AddedDirectors& added) {
     if (!(s.freq > 0) || !std::isfinite(s.freq) || !(s.ref > 0) || !(s.dri > 0)) {
         throw std::invalid_argument("there is no computed design");
     }
@@ -17,19 +18,25 @@ Dimensions dimensionsOf(const DesignState& s, bool metallicBoom) {
     d.reflectorLoopMm = double{s.ref} * inchesPerFoot * millimetresPerInch;
     d.drivenLoopMm = double{s.dri} * inchesPerFoot * millimetresPerInch;
     for (std::size_t n = 0; n < 6; ++n) {
-        d.directorMm[n] = directorInches(s, n) * millimetresPerInch;
+        d.directorMm.push_back(directorInches(s, n) * millimetresPerInch);
+    }
+    d.spacingMm.push_back(double{s.rsp} * millimetresPerInch);
+    for (std::size_t n = 0; n < 6; ++n) {
+        d.spacingMm.push_back(double{s.*directorSpacings[n]} * millimetresPerInch);
+    }
+    for (const analysis::AddedDirector& director : added) {
+        d.directorMm.push_back(director.lengthInches * millimetresPerInch);
+        d.spacingMm.push_back(director.spacingInches * millimetresPerInch);
+    }
+    for (std::size_t n = 0; n < d.directorMm.size(); ++n) {
         if (!(d.directorMm[n] > 0)) {
             throw std::invalid_argument("DIR " + std::to_string(n + 1) +
                                         " would be shorter than zero");
         }
     }
-    d.spacingMm[0] = double{s.rsp} * millimetresPerInch;
-    for (std::size_t n = 0; n < 6; ++n) {
-        d.spacingMm[n + 1] = double{s.*directorSpacings[n]} * millimetresPerInch;
-    }
-    d.positionMm[0] = 0;
-    for (std::size_t n = 0; n < 7; ++n) {
-        d.positionMm[n + 1] = d.positionMm[n] + d.spacingMm[n];
+    d.positionMm.push_back(0);
+    for (const double spacing : d.spacingMm) {
+        d.positionMm.push_back(d.positionMm.back() + spacing);
     }
     d.boomCorrectionMm = double{s.x} * millimetresPerInch;
     d.boomDiameterMm = metallicBoom ? double{s.b} * millimetresPerInch : 0;

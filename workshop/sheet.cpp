@@ -8,6 +8,7 @@
 #include <cmath>
 #include <langinfo.h>
 #include <locale.h>
+#include <stdexcept>
 
 namespace tarvo::workshop {
 namespace {
@@ -151,7 +152,7 @@ double roundUp(double value, double unit) {
 
 void drawTopView(Page& page, const SheetContent& content, const SheetOptions& options) {
     const Dimensions& d = content.dimensions;
-    const double boomLength = d.positionMm[7] + 2 * options.overhangMm;
+    const double boomLength = d.positionMm.back() + 2 * options.overhangMm;
     const double left = margin + 2;
     const double scale = 168 / boomLength;
     const double boomY = 82;
@@ -175,7 +176,7 @@ void drawTopView(Page& page, const SheetContent& content, const SheetOptions& op
     page.line(arrowX + 12, boomY, arrowX + 9.5, boomY + 1.5, 0.4);
     page.text(arrowX + 6, boomY - 3, "FORWARD", labelPt, 'c', true);
 
-    for (std::size_t e = 0; e < 8; ++e) {
+    for (std::size_t e = 0; e < d.positionMm.size(); ++e) {
         const double x = xOf(e);
         const double length = e == 0   ? d.reflectorLoopMm / 4
                               : e == 1 ? d.drivenLoopMm / 4
@@ -200,9 +201,9 @@ void drawTopView(Page& page, const SheetContent& content, const SheetOptions& op
         page.line(x, boomY + half + 1, x, boomY + 48, 0.1, true);
     }
     page.text(left, boomY + 51,
-              "Boom " + lengthText(boomLength, in) +
-                  " long: " + lengthText(options.overhangMm, in) +
-                  " beyond the reflector and beyond DIR 6. Drill at the marks.",
+              "Boom " + lengthText(boomLength, in) + " long: " +
+                  lengthText(options.overhangMm, in) + " beyond the reflector and beyond " +
+                  elementName(d.positionMm.size() - 1) + ". Drill at the marks.",
               labelPt);
 }
 
@@ -308,22 +309,61 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
     }
 }
 
+/// Rows and their type for the cut list and the tolerances: the usual ones for six directors,
+/// smaller for a long boom so that both still fit the page above its bottom margin.
+struct Rows {
+    double height{rowHeight};
+    double pt{smallPt};
+};
+
+/// Lines of the cut list for a long boom: header, two loops, boom, the rods' line, four rods a
+/// line, wire and rod totals.
+std::size_t cutListLines(std::size_t directors) {
+    return 7 + (directors + 3) / 4;
+}
+
+/// Lines of the tolerance table for a long boom: header, then loops and directors beside the
+/// spacings.
+std::size_t toleranceLines(std::size_t directors) {
+    return 3 + directors;
+}
+
+constexpr double cutListTop = 182;
+constexpr double cutListBottom = 226; // the tolerances' heading
+constexpr double toleranceTop = 235;
+constexpr double pageBottom = 291;
+
+/// Rows of a long boom's part, `steps` from the first line's baseline at `top` to the last's at
+/// `bottom` at most: the usual height where they fit, else as much smaller as they need.
+Rows rowsFor(std::size_t directors, std::size_t steps, double top, double bottom) {
+    if (directors <= 6) {
+        return {};
+    }
+    const double height = std::min(rowHeight, (bottom - top) / static_cast<double>(steps));
+    return {height, smallPt * height / rowHeight};
+}
+
 void drawCutList(Page& page, const SheetContent& content, const SheetOptions& options) {
     const Dimensions& d = content.dimensions;
     const bool in = options.inches;
-    double y = 182;
+    // From the first line's baseline to the last's.
+    const Rows rows = rowsFor(d.directorMm.size(), cutListLines(d.directorMm.size()) - 1,
+                              cutListTop, cutListBottom - 3);
+    const double r = rows.height;
+    const double pt = rows.pt;
+    double y = cutListTop;
     page.text(margin, y - 4, "CUT LIST", 8, 'l', true);
     const double cols[] = {margin, 24, 42, 52, 74, 103};
     const auto row = [&](const std::string& part, const std::string& material,
                          const std::string& diameter, const std::string& length,
                          const std::string& cut, const std::string& count, bool bold) {
-        page.text(cols[0], y, part, smallPt, 'l', bold);
-        page.text(cols[1], y, material, smallPt, 'l', bold);
-        page.text(cols[2], y, diameter, smallPt, 'l', bold);
-        page.text(cols[3], y, length, smallPt, 'l', bold);
-        page.text(cols[4], y, cut, smallPt, 'l', bold);
-        page.text(cols[5], y, count, smallPt, 'r', bold);
-        y += rowHeight;
+        page.text(cols[0], y, part, pt, 'l', bold);
+        page.text(cols[1], y, material, pt, 'l', bold);
+        page.text(cols[2], y, diameter, pt, 'l', bold);
+        page.text(cols[3], y, length, pt, 'l', bold);
+        page.text(cols[4], y, cut, pt, 'l', bold);
+        page.text(cols[5], y, count, pt, 'r', bold);
+        y += r;
     };
     const std::string wire = diameterFigure(content.material.wireDiameterMm, in);
     const std::string rod = diameterFigure(content.material.rodDiameterMm, in);
@@ -333,17 +373,43 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
     row("DE loop", "copper wire", wire, lengthText(d.drivenLoopMm, in),
         lengthText(d.drivenLoopMm + loopJointAllowanceMm, in), "1", false);
     double rods = 0;
-    for (std::size_t n = 0; n < 6; ++n) {
-        row(elementName(n + 2), "aluminium rod", rod, lengthText(d.directorMm[n], in),
-            lengthText(d.directorMm[n], in), "1", false);
-        rods += d.directorMm[n];
+    for (const double length : d.directorMm) {
+        rods += length;
     }
-    const double boomLength = d.positionMm[7] + 2 * options.overhangMm;
-    row("Boom", d.boomDiameterMm > 0 ? "metallic tube" : "non-metallic",
-        d.boomDiameterMm > 0 ? in ? fixed(d.boomDiameterMm / millimetresPerInch, 3)
-                                  : formatNumber("%.4g", d.boomDiameterMm)
-                             : "-",
-        lengthText(boomLength, in), lengthText(boomLength, in), "1", false);
+    const double boomLength = d.positionMm.back() + 2 * options.overhangMm;
+    if (d.directorMm.size() > 6) {
+        // A long boom's rods, one each, four to a line: the same rod cut to each length.
+        row("Boom", d.boomDiameterMm > 0 ? "metallic tube" : "non-metallic",
+            d.boomDiameterMm > 0 ? in ? fixed(d.boomDiameterMm / millimetresPerInch, 3)
+                                      : formatNumber("%.4g", d.boomDiameterMm)
+                                 : "-",
+            lengthText(boomLength, in), lengthText(boomLength, in), "1", false);
+        page.text(cols[0], y,
+                  "Directors, aluminium rod " + diameterText(content.material.rodDiameterMm, in) +
+                      ", one of each, cut to:",
+                  pt);
+        y += r;
+        for (std::size_t n = 0; n < d.directorMm.size(); ++n) {
+            const double x = margin + static_cast<double>(n % 4) * 46;
+            page.text(x, y, elementName(n + 2), pt, 'l', true);
+            page.text(x + 12, y, lengthText(d.directorMm[n], in), pt);
+            if (n % 4 == 3 || n + 1 == d.directorMm.size()) {
+                y += r;
+            }
+        }
+    } else {
+        for (std::size_t n = 0; n < 6; ++n) {
+            row(elementName(n + 2), "aluminium rod", rod, lengthText(d.directorMm[n], in),
+                lengthText(d.directorMm[n], in), "1", false);
+        }
+    }
+    if (d.directorMm.size() <= 6) {
+        row("Boom", d.boomDiameterMm > 0 ? "metallic tube" : "non-metallic",
+            d.boomDiameterMm > 0 ? in ? fixed(d.boomDiameterMm / millimetresPerInch, 3)
+                                      : formatNumber("%.4g", d.boomDiameterMm)
+                                 : "-",
+            lengthText(boomLength, in), lengthText(boomLength, in), "1", false);
+    }
     const double wireTotal = d.reflectorLoopMm + d.drivenLoopMm + 2 * loopJointAllowanceMm;
     const auto buy = [&](double mm) {
         return in ? fixed(roundUp(mm, 304.8), 0) + " ft" : fixed(roundUp(mm, 1000), 0) + " m";
@@ -352,19 +418,26 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
     page.text(margin, y,
               "Wire: " + lengthText(wireTotal, in) + " in all, buy " + buy(wireTotal) +
                   ". Loop cut lengths include " + lengthText(loopJointAllowanceMm, in) +
-                  " for the joint.");
-    y += rowHeight;
+                  " for the joint.",
+              pt);
+    y += r;
     page.text(margin, y,
               "Rod: " + lengthText(rods, in) + " in all, buy " + buy(rods) +
                   (d.boomCorrectionMm != 0 ? ". Directors include the boom correction of " +
                                                  lengthText(d.boomCorrectionMm, in) + "."
-                                           : "."));
+                                           : "."),
+              pt);
 }
 
 void drawTolerances(Page& page, const SheetContent& content, const SheetOptions& options) {
     const Dimensions& d = content.dimensions;
     const bool in = options.inches;
-    double y = 235;
+    const std::size_t directors = d.directorMm.size();
+    const Rows rows =
+        rowsFor(directors, toleranceLines(directors) - 1, toleranceTop + 1, pageBottom);
+    const double r = rows.height;
+    const double pt = rows.pt;
+    double y = toleranceTop;
     page.text(margin, y - 9, "TOLERANCES", 8, 'l', true);
     std::string note = "The change of one dimension, all others as designed, that first costs " +
                        formatNumber("%g", gainLossLimitDb) +
@@ -382,30 +455,50 @@ void drawTolerances(Page& page, const SheetContent& content, const SheetOptions&
     }
     page.paragraph(margin + 22, y - 9, note, 150, 3, labelPt);
     y += 1;
-    const double cols[] = {margin, 34, 62, 100, 128, 166, 196};
+    // Six directors: one table across the page. A long boom: loops and directors on the left,
+    // the spacings beside them on the right, each in half the width.
+    const bool twoUp = directors > 6;
+    const double top = y;
+    double left = 0;
+    const auto cols = [&](std::size_t c) {
+        constexpr double wide[] = {margin, 34, 62, 100, 128, 166, 196};
+        constexpr double half[] = {0, 13, 29, 42, 57, 70, 91};
+        return twoUp ? margin + left + half[c] : wide[c];
+    };
     const auto row = [&](const std::string& a, const std::string& b, const std::string& c,
                          const std::string& e, const std::string& f, const std::string& g,
                          const std::string& mark, bool bold) {
-        page.text(cols[0], y, a, smallPt, 'l', bold);
-        page.text(cols[1], y, b, smallPt, 'l', bold);
-        page.text(cols[2], y, c, smallPt, 'l', bold);
-        page.text(cols[3], y, e, smallPt, 'l', bold);
-        page.text(cols[4], y, f, smallPt, 'l', bold);
-        page.text(cols[5], y, g, smallPt, 'l', bold);
-        page.text(cols[6], y, mark, smallPt, 'r', true);
-        y += rowHeight;
+        page.text(cols(0), y, a, pt, 'l', bold);
+        page.text(cols(1), y, b, pt, 'l', bold);
+        page.text(cols(2), y, c, pt, 'l', bold);
+        page.text(cols(3), y, e, pt, 'l', bold);
+        page.text(cols(4), y, f, pt, 'l', bold);
+        page.text(cols(5), y, g, pt, 'l', bold);
+        page.text(cols(6), y, mark, pt, 'r', true);
+        y += r;
     };
-    row("Dimension", "As designed", "Shorter by", "reaches", "Longer by", "reaches", "", true);
-    for (std::size_t i = 0; i < 15; ++i) {
-        const double nominal = i == 0   ? d.reflectorLoopMm
-                               : i == 1 ? d.drivenLoopMm
-                               : i < 8  ? d.directorMm[i - 2]
-                                        : d.spacingMm[i - 8];
+    const auto header = [&] {
+        row("Dimension", "As designed", "Shorter by", "reaches", "Longer by", "reaches", "", true);
+    };
+    header();
+    const std::size_t loopsAndDirectors = 2 + directors;
+    const std::size_t count = loopsAndDirectors + d.spacingMm.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (twoUp && i == loopsAndDirectors) {
+            left = 95;
+            y = top;
+            header();
+        }
+        const bool spacing = i >= loopsAndDirectors;
+        const double nominal = i == 0    ? d.reflectorLoopMm
+                               : i == 1  ? d.drivenLoopMm
+                               : spacing ? d.spacingMm[i - loopsAndDirectors]
+                                         : d.directorMm[i - 2];
         Dimension dimension;
-        dimension.kind = i < 2   ? Dimension::Kind::LoopLength
-                         : i < 8 ? Dimension::Kind::DirectorLength
-                                 : Dimension::Kind::Spacing;
-        dimension.index = i < 2 ? i : i < 8 ? i - 2 : i - 8;
+        dimension.kind = i < 2     ? Dimension::Kind::LoopLength
+                         : spacing ? Dimension::Kind::Spacing
+                                   : Dimension::Kind::DirectorLength;
+        dimension.index = i < 2 ? i : spacing ? i - loopsAndDirectors : i - 2;
         if (!content.tolerances) {
             row(dimension.name(), lengthText(nominal, in), content.necMissing, "",
                 content.necMissing, "", "", false);
@@ -469,6 +562,10 @@ double feedGapMm(double frequencyMhz) {
 DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options) {
     Page page;
     const Dimensions& d = content.dimensions;
+    if (d.directorMm.size() > mostSheetDirectors) {
+        throw std::invalid_argument("the workshop sheet holds at most " +
+                                    std::to_string(mostSheetDirectors) + " directors on its page");
+    }
     page.text(margin, 16,
               "TARVO workshop sheet: " + formatNumber("%g", d.frequencyMhz) + " MHz loop beam" +
                   (content.trimmed ? ", trimmed" : ""),
@@ -476,7 +573,9 @@ DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options
     page.text(
         margin, 21.5,
         std::string("Lengths in ") + (options.inches ? "inches (sixteenths, decimal)" : "mm") +
-            ". Reflector and driven element: square wire loops. Six rod directors. Boom " +
+            ". Reflector and driven element: square wire loops. " +
+            (d.directorMm.size() == 6 ? std::string("Six") : std::to_string(d.directorMm.size())) +
+            " rod directors. Boom " +
             (d.boomDiameterMm > 0
                  ? "a metallic tube " + lengthText(d.boomDiameterMm, options.inches) + " across"
                  : std::string("non-metallic")) +

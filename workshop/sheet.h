@@ -52,6 +52,9 @@ std::string lengthText(double mm, bool inches);
 /// The feed gap left open at the middle of the driven loop's bottom side.
 double feedGapMm(double frequencyMhz);
 
+/// The most directors one page holds: beyond, the sheet is refused (std::invalid_argument).
+inline constexpr std::size_t mostSheetDirectors = 20;
+
 DisplayList layoutSheet(const SheetContent& content, const SheetOptions& options);
 
 } // namespace tarvo::workshop

@@ -27,7 +27,7 @@ constexpr int doublings = 6;
 constexpr double bracketFraction = 1.0 / 40;
 constexpr int mostHalvings = 12;
 
-/// The element a wire of the model belongs to: 0 reflector, 1 driven loop, 2-7 the directors.
+/// The element a wire of the model belongs to: 0 reflector, 1 driven loop, 2 on the directors.
 std::size_t elementOf(std::size_t wire) {
     return wire < 4 ? 0 : wire < 8 ? 1 : wire - 6;
 }
@@ -210,10 +210,12 @@ ToleranceReport findTolerances(const analysis::Model& model, const analysis::Mat
     for (std::size_t i = 0; i < 2; ++i) {
         dimensions.push_back({Dimension::Kind::LoopLength, i});
     }
-    for (std::size_t i = 0; i < 6; ++i) {
+    // Every director the model holds, the six and any added beyond DIR 6.
+    const std::size_t directors = model.wires.size() - 8;
+    for (std::size_t i = 0; i < directors; ++i) {
         dimensions.push_back({Dimension::Kind::DirectorLength, i});
     }
-    for (std::size_t i = 0; i < 7; ++i) {
+    for (std::size_t i = 0; i < directors + 1; ++i) {
         dimensions.push_back({Dimension::Kind::Spacing, i});
     }
     const double firstStepMm =

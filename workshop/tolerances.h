@@ -21,7 +21,8 @@ inline constexpr double swrLimit = 1.5;
 struct Dimension {
     enum class Kind { LoopLength, DirectorLength, Spacing };
     Kind kind{};
-    std::size_t index{}; ///< loops: 0 reflector, 1 driven; directors 0-5; spacings 0 (R-DE)-6
+    std::size_t
+        index{}; ///< loops: 0 reflector, 1 driven; directors 0 (DIR 1) on; spacings 0 (R-DE) on
     std::string name() const;
 };
 
@@ -63,7 +64,7 @@ struct ToleranceReport {
     Figures nominal;
     bool frontToBackUsed{}; ///< false: the design itself is below 20 dB, so F/B sets no tolerance
     bool swrUsed{};
-    std::vector<Tolerance> tolerances; ///< REF, DE loops; DIR 1-6; the seven spacings
+    std::vector<Tolerance> tolerances; ///< REF, DE loops; every director; every spacing
     int necRuns{};
 };
 

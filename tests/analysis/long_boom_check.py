@@ -71,4 +71,27 @@ with tempfile.TemporaryDirectory() as folder:
     check(abs(swr(z) - a["swr"]) <= 0.005, f"SWR {swr(z)} against {a['swr']}")
     check(gain > 14.5, f"twelve directors gain only {gain:.2f} dBi")
 
+    # The trim on twelve directors: called trimmed only when nec2c here finds its exported deck
+    # within the limits, with all fourteen elements.
+    trimmed_path = os.path.join(folder, "trimmed.nec")
+    result = subprocess.run([CLI, "--freq", "144", "--inch", "1", "--directors", "12", "--trim",
+                             "--json", "--nec", trimmed_path],
+                            capture_output=True, text=True, timeout=600)
+    trim = json.loads(result.stdout)["trim"] if result.stdout else {}
+    check(len(trim.get("elements", [])) == 14, "the trim's table lacks directors")
+    if result.returncode == 0:
+        check(trim["meetsLimits"], "exit status 0 for a trim that misses a limit")
+        deck = open(trimmed_path).read()
+        places = sorted({round(w[0], 6) for w in gw_wires(deck)})
+        check(len(places) == 14, f"trimmed deck: {len(places)} elements")
+        gain, front_to_back, z = run_nec(deck, 144)
+        print(f"12 directors trimmed, by nec2c here: gain {gain:.2f} dBi, F/B "
+              f"{front_to_back:.1f} dB, SWR {swr(z):.2f}")
+        check(front_to_back >= 20 and swr(z) <= 1.5,
+              f"called trimmed: F/B {front_to_back:.2f} dB, SWR {swr(z):.3f}")
+    else:
+        check(result.returncode == 1 and not trim.get("meetsLimits", True)
+              and not os.path.exists(trimmed_path),
+              f"a trim that missed: {result.returncode}, deck written or called trimmed")
+
 sys.exit(1 if failures else 0)

@@ -6,6 +6,7 @@
 // 0.25 dB/mm from 25 dB (20 dB at 20 mm); D5-D6 costs gain as 0.000125 dB/mm^2 (40 mm). Every
 // other dimension moves nothing.
 #include "../analysis/analysis_fixture.h"
+#include "workshop/dimensions.h"
 #include "workshop/display_list.h"
 #include "workshop/sheet.h"
 #include "workshop/tolerances.h"
@@ -189,6 +190,60 @@ TEST(DisplayList, TravelsToThePainterUnchanged) {
                             "page 210 297\n0 0 zero\n"}) {
         EXPECT_THROW(parseDisplayList(bad), std::invalid_argument) << bad;
     }
+}
+
+// A long boom's sheet at 144 MHz with 1 inch boom: DIR 7 ... DIR 20 beside the six, each 0.7751 in
+// shorter than the one before from DIR 6's 35.1547 in, spacings 0.9331 in closer from 26.0026 in.
+// Every director and spacing is on the one page, no text below its bottom margin or too small
+// to read, none on another; DIR 20's rod is 24.3033 in = 617.3 mm (24.3033 x 25.4 = 617.30).
+TEST(SheetLayout, TwentyDirectorsFitOnePageAndTwentyOneAreRefused) {
+    const DesignState design = test::computedDesign("144");
+    analysis::AddedDirectors added;
+    for (int k = 1; k <= 14; ++k) {
+        added.push_back({35.1547 - k * 0.7751, 26.0026 - k * 0.9331});
+    }
+    SheetContent content;
+    content.dimensions = dimensionsOf(design, true, added);
+    content.material = {2.05, 4.76};
+    content.necMissing = "nec2c needed";
+    ASSERT_EQ(content.dimensions.directorMm.size(), 20U);
+    ASSERT_EQ(content.dimensions.positionMm.size(), 22U);
+    for (const bool inches : {false, true}) {
+        SheetOptions options;
+        options.inches = inches;
+        const DisplayList list = layoutSheet(content, options);
+        std::map<std::string, int> seen;
+        std::vector<const DrawItem*> texts;
+        for (const DrawItem& item : list.items) {
+            EXPECT_GE(item.x1, 0);
+            EXPECT_LE(item.x1, 210);
+            EXPECT_GE(item.y1, 0);
+            if (item.kind == DrawItem::Kind::Text) {
+                EXPECT_LE(item.y1, 292) << item.text;
+                EXPECT_GE(item.sizePt, 4.5) << item.text;
+                seen[item.text] += 1;
+                texts.push_back(&item);
+            }
+        }
+        // In the cut list, the tolerance table, the top view's label; its spacing to DIR 19.
+        EXPECT_EQ(seen["DIR 20"], 2) << inches;
+        EXPECT_EQ(seen["D19-D20"], 1) << inches;
+        EXPECT_EQ(seen[inches ? "24 5/16 (24.30)" : "617.3"], 2) << inches; // cut list, table
+        // Two horizontal texts never share a line where their starts are closer than a column.
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            for (std::size_t j = i + 1; j < texts.size(); ++j) {
+                const DrawItem& a = *texts[i];
+                const DrawItem& b = *texts[j];
+                if (a.rotation == 0 && b.rotation == 0 && a.y1 > 180 && b.y1 > 180) {
+                    EXPECT_FALSE(std::fabs(a.y1 - b.y1) < 1.5 && std::fabs(a.x1 - b.x1) < 10)
+                        << a.text << " / " << b.text;
+                }
+            }
+        }
+    }
+    added.push_back({35.1547 - 15 * 0.7751, 26.0026 - 15 * 0.9331});
+    content.dimensions = dimensionsOf(design, true, added);
+    EXPECT_THROW(layoutSheet(content, SheetOptions{}), std::invalid_argument);
 }
 
 } // namespace

@@ -299,9 +299,8 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
         study = tarvo::runBoomStudy(
             plan, counts, tarvo::Job{}, [progress](const tarvo::BoomStudyProgress& p) {
                 if (progress) {
-                    std::cerr << "\rtarvo-cli: boom study: " << p.directors << " directors ("
-                              << p.done + 1 << " of " << p.total << "), trim evaluation "
-                              << p.trim.evaluation << ", gain "
+                    std::cerr << "\rtarvo-cli: " << p.directors << " directors (" << p.done + 1
+                              << " of " << p.total << "): evaluation " << p.trim.evaluation << ", "
                               << tarvo::analysis::formatNumber("%.2f", p.trim.gainDbi)
                               << " dBi, F/B "
                               << tarvo::analysis::formatNumber("%.1f", p.trim.frontToBackDb)

@@ -3,6 +3,7 @@
 
 #include "analysis/nec_runner.h"
 #include "plan/analysis.h"
+#include "plan/long_boom.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
 #include "sheetpaint/sheet_painter.h"
@@ -126,6 +127,9 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     connect(m_calculator, &MainWindow::converted, this, [this] {
         if (m_plan) {
             retable(*m_plan, m_calculator->form());
+            if (m_longBoom != nullptr) {
+                m_longBoom->showPlan(*m_plan);
+            }
         }
     });
     m_chooseSave = [this](const QString& title, const QString& name, const QString& filters,
@@ -255,6 +259,7 @@ void DesktopWindow::buildMenus() {
         [this] { analysisWindow().analyse(*m_plan); }, true);
     add(design, "trim", "&Trim for my materials...", QKeySequence(Qt::CTRL | Qt::Key_T),
         &DesktopWindow::trim, true);
+    add(design, "longBoom", "&Longer boom...", QKeySequence(), &DesktopWindow::longBoom, true);
     QMenu* help = menuBar()->addMenu("&Help");
     add(
         help, "webLink", "&Web link...", QKeySequence(), [] { showWebLinkWindow(); }, false);
@@ -282,6 +287,44 @@ void DesktopWindow::designComputed() {
     if (m_analysis != nullptr && m_analysis->isVisible()) {
         m_analysis->planChanged(*m_plan);
     }
+    if (m_longBoom != nullptr) {
+        m_longBoom->showPlan(*m_plan);
+    }
+    showPlan();
+}
+
+void DesktopWindow::longBoom() {
+    if (m_longBoom == nullptr) {
+        m_longBoom = new LongBoomDialog(this);
+        connect(m_longBoom, &LongBoomDialog::directorsChosen, this,
+                &DesktopWindow::directorsChosen);
+    }
+    m_longBoom->showPlan(*m_plan);
+    m_longBoom->show();
+    // Beside the calculator, whose own boxes stay as they are.
+    m_longBoom->move(frameGeometry().topRight() + QPoint(8, 0));
+    m_longBoom->raise();
+    m_longBoom->activateWindow();
+}
+
+void DesktopWindow::directorsChosen(int directors) {
+    if (!m_plan) {
+        return;
+    }
+    try {
+        setDirectors(*m_plan, directors);
+    } catch (const LongBoomError& error) {
+        tell("Longer boom", error.what(), true);
+        return;
+    }
+    // A trim found for another number of directors does not hold for these.
+    if (m_trimmedPlan && m_trimmedPlan->directors != directors) {
+        m_trimmedPlan.reset();
+    }
+    if (m_analysis != nullptr && m_analysis->isVisible()) {
+        m_analysis->planChanged(*m_plan);
+    }
+    m_longBoom->showPlan(*m_plan);
     showPlan();
 }
 
@@ -320,6 +363,14 @@ void DesktopWindow::tell(const QString& title, const QString& message, bool fail
 }
 
 std::optional<workshop::DisplayList> DesktopWindow::sheet() {
+    if (static_cast<std::size_t>(m_plan->directors) > workshop::mostSheetDirectors) {
+        tell("TARVO: workshop sheet",
+             QString("The workshop sheet holds at most %1 directors on its page, not %2.")
+                 .arg(workshop::mostSheetDirectors)
+                 .arg(m_plan->directors),
+             true);
+        return std::nullopt;
+    }
     workshop::SheetOptions options;
     options.paper = workshop::localePaper();
     options.inches = options.paper == workshop::Paper::Letter;

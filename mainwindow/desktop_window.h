@@ -5,6 +5,7 @@
 #pragma once
 
 #include "analysiswindow/analysis_window.h"
+#include "mainwindow/long_boom_dialog.h"
 #include "mainwindow/main_window.h"
 #include "workshop/display_list.h"
 #include "workshop/sheet.h"
@@ -41,6 +42,8 @@ public:
     /// The builder's plan: the design of the last COMPUTE and what was chosen for it, if there
     /// was a COMPUTE.
     const std::optional<Plan>& plan() const { return m_plan; }
+    /// Design > Longer boom...'s dialog, once opened.
+    LongBoomDialog* longBoomDialog() const { return m_longBoom; }
 
     void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
     void setSheetPrinter(SheetPrinter printer) { m_printSheet = std::move(printer); }
@@ -75,6 +78,10 @@ private:
     void saveSheet();
     void exportDesign();
     void trim();
+    /// Design > Longer boom...: the dialog beside the calculator, for the plan's directors.
+    void longBoom();
+    /// The builder chose how many directors the plan builds.
+    void directorsChosen(int directors);
     void about();
     /// The sheet of the last COMPUTE: analysis and tolerances on a thread, a progress dialog
     /// with Cancel meanwhile. Empty when cancelled or failed (the reason is shown).
@@ -85,6 +92,7 @@ private:
 
     MainWindow* m_calculator;
     AnalysisWindow* m_analysis{};
+    LongBoomDialog* m_longBoom{};
     std::optional<Plan> m_plan;
     std::optional<Plan>
         m_trimmedPlan; ///< the plan with the last trim's lengths, if they met the limits

@@ -5,6 +5,7 @@
 #include "analysis/geometry.h"
 #include "analysis/nec_runner.h"
 #include "mainwindow/desktop_window.h"
+#include "plan/workshop.h"
 #include "tests/lib/recorded_session.h"
 
 #include <QAction>
@@ -13,10 +14,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPushButton>
@@ -26,6 +29,7 @@
 #include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -199,6 +203,56 @@ private slots:
             QCOMPARE(QSet<QString>(own.begin(), own.end()).size(), own.size());
             QVERIFY2(own.size() >= 2, qPrintable(menu->text()));
         }
+    }
+
+    // Design > Longer boom... at 144 MHz, 1 inch boom: DIR 7 ... DIR 10 by the rule on the shown
+    // texts (worked by hand: 35.1547 - k x 0.7751; 26.0026 - k x 0.9331; 163.570 summed on),
+    // refused where DIR 20 is under 0.3 wavelength, the plan then building the ten directors in
+    // every output, also after CONVERT TO METRIC and the next COMPUTE; the calculator untouched.
+    void longerBoomExtendsThePlan() {
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        QVERIFY(!window.action("longBoom")->isEnabled());
+        compute(window, "144");
+        window.action("longBoom")->trigger();
+        LongBoomDialog* dialog = window.longBoomDialog();
+        QVERIFY(dialog != nullptr && dialog->isVisible());
+        auto* directors = dialog->findChild<QSpinBox*>("directors");
+        auto* table = dialog->findChild<QPlainTextEdit*>("table");
+        auto* use = dialog->findChild<QPushButton*>("use");
+        QCOMPARE(directors->value(), 6);
+        directors->setValue(10);
+        for (const char* row : {"DIR 7       34.3796   25.0695   188.639",
+                                "DIR 10      32.0543   22.2702   258.249"}) {
+            QVERIFY2(table->toPlainText().contains(row), qPrintable(table->toPlainText()));
+        }
+        QCOMPARE(window.plan()->directors, 6); // not before Use
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(window.plan()->directors, 10);
+        QCOMPARE(window.plan()->table.added.size(), std::size_t{4});
+        QCOMPARE(window.plan()->added.size(), std::size_t{4});
+        const std::string csv = exportText(*window.plan(), ExportFormat::Csv, std::nullopt);
+        QVERIFY(csv.find("DIR 10,32.0543,22.2702,258.249\r\n") != std::string::npos);
+        QCOMPARE(modelOf(*window.plan()).wires.size(), std::size_t{18});
+        // Too long a boom: no rows, the plan as it was.
+        directors->setValue(20);
+        QVERIFY(table->toPlainText().isEmpty());
+        auto* message = dialog->findChild<QLabel*>("message");
+        QVERIFY2(message->text().contains("DIR 20"), qPrintable(message->text()));
+        QVERIFY(!use->isEnabled());
+        QCOMPARE(window.plan()->directors, 10);
+        // CONVERT TO METRIC: the rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182).
+        QTest::mouseClick(window.calculator().control(Command4), Qt::LeftButton);
+        QCOMPARE(window.plan()->table.added.back().length, std::string("81.4182"));
+        QCOMPARE(directors->value(), 10);
+        QVERIFY(table->toPlainText().contains("DIR 10      81.4182   56.5658   655.952"));
+        // The next COMPUTE keeps the ten directors; the calculator's boxes never had them.
+        compute(window, "144");
+        QCOMPARE(window.plan()->directors, 10);
+        QCOMPARE(window.plan()->table.added.back().length, std::string("32.0543"));
+        const int menu = window.menuBar()->height();
+        QCOMPARE(window.calculator().geometry(), QRect(0, menu, 591, 460));
     }
 
     void theSheetTakesTheUsersSeparatorAndFilesAPoint() {

@@ -77,24 +77,30 @@ std::vector<TableTexts::Row> addedRows(const TableTexts& table, int directors,
 }
 
 analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directors) {
-    const std::vector<TableTexts::Row> rows = addedRows(boxTextsOf(design, false), directors, ".");
+    const TableTexts texts = boxTextsOf(design, false);
+    if (directors < fewestDirectors || directors > mostDirectors) {
+        addedRows(texts, directors, "."); // refuses it, saying why
+    }
     const double wavelength = designWavelengthInches(design.freq);
     const double shortest = shortestDirectorWavelengths * wavelength;
     const double closest = closestSpacingWavelengths * wavelength;
     analysis::AddedDirectors added;
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        const analysis::AddedDirector director{textToDouble(rows[k].length, "."),
-                                               textToDouble(*rows[k].spacing, ".")};
+    // Director by director, so that the first to break a minimum is named before the rule runs
+    // out of length further on.
+    for (int n = fewestDirectors + 1; n <= directors; ++n) {
+        const TableTexts::Row row = addedRows(texts, n, ".").back();
+        const analysis::AddedDirector director{textToDouble(row.length, "."),
+                                               textToDouble(*row.spacing, ".")};
         const double rod = director.lengthInches - double{design.x};
-        const std::string most = "; at most " + std::to_string(fewestDirectors + k) +
-                                 " directors at " + inches(design.freq) + " MHz";
+        const std::string most =
+            "; at most " + std::to_string(n - 1) + " directors at " + inches(design.freq) + " MHz";
         if (!(rod >= shortest)) {
-            throw LongBoomError(rows[k].element + " would be " + rows[k].length + " in long (" +
+            throw LongBoomError(row.element + " would be " + row.length + " in long (" +
                                 inches(rod) + " in without the boom's correction), shorter than " +
                                 "0.3 wavelength (" + inches(shortest) + " in)" + most);
         }
         if (!(director.spacingInches >= closest)) {
-            throw LongBoomError(rows[k].element + " would stand " + *rows[k].spacing +
+            throw LongBoomError(row.element + " would stand " + *row.spacing +
                                 " in from the director before it, closer than 0.05 wavelength (" +
                                 inches(closest) + " in)" + most);
         }

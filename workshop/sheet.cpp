@@ -316,10 +316,11 @@ struct Rows {
     double pt{smallPt};
 };
 
-/// Lines of the cut list for a long boom: header, two loops, boom, the rods' line, four rods a
-/// line, wire and rod totals.
+/// Lines of the cut list for a long boom: header, two loops, boom, the rods' line, three rods a
+/// line (the cut list keeps to the page's left half, beside the analysis summary), wire and rod
+/// totals.
 std::size_t cutListLines(std::size_t directors) {
-    return 7 + (directors + 3) / 4;
+    return 7 + (directors + 2) / 3;
 }
 
 /// Lines of the tolerance table for a long boom: header, then loops and directors beside the
@@ -346,9 +347,10 @@ Rows rowsFor(std::size_t directors, std::size_t steps, double top, double bottom
 void drawCutList(Page& page, const SheetContent& content, const SheetOptions& options) {
     const Dimensions& d = content.dimensions;
     const bool in = options.inches;
-    // From the first line's baseline to the last's.
+    // From the first line's baseline to the last's, clear of the tolerances' heading (the
+    // totals below the rods take 1 mm more).
     const Rows rows = rowsFor(d.directorMm.size(), cutListLines(d.directorMm.size()) - 1,
-                              cutListTop, cutListBottom - 3);
+                              cutListTop, cutListBottom - 7);
     const double r = rows.height;
     const double pt = rows.pt;
     double y = cutListTop;
@@ -378,7 +380,7 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
     }
     const double boomLength = d.positionMm.back() + 2 * options.overhangMm;
     if (d.directorMm.size() > 6) {
-        // A long boom's rods, one each, four to a line: the same rod cut to each length.
+        // A long boom's rods, one each, three to a line: the same rod cut to each length.
         row("Boom", d.boomDiameterMm > 0 ? "metallic tube" : "non-metallic",
             d.boomDiameterMm > 0 ? in ? fixed(d.boomDiameterMm / millimetresPerInch, 3)
                                       : formatNumber("%.4g", d.boomDiameterMm)
@@ -390,10 +392,10 @@ void drawCutList(Page& page, const SheetContent& content, const SheetOptions& op
                   pt);
         y += r;
         for (std::size_t n = 0; n < d.directorMm.size(); ++n) {
-            const double x = margin + static_cast<double>(n % 4) * 46;
+            const double x = margin + static_cast<double>(n % 3) * 31;
             page.text(x, y, elementName(n + 2), pt, 'l', true);
-            page.text(x + 12, y, lengthText(d.directorMm[n], in), pt);
-            if (n % 4 == 3 || n + 1 == d.directorMm.size()) {
+            page.text(x + 9, y, lengthText(d.directorMm[n], in), pt);
+            if (n % 3 == 2 || n + 1 == d.directorMm.size()) {
                 y += r;
             }
         }

@@ -378,6 +378,11 @@ TEST(TarvoCli, AnOverlongBoomIsRefusedNamingTheDirector) {
     EXPECT_NE(refused.out.find("DIR 20 would be 24.3033 in long"), std::string::npos)
         << refused.out;
     EXPECT_NE(refused.out.find("at most 19 directors"), std::string::npos) << refused.out;
+    // The first director too short is named, not where the rule runs out of length (DIR 34's
+    // spacing, 26.0026 - 28 x 0.9331 < 0).
+    const CliRun most = runCli("--freq 144 --inch 1 --directors 40");
+    EXPECT_EQ(most.status, 2);
+    EXPECT_NE(most.out.find("DIR 20 would be 24.3033 in long"), std::string::npos) << most.out;
     EXPECT_EQ(refused.out.find("DIR 1 "), std::string::npos) << "no table for a refused boom";
     for (const char* n : {"5", "41", "x"}) {
         EXPECT_EQ(runCli(std::string("--freq 144 --inch 1 --directors ") + n).status, 2) << n;

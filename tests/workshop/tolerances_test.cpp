@@ -229,13 +229,23 @@ TEST(SheetLayout, TwentyDirectorsFitOnePageAndTwentyOneAreRefused) {
         EXPECT_EQ(seen["DIR 20"], 2) << inches;
         EXPECT_EQ(seen["D19-D20"], 1) << inches;
         EXPECT_EQ(seen[inches ? "24 5/16 (24.30)" : "617.3"], 2) << inches; // cut list, table
-        // Two horizontal texts never share a line where their starts are closer than a column.
+        // The cut list keeps to the left half, where the analysis summary is beside it, and
+        // ends above the tolerances' heading (at 226 mm, its type 8 pt, about 3 mm high).
+        for (const DrawItem* text : texts) {
+            if (text->y1 > 180 && text->y1 < 226 && text->text.rfind("DIR ", 0) == 0) {
+                EXPECT_LT(text->x1, 105) << text->text;
+            }
+            if (text->y1 > 180 && text->y1 < 226 && text->x1 < 105) {
+                EXPECT_LE(text->y1, 221) << text->text;
+            }
+        }
+        // Two horizontal texts never share a line where their starts are closer than 8 mm.
         for (std::size_t i = 0; i < texts.size(); ++i) {
             for (std::size_t j = i + 1; j < texts.size(); ++j) {
                 const DrawItem& a = *texts[i];
                 const DrawItem& b = *texts[j];
                 if (a.rotation == 0 && b.rotation == 0 && a.y1 > 180 && b.y1 > 180) {
-                    EXPECT_FALSE(std::fabs(a.y1 - b.y1) < 1.5 && std::fabs(a.x1 - b.x1) < 10)
+                    EXPECT_FALSE(std::fabs(a.y1 - b.y1) < 1.5 && std::fabs(a.x1 - b.x1) < 8)
                         << a.text << " / " << b.text;
                 }
             }

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Two builds of tarvo-cli, one telling arithmetic faults by the IEEE flags and one by checked
-# operations, must print the same bytes and exit the same for every script: the scripts of the
-# tests and of the fuzz corpus, and frequencies at the edges of the single range through every
-# boom choice, in a point and a comma locale.
+# Two builds of the script runner must print the same bytes and exit the same for every script:
+# tarvo-cli telling arithmetic faults by the IEEE flags and tarvo-cli telling them by checked
+# operations, or tarvo-cli and the WebAssembly build under node. The scripts: those of the tests
+# and of the fuzz corpus, and frequencies at the edges of the single range through every boom
+# choice, in a point and a comma locale (TARVO_COMPARE_LOCALES chooses others).
+#   same_output.sh "FIRST COMMAND" "SECOND COMMAND" SCRIPT_FOLDER...
+# Each command is run with `--script FILE` added.
 set -uo pipefail
-flags=$(realpath "$1")
-checked=$(realpath "$2")
+read -r -a flags <<<"$1"
+read -r -a checked <<<"$2"
+read -r -a locales <<<"${TARVO_COMPARE_LOCALES:-C de_DE.UTF-8}"
 shift 2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -45,10 +49,10 @@ done
 compared=0
 different=0
 for script in "${scripts[@]}"; do
-    for locale in C de_DE.UTF-8; do
-        LC_ALL=$locale "$flags" --script "$script" >"$work/flags.out" 2>"$work/flags.err"
+    for locale in "${locales[@]}"; do
+        LC_ALL=$locale "${flags[@]}" --script "$script" >"$work/flags.out" 2>"$work/flags.err"
         flagsStatus=$?
-        LC_ALL=$locale "$checked" --script "$script" >"$work/checked.out" 2>"$work/checked.err"
+        LC_ALL=$locale "${checked[@]}" --script "$script" >"$work/checked.out" 2>"$work/checked.err"
         checkedStatus=$?
         compared=$((compared + 1))
         if [ "$flagsStatus" != "$checkedStatus" ] || ! cmp -s "$work/flags.out" "$work/checked.out" ||

@@ -2,8 +2,8 @@
 #include "analysis/nec_output.h"
 
 #include "analysis/geometry.h"
+#include "design/plain_number.h"
 
-#include <charconv>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -42,7 +42,7 @@ std::vector<std::string_view> fields(std::string_view line) {
 
 std::optional<double> toNumber(std::string_view word) {
     double value{};
-    const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+    const auto result = readPlainNumber(word.data(), word.data() + word.size(), value);
     if (result.ec != std::errc{} || result.ptr != word.data() + word.size()) {
         return std::nullopt;
     }

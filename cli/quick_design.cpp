@@ -2,10 +2,10 @@
 #include "cli/quick_design.h"
 
 #include "design/boom_range.h"
+#include "design/plain_number.h"
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
 #include <cmath>
 #include <iomanip>
 #include <sstream>
@@ -87,7 +87,7 @@ nlohmann::ordered_json textNumber(std::string text) {
         c = c == ',' ? '.' : c;
     }
     double value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    const auto [end, error] = readPlainNumber(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
         !std::isfinite(value)) {
         return nullptr;

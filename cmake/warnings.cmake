@@ -11,7 +11,9 @@ endfunction()
 # every operation where it is written and must not fuse a multiply with an add.
 function(tarvo_strict_float target)
     target_compile_options(${target} PRIVATE -ffp-contract=off -fno-fast-math -Wconversion)
-    if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    if(EMSCRIPTEN)
+        # WebAssembly has no exception flags; the engine checks its operations instead.
+    elseif(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
         target_compile_options(${target} PRIVATE -ffp-exception-behavior=strict)
     else()
         target_compile_options(${target} PRIVATE -ftrapping-math)

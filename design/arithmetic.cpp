@@ -3,29 +3,25 @@
 
 #include "design/faults.h"
 
-#include <cfenv>
-#if defined(__x86_64__) && defined(__SSE2__)
+#if TARVO_HAS_ARITHMETIC_FLAGS && defined(__x86_64__) && defined(__SSE2__)
 #include <immintrin.h>
 #endif
 
 namespace tarvo {
-namespace {
 
-/// Division by zero first, then an invalid operation, then an overflow.
-void throwForFlags(bool divisionByZero, bool invalid, bool overflow) {
-    if (divisionByZero) {
+void throwForFaults(unsigned faults) {
+    if ((faults & arithmetic_fault::divisionByZero) != 0) {
         throw ArithmeticFault(FaultKind::DivisionByZero);
     }
-    if (invalid) {
+    if ((faults & arithmetic_fault::invalid) != 0) {
         throw ArithmeticFault(FaultKind::InvalidOperation);
     }
-    if (overflow) {
+    if ((faults & arithmetic_fault::overflow) != 0) {
         throw ArithmeticFault(FaultKind::Overflow);
     }
 }
 
-} // namespace
-
+#if TARVO_HAS_ARITHMETIC_FLAGS
 #if defined(__x86_64__) && defined(__SSE2__)
 // On x86-64 every float and double operation of the engine runs on SSE, whose flags live in
 // MXCSR alone. Reading and writing it directly takes a few cycles; the C library's
@@ -34,20 +30,24 @@ void clearArithmeticFlags() {
     _mm_setcsr(_mm_getcsr() & ~0x3FU);
 }
 
-void checkArithmeticFlags() {
+unsigned flaggedFaults() {
     const unsigned raised = _mm_getcsr();
-    throwForFlags((raised & 0x04U) != 0, (raised & 0x01U) != 0, (raised & 0x08U) != 0);
+    return ((raised & 0x04U) != 0 ? arithmetic_fault::divisionByZero : 0U) |
+           ((raised & 0x01U) != 0 ? arithmetic_fault::invalid : 0U) |
+           ((raised & 0x08U) != 0 ? arithmetic_fault::overflow : 0U);
 }
 #else
 void clearArithmeticFlags() {
     std::feclearexcept(FE_ALL_EXCEPT);
 }
 
-void checkArithmeticFlags() {
+unsigned flaggedFaults() {
     const int raised = std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
-    throwForFlags((raised & FE_DIVBYZERO) != 0, (raised & FE_INVALID) != 0,
-                  (raised & FE_OVERFLOW) != 0);
+    return ((raised & FE_DIVBYZERO) != 0 ? arithmetic_fault::divisionByZero : 0U) |
+           ((raised & FE_INVALID) != 0 ? arithmetic_fault::invalid : 0U) |
+           ((raised & FE_OVERFLOW) != 0 ? arithmetic_fault::overflow : 0U);
 }
+#endif
 #endif
 
 } // namespace tarvo

@@ -27,7 +27,7 @@ constexpr std::array<double, 6> spacingFactors{0.179238, 0.368432, 0.222019,
                                                0.317411, 0.314468, 0.303574};
 
 void showDirector(Form& form, const DesignState& s, std::size_t n) {
-    const auto shown = static_cast<float>(evaluate([&] { return directorInches(s, n); }));
+    const auto shown = static_cast<float>(evaluate([&] { return directorInches<Real>(s, n); }));
     requireDirectorLength(shown, n);
     showSingle(form, directorLengthBoxes[n], shown);
 }
@@ -49,41 +49,40 @@ void computeDesign(Form& form, DesignState& s) {
     s.freq = freq;
 
     // 4-5: the two loops.
-    assign(s.ref, [&] { return reflectorFactor / double{s.freq}; });
-    showSingle(form, Text9, static_cast<float>(evaluate([&] { return double{s.ref} * 12.0; })));
-    assign(s.dri, [&] { return drivenFactor / double{s.freq}; });
-    showSingle(form, Text10, static_cast<float>(evaluate([&] { return double{s.dri} * 12.0; })));
+    assign(s.ref, [&] { return reflectorFactor / Real{s.freq}; });
+    showSingle(form, Text9, static_cast<float>(evaluate([&] { return Real{s.ref} * 12.0; })));
+    assign(s.dri, [&] { return drivenFactor / Real{s.freq}; });
+    showSingle(form, Text10, static_cast<float>(evaluate([&] { return Real{s.dri} * 12.0; })));
 
     // 6-8: the boom correction applies to a metallic boom only; otherwise x keeps its value.
     if (form.isSelected(Option2)) {
-        assign(s.c,
-               [&] { return double{s.b} / (wavelengthFactor / double{s.freq} * inchesPerFoot); });
+        assign(s.c, [&] { return Real{s.b} / (wavelengthFactor / Real{s.freq} * inchesPerFoot); });
     }
     if (form.isSelected(Option2)) {
         assign(s.x, [&] {
-            return double{s.c} * correctionLinear - double{s.c} * double{s.c} * correctionSquare;
+            return Real{s.c} * correctionLinear - Real{s.c} * Real{s.c} * correctionSquare;
         });
-        assign(s.x, [&] { return double{s.b} * double{s.x}; });
+        assign(s.x, [&] { return Real{s.b} * Real{s.x}; });
     }
 
     // 9-12: the directors.
-    assign(s.dir1, [&] { return double{directorBase} / double{s.freq} * directorFactors[0]; });
+    assign(s.dir1, [&] { return Real{directorBase} / Real{s.freq} * directorFactors[0]; });
     if (s.x != 0) {
         form.setVisible(Text30, false);
     }
     showDirector(form, s, 0);
     for (std::size_t i = 1; i < 6; ++i) {
         assign(s.*directorLengths[i],
-               [&] { return double{directorBase} / double{s.freq} * directorFactors[i]; });
+               [&] { return Real{directorBase} / Real{s.freq} * directorFactors[i]; });
         showDirector(form, s, i);
     }
 
     // 13: the spacings, each stored and then shown from the stored single.
-    assign(s.rsp, [&] { return double{s.dri} * reflectorSpacingFactor * inchesPerFoot; });
+    assign(s.rsp, [&] { return Real{s.dri} * reflectorSpacingFactor * inchesPerFoot; });
     showSingle(form, Text22, s.rsp);
     for (std::size_t i = 0; i < 6; ++i) {
         float& spacing = s.*directorSpacings[i];
-        assign(spacing, [&] { return double{s.dri} * spacingFactors[i] * inchesPerFoot; });
+        assign(spacing, [&] { return Real{s.dri} * spacingFactors[i] * inchesPerFoot; });
         showSingle(form, directorSpacingBoxes[i], spacing);
     }
 
@@ -91,22 +90,22 @@ void computeDesign(Form& form, DesignState& s) {
     {
         const double dir5 = readDouble(form, Text15);
         const double dir6 = readDouble(form, Text16);
-        assign(s.add, [&] { return dir5 - dir6; });
+        assign(s.add, [&] { return Real{dir5} - dir6; });
         showSingle(form, Text19, s.add);
     }
     {
         const double d5 = readDouble(form, Text31);
         const double d6 = readDouble(form, Text33);
-        showDouble(form, Text35, evaluate([&] { return d5 - d6; }));
+        showDouble(form, Text35, evaluate([&] { return Real{d5} - d6; }));
     }
 
     // 16: boom positions, each sum formed anew from the stored spacings.
-    showSingle(form, Text39, static_cast<float>(evaluate([&] { return double{s.rsp}; })));
+    showSingle(form, Text39, static_cast<float>(evaluate([&] { return Real{s.rsp}; })));
     for (std::size_t n = 0; n < 6; ++n) {
         const double position = evaluate([&] {
-            double sum = s.rsp;
+            Real sum = Real{s.rsp};
             for (std::size_t i = 0; i <= n; ++i) {
-                sum += double{s.*directorSpacings[i]};
+                sum += Real{s.*directorSpacings[i]};
             }
             return sum;
         });

@@ -15,9 +15,10 @@ inline constexpr double inchesPerFoot = 12;
 
 /// Director n's length in inches, dirN x 12 / 2 + x, in double and left to right: dirN is twice
 /// the director's length in feet, and x the boom correction.
-inline double directorInches(const DesignState& s, std::size_t n) {
+/// The design steps compute it in their checked Real, the sheet and the trim in plain double.
+template <class Number = double> Number directorInches(const DesignState& s, std::size_t n) {
     constexpr float half = 2.0F;
-    return double{s.*directorLengths[n]} * inchesPerFoot / double{half} + double{s.x};
+    return Number{s.*directorLengths[n]} * inchesPerFoot / Number{half} + Number{s.x};
 }
 
 /// A director can be no shorter than nothing: a thick metallic boom at a high frequency makes

@@ -22,33 +22,34 @@ template <class Expression> void showMetric(Form& form, Control box, Expression&
 } // namespace
 
 void convertToMetric(Form& form, const DesignState& s) {
-    showMetric(form, Text9, [&] { return double{s.ref} * inchesPerFoot * centimetresPerInch; });
-    showMetric(form, Text10, [&] { return double{s.dri} * inchesPerFoot * centimetresPerInch; });
+    showMetric(form, Text9, [&] { return Real{s.ref} * inchesPerFoot * centimetresPerInch; });
+    showMetric(form, Text10, [&] { return Real{s.dri} * inchesPerFoot * centimetresPerInch; });
     for (std::size_t i = 0; i < 6; ++i) {
-        const double shown = evaluate([&] { return directorInches(s, i) * centimetresPerInch; });
+        const double shown =
+            evaluate([&] { return directorInches<Real>(s, i) * centimetresPerInch; });
         requireDirectorLength(shown, i);
         showDouble(form, directorLengthBoxes[i], shown);
     }
-    showMetric(form, Text19, [&] { return double{s.add} * centimetresPerInch; });
-    showMetric(form, Text22, [&] { return double{s.rsp} * centimetresPerInch; });
+    showMetric(form, Text19, [&] { return Real{s.add} * centimetresPerInch; });
+    showMetric(form, Text22, [&] { return Real{s.rsp} * centimetresPerInch; });
     for (std::size_t i = 0; i < 6; ++i) {
         const float spacing = s.*directorSpacings[i];
         showMetric(form, directorSpacingBoxes[i],
-                   [&] { return double{spacing} * centimetresPerInch; });
+                   [&] { return Real{spacing} * centimetresPerInch; });
     }
     form.setText(Text29, "CM");
     {
         const double d5 = readDouble(form, Text31);
         const double d6 = readDouble(form, Text33);
-        showDouble(form, Text35, evaluate([&] { return d5 - d6; }));
+        showDouble(form, Text35, evaluate([&] { return Real{d5} - d6; }));
     }
     // Boom positions: the sums start with d1sp, then rsp, then the further spacings.
-    showMetric(form, Text39, [&] { return double{s.rsp} * centimetresPerInch; });
+    showMetric(form, Text39, [&] { return Real{s.rsp} * centimetresPerInch; });
     for (std::size_t n = 0; n < 6; ++n) {
         showMetric(form, directorPositionBoxes[n], [&] {
-            double sum = double{s.d1sp} + double{s.rsp};
+            Real sum = Real{s.d1sp} + Real{s.rsp};
             for (std::size_t i = 1; i <= n; ++i) {
-                sum += double{s.*directorSpacings[i]};
+                sum += Real{s.*directorSpacings[i]};
             }
             return sum * centimetresPerInch;
         });

@@ -4,9 +4,8 @@
 #include "design/echo.h"
 
 #include "design/faults.h"
+#include "design/plain_number.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -21,35 +20,6 @@ constexpr bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-/// Significant digits and decimal exponent of a value rounded to `precision` digits:
-/// 89.35 at 7 digits gives "8935" and 1.
-struct Decimal {
-    std::string digits; // no trailing zeros, at least one digit
-    int exponent{};
-};
-
-template <class T> Decimal roundToDigits(T magnitude, int precision) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::scientific, precision - 1);
-    const std::string_view text(buffer.data(),
-                                static_cast<std::size_t>(result.ptr - buffer.data()));
-    const auto e = text.find('e');
-    Decimal decimal;
-    for (const char c : text.substr(0, e)) {
-        if (isDigit(c)) {
-            decimal.digits.push_back(c);
-        }
-    }
-    while (decimal.digits.size() > 1 && decimal.digits.back() == '0') {
-        decimal.digits.pop_back();
-    }
-    // to_chars writes the exponent's sign always; from_chars reads only a minus.
-    const std::size_t exponentStart = text[e + 1] == '+' ? e + 2 : e + 1;
-    std::from_chars(text.data() + exponentStart, text.data() + text.size(), decimal.exponent);
-    return decimal;
-}
-
 template <class T> std::string toText(T value, int precision, std::string_view separator) {
     if (std::isnan(value)) {
         return "nan";
@@ -60,7 +30,7 @@ template <class T> std::string toText(T value, int precision, std::string_view s
     if (value == 0) {
         return "0"; // -0 as well: it is not a negative value
     }
-    const Decimal d = roundToDigits(std::fabs(value), precision);
+    const DecimalDigits d = roundedDigits(std::fabs(double{value}), precision);
     std::string text = value < 0 ? "-" : "";
     const auto count = static_cast<int>(d.digits.size());
     if (d.exponent >= -5 && d.exponent < precision) {
@@ -94,7 +64,7 @@ template <class T> std::string toText(T value, int precision, std::string_view s
     return text + exponent;
 }
 
-/// The text in the plain form std::from_chars reads ("-12.5e3"), or nothing when it is not a
+/// The text in the plain form readPlainNumber reads ("-12.5e3"), or nothing when it is not a
 /// number. Also gives the decimal exponent of its first non-zero digit, to tell an overflow from
 /// an underflow when the value is out of range.
 struct Normalized {
@@ -182,7 +152,7 @@ template <class T> T parse(std::string_view text, std::string_view separator) {
     }
     const std::string& plain = normalized->text;
     T value{};
-    const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    const auto result = readPlainNumber(plain.data(), plain.data() + plain.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
         if (normalized->leadingExponent > 0) {
             throw ArithmeticFault(FaultKind::Overflow,

@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a box text through TextToSingle and TextToDouble, and arbitrary singles and
-// doubles through SingleToText and DoubleToText and back, in a point and a comma locale.
+// doubles through SingleToText and DoubleToText and back, in a point and a comma locale. Where
+// the C++ library converts floating-point numbers itself (not so on WebAssembly), the portable
+// conversions the engine uses must give exactly what it gives, text for text and bit for bit.
 #include "design/box_text.h"
 #include "design/faults.h"
 #include "design/number_text.h"
+#include "design/plain_number.h"
 
+#include <charconv>
+
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -88,10 +94,67 @@ void checkRead(std::string_view text, std::string_view separator) {
     }
 }
 
+#if defined(__cpp_lib_to_chars)
+/// The library's own: the same digits at 7 and 15 significant digits, the same shortest text.
+void compareWriting(double value) {
+    std::array<char, 64> buffer{};
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr;
+    require(tarvo::shortestText(value) == std::string_view(buffer.data(), end));
+    if (!std::isfinite(value) || value == 0) {
+        return;
+    }
+    for (const int precision : {7, 15}) {
+        const auto written =
+            std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(value),
+                          std::chars_format::scientific, precision - 1);
+        const std::string_view text(buffer.data(), written.ptr);
+        const auto e = text.find('e');
+        std::string digits;
+        for (const char c : text.substr(0, e)) {
+            if (c != '.') {
+                digits.push_back(c);
+            }
+        }
+        while (digits.size() > 1 && digits.back() == '0') {
+            digits.pop_back();
+        }
+        const tarvo::DecimalDigits rounded = tarvo::roundedDigits(std::fabs(value), precision);
+        require(rounded.digits == digits);
+        require(std::to_string(rounded.exponent) ==
+                std::to_string(std::stoi(std::string(text.substr(e + 1)))));
+    }
+}
+
+/// The same number read, the same place where reading stops, the same range fault.
+template <class T> void compareReading(std::string_view text) {
+    T library{7};
+    T portable{7};
+    const auto a = std::from_chars(text.data(), text.data() + text.size(), library);
+    const auto b = tarvo::readPlainNumber(text.data(), text.data() + text.size(), portable);
+    require(a.ptr == b.ptr && a.ec == b.ec);
+    require(std::memcmp(&library, &portable, sizeof(T)) == 0 ||
+            (std::isnan(library) && std::isnan(portable)));
+}
+#endif
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+#if defined(__cpp_lib_to_chars)
+    compareReading<double>(text);
+    compareReading<float>(text);
+    if (size >= sizeof(float)) {
+        float single = 0;
+        std::memcpy(&single, data, sizeof single);
+        compareWriting(static_cast<double>(single));
+    }
+    if (size >= sizeof(double)) {
+        double value = 0;
+        std::memcpy(&value, data, sizeof value);
+        compareWriting(value);
+    }
+#endif
     for (const std::string_view separator : {".", ","}) {
         checkRead(text, separator);
         if (size >= sizeof(float)) {

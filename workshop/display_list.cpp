@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workshop/display_list.h"
 
-#include <charconv>
+#include "design/plain_number.h"
+
 #include <sstream>
 #include <stdexcept>
 
@@ -9,9 +10,7 @@ namespace tarvo::workshop {
 namespace {
 
 std::string number(double value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return error == std::errc{} ? std::string(buffer, end) : "0";
+    return shortestText(value);
 }
 
 double readNumber(std::string_view& line) {
@@ -19,7 +18,7 @@ double readNumber(std::string_view& line) {
         line.remove_prefix(1);
     }
     double value{};
-    const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), value);
+    const auto [end, error] = readPlainNumber(line.data(), line.data() + line.size(), value);
     if (error != std::errc{}) {
         throw std::invalid_argument("the sheet's drawing list holds a bad number");
     }

@@ -169,28 +169,46 @@ TEST_F(Compute, AnOverflowOnStoreStopsAfterTheStore) {
     EXPECT_EQ(form.text(Text9), "");
 }
 
-// The three arithmetic faults, each told from the IEEE flag its operation raises, with the words
-// and the key a user reads.
+// The three arithmetic faults, each told as its IEEE flag tells it, with the words and the key
+// a user reads; and operations on an infinity or a not-a-number already there, which are no new
+// fault.
 TEST(Arithmetic, EachFaultIsToldByItsFlag) {
     volatile double zero = 0;
     volatile double large = 1e308;
     const struct {
-        double (*operation)(double, double);
+        Real (*operation)(Real, Real);
         FaultKind kind;
         const char* key;
         const char* words;
     } cases[] = {
-        {[](double z, double) { return 1 / z; }, FaultKind::DivisionByZero, "division-by-zero",
+        {[](Real z, Real) { return 1 / z; }, FaultKind::DivisionByZero, "division-by-zero",
          "Division by zero."},
-        {[](double z, double) { return z / z; }, FaultKind::InvalidOperation, "invalid-operation",
+        {[](Real z, Real) { return z / z; }, FaultKind::InvalidOperation, "invalid-operation",
          "Invalid operation: the result is not a number."},
-        {[](double, double l) { return l * 10; }, FaultKind::Overflow, "overflow",
+        {[](Real, Real l) { return l * 10; }, FaultKind::Overflow, "overflow",
          "Overflow: the number is too large."},
-        {[](double z, double l) { return l + z; }, FaultKind::Overflow, nullptr, nullptr},
+        {[](Real z, Real l) { return l + z; }, FaultKind::Overflow, nullptr, nullptr},
+        // An infinity met on the way is its first fault; what it meets after adds only faults of
+        // higher precedence: an infinity divided by zero is exact, no division by zero.
+        {[](Real z, Real l) { return l * 10 / z; }, FaultKind::Overflow, "overflow",
+         "Overflow: the number is too large."},
+        {[](Real, Real l) { return l * 10 / (l * 10); }, FaultKind::InvalidOperation,
+         "invalid-operation", "Invalid operation: the result is not a number."},
+        {[](Real z, Real l) { return l * 10 * z; }, FaultKind::InvalidOperation,
+         "invalid-operation", "Invalid operation: the result is not a number."},
+        {[](Real z, Real) { return 1 / z * z; }, FaultKind::DivisionByZero, "division-by-zero",
+         "Division by zero."},
+        // The infinity vanishes again, the fault stays.
+        {[](Real z, Real) { return z / (-1 / z) - 3; }, FaultKind::DivisionByZero,
+         "division-by-zero", "Division by zero."},
+        // Near the largest double, and below the smallest normal one: no fault.
+        {[](Real z, Real l) { return l / 3 * 3 + z; }, FaultKind::Overflow, nullptr, nullptr},
+        {[](Real z, Real l) { return (z + 1) / (l * 1e-300) * 1e-300; }, FaultKind::Overflow,
+         nullptr, nullptr},
     };
     for (const auto& c : cases) {
         try {
-            evaluate([&] { return c.operation(zero, large); });
+            evaluate([&] { return c.operation(Real{zero}, Real{large}); });
             EXPECT_EQ(c.key, nullptr) << "no fault where one was due";
         } catch (const ArithmeticFault& fault) {
             ASSERT_NE(c.key, nullptr) << fault.what();

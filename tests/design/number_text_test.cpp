@@ -3,12 +3,14 @@
 #include "design/box_text.h"
 #include "design/faults.h"
 #include "design/number_text.h"
+#include "design/plain_number.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace tarvo {
@@ -56,6 +58,110 @@ TEST(DoubleToText, GivesFifteenSignificantDigits) {
     EXPECT_EQ(doubleToText(26.9357 - 26.0026, "."), "0.9331");
     EXPECT_EQ(doubleToText(1e15, "."), "1E+15");
     EXPECT_EQ(doubleToText(123456789012345.0, "."), "123456789012345");
+}
+
+// Values at the edges of the conversion, each worked from its exact binary value (Python's
+// decimal.Decimal): the smallest subnormals, the largest subnormal single, the switch to the
+// exponent form at 15 digits, and exact halfway cases, which go to the even digit.
+TEST(NumberText, AwkwardValuesKeepTheirTexts) {
+    const SingleCase singles[] = {
+        {1.4e-45F, "1.401298E-45"},        // 1.40129846432...E-45
+        {1.17549421e-38F, "1.175494E-38"}, // the largest subnormal
+        {12345.625F, "12345.62"},          // halfway, 2 is even
+        {12345.875F, "12345.88"},          // halfway, 7 is odd
+        {1048576.5F, "1048576"},
+        {1048577.5F, "1048578"},
+        {std::numeric_limits<float>::max(), "3.402823E+38"},
+        {-0.0F, "0"},
+    };
+    for (const auto& c : singles) {
+        EXPECT_EQ(singleToText(c.value, "."), c.text) << c.text;
+    }
+    const struct {
+        double value;
+        const char* text;
+    } doubles[] = {
+        {5e-324, "4.94065645841247E-324"},
+        {2.225073858507201e-308, "2.2250738585072E-308"},
+        {999999999999999.5, "1E+15"}, // halfway, 9 is odd: up to the next power of ten
+        {999999999999998.5, "999999999999998"},
+        {999999999999999.375, "999999999999999"},
+        {100000000000000.5, "100000000000000"},
+        {100000000000001.5, "100000000000002"},
+        {1234567890123.125, "1234567890123.12"},
+        {9.99999999999999e-6, "9.99999999999999E-06"},
+        {9.999999999999999e-6, "0.00001"}, // rounds up across the switch to the exponent form
+        {0.1 + 0.2, "0.3"},
+        {-0.0, "0"},
+    };
+    for (const auto& c : doubles) {
+        EXPECT_EQ(doubleToText(c.value, "."), c.text) << c.text;
+    }
+    // Just below and above the halfway points to zero and past the largest finite number.
+    EXPECT_EQ(textToDouble("2.4703282292062328e-324", "."), 5e-324);
+    EXPECT_EQ(textToDouble("2.4703282292062327e-324", "."), 0.0);
+    EXPECT_EQ(textToSingle("7.006492321624086e-46", "."), 1.4e-45F);
+    EXPECT_EQ(textToSingle("3.4028235677973366e38", "."), std::numeric_limits<float>::max());
+    EXPECT_THROW(textToSingle("3.4028235677973367e38", "."), ArithmeticFault);
+    EXPECT_EQ(textToDouble("1.7976931348623158e308", "."), std::numeric_limits<double>::max());
+    EXPECT_THROW(textToDouble("1.7976931348623159e308", "."), ArithmeticFault);
+}
+
+// The plain form of the program's own files, as the C++ library writes and reads it: shortest
+// round trip, the shorter of fixed and exponent form, whole numbers in full.
+TEST(PlainNumber, WritesTheShortestTextThatReadsBack) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.25, "0.25"},
+        {210, "210"},
+        {0.001, "0.001"}, // as long as 1e-03: the fixed form
+        {0.0001, "1e-04"},
+        {1e15, "1e+15"},
+        {123456, "123456"},
+        {0.1 + 0.2, "0.30000000000000004"},
+        {-1.5e-7, "-1.5e-07"},
+        {5e-324, "5e-324"},
+        {1168296301153480605696.0, "1168296301153480605696"}, // every digit of a whole number
+        {-0.0, "-0"},
+        {std::numeric_limits<double>::infinity(), "inf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shortestText(c.value), c.text) << c.text;
+    }
+}
+
+TEST(PlainNumber, ReadsAsTheCLibraryDoesAndTellsRangeFaults) {
+    const struct {
+        const char* text;
+        std::size_t used;
+        std::errc ec;
+        double value; ///< 7 stands for "left as it was"
+    } cases[] = {
+        {"12.5e3 rest", 6, std::errc{}, 12500},
+        {"-0.75", 5, std::errc{}, -0.75},
+        {"1e", 1, std::errc{}, 1},
+        {"1e-310", 6, std::errc{}, 1e-310},
+        {"1e-400", 6, std::errc::result_out_of_range, 7},
+        {"1e400", 5, std::errc::result_out_of_range, 7},
+        {"0e999", 5, std::errc{}, 0},
+        {"x1", 0, std::errc::invalid_argument, 7},
+        {"+1", 0, std::errc::invalid_argument, 7},
+    };
+    for (const auto& c : cases) {
+        double value = 7;
+        const char* end = c.text + std::strlen(c.text);
+        const PlainReadResult result = readPlainNumber(c.text, end, value);
+        EXPECT_EQ(static_cast<std::size_t>(result.ptr - c.text), c.used) << c.text;
+        EXPECT_EQ(result.ec, c.ec) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+    float single = 7;
+    const std::string beyond = "3.5e38";
+    EXPECT_EQ(readPlainNumber(beyond.data(), beyond.data() + beyond.size(), single).ec,
+              std::errc::result_out_of_range);
+    EXPECT_EQ(single, 7.0F);
 }
 
 TEST(NumberText, UsesTheLocaleSeparator) {

@@ -3,6 +3,7 @@
 // against frequency over the sweep.
 #pragma once
 
+#include "analysis/measured_fit.h"
 #include "analysis/performance.h"
 
 #include <string>
@@ -10,5 +11,12 @@
 namespace tarvo::analysis {
 
 std::string svgPlot(const Performance& performance);
+
+/// A measurement against the model: SWR against 50 ohm, and resistance and reactance, over the
+/// measured band; the measured points, the model as designed and the model with the fitted
+/// lengths (empty where none was fitted).
+std::string svgMeasuredPlot(const std::vector<ImpedanceSample>& measured,
+                            const std::vector<ImpedanceSample>& designed,
+                            const std::vector<ImpedanceSample>& fitted, double designMhz);
 
 } // namespace tarvo::analysis

@@ -94,24 +94,6 @@ double changeCost(const std::vector<double>& x) {
     return changeCostDbPerPercentSquared * (cost + std::pow(x[3] * 100, 2));
 }
 
-void scaleAcross(Wire& wire, double factor) {
-    wire.start.y *= factor;
-    wire.start.z *= factor;
-    wire.end.y *= factor;
-    wire.end.z *= factor;
-}
-
-/// The model with the lengths scaled; segment counts stay, so the figures move smoothly.
-Model scaledModel(const Model& model, const TrimParameters& p) {
-    Model scaled = model;
-    for (std::size_t w = 0; w < scaled.wires.size(); ++w) {
-        scaleAcross(scaled.wires[w], w < 4   ? p.reflector
-                                     : w < 8 ? p.driven
-                                             : p.directorFactor(w - 8));
-    }
-    return scaled;
-}
-
 struct Evaluated {
     std::vector<double> x;
     Figures figures;
@@ -403,6 +385,25 @@ std::vector<std::vector<double>> scanned(Shared& shared) {
 }
 
 } // namespace
+
+namespace {
+void scaleAcross(Wire& wire, double factor) {
+    wire.start.y *= factor;
+    wire.start.z *= factor;
+    wire.end.y *= factor;
+    wire.end.z *= factor;
+}
+} // namespace
+
+Model scaledModel(const Model& model, const TrimParameters& p) {
+    Model scaled = model;
+    for (std::size_t w = 0; w < scaled.wires.size(); ++w) {
+        scaleAcross(scaled.wires[w], w < 4   ? p.reflector
+                                     : w < 8 ? p.driven
+                                             : p.directorFactor(w - 8));
+    }
+    return scaled;
+}
 
 DesignState trimmedDesign(const DesignState& design, const TrimParameters& p) {
     DesignState trimmed = design;

@@ -32,6 +32,10 @@ struct TrimParameters {
 /// correction scaled, the correction and every spacing as they were.
 DesignState trimmedDesign(const DesignState& design, const TrimParameters& parameters);
 
+/// The model with the lengths scaled about the boom; segment counts stay, so the figures move
+/// smoothly with the factors.
+Model scaledModel(const Model& model, const TrimParameters& parameters);
+
 /// The limits a trimmed design must meet at the design frequency.
 inline constexpr double trimFrontToBackDb = 20;
 inline constexpr double trimSwr = 1.5;

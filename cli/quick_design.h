@@ -6,6 +6,7 @@
 #include "cli/event_target.h"
 #include "design/design_state.h"
 #include "design/form.h"
+#include "plan/measurement.h"
 #include "plan/trim.h"
 
 #include <optional>
@@ -35,6 +36,7 @@ std::string tableReport(const Form& form);
 /// With a trim, its table, changes and figures before and after follow under "trim".
 std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr,
                        const std::vector<std::string>& warnings = {},
-                       const TrimOutcome* trim = nullptr);
+                       const TrimOutcome* trim = nullptr,
+                       const MeasurementAdvice* measured = nullptr);
 
 } // namespace tarvo

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <ostream>
 
 namespace tarvo::workshop {
 namespace {
@@ -21,6 +22,10 @@ struct Accepted {
     std::complex<double> impedance;
     double reference;
 };
+
+void PrintTo(const Accepted& accepted, std::ostream* out) {
+    *out << accepted.name;
+}
 
 class TouchstoneAccepted : public ::testing::TestWithParam<Accepted> {};
 

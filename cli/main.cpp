@@ -632,10 +632,11 @@ int main(int argc, char** argv) {
     paper->needs(sheet);
     inchSheet->needs(sheet);
     overhang->needs(sheet);
-    for (CLI::Option* option :
-         {analyze,  deck,     plot,      wire,      rod,        segments,    sweep,
-          timeout,  sheet,    paper,     inchSheet, overhang,   exports,     symbolic,
-          trimFlag, measured, feedlineM, velocity,  feedlineZ0, feedlineLoss}) {
+    for (CLI::Option* option : {analyze, deck, plot, wire, rod, segments, sweep, timeout, sheet,
+                                paper, inchSheet, overhang, exports, symbolic, trimFlag}) {
+        script->excludes(option);
+    }
+    for (CLI::Option* option : {measured, feedlineM, velocity, feedlineZ0, feedlineLoss}) {
         script->excludes(option);
     }
 

@@ -166,7 +166,7 @@ std::string measurementReport(const MeasurementAdvice& a, bool metric,
                     << "): a new loop, or less overlap at the joint\n";
             }
         }
-        out << "Expected after " << (a.advised ? "the change" : "as it stands") << ": " << expected
+        out << "Expected " << (a.advised ? "after the change" : "as it stands") << ": " << expected
             << " (NEC-2, the design's lengths).\n";
     }
     return analysis::withDecimalSeparator(out.str(), decimalSeparator);

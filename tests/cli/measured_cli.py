@@ -33,12 +33,13 @@ def check(name, condition, said=""):
     print(("ok   " if condition else "FAIL ") + name, flush=True)
 
 
-def scaled_driven(deck, factor):
-    """The deck with the driven loop (GW 5 to 8) scaled about the boom by `factor`."""
+def scaled_driven(deck, factor, tags=(5, 6, 7, 8)):
+    """The deck with the driven loop (GW 5 to 8; the reflector: 1 to 4) scaled about the boom by
+    `factor`."""
     lines = []
     for line in deck.splitlines():
         f = line.split()
-        if f and f[0] == "GW" and 5 <= int(f[1]) <= 8:
+        if f and f[0] == "GW" and int(f[1]) in tags:
             v = [float(x) for x in f[3:9]]
             v = [v[0], v[1] * factor, v[2] * factor, v[3], v[4] * factor, v[5] * factor]
             line = " ".join(f[:3] + [f"{x:.6f}" for x in v] + f[9:])
@@ -127,6 +128,16 @@ for name, path, extra in cases:
         check(f"{name}: the cut in mm", abs(driven["cutMm"] - 0.02 * 85.655 * 25.4) <= 0.3 * 21.8,
               json.dumps(driven))
 
+# Both loops long, the reflector by 3 %: a band of 8 MHz tells them apart.
+both_deck = scaled_driven(long_deck, 1.03, (1, 2, 3, 4))
+both = [(f, z) for f, _, _, z in necrun.run_points(both_deck, 140.0, 0.25, 33)]
+status, m, err = advice("--measured", write("both-long.s1p", s_ri(both)))
+loops = {loop["element"]: loop["percentLong"] for loop in m["loops"]} if m else {}
+print(f"     both loops: {loops}", flush=True)
+check("both loops long: driven 2 % and reflector 3 %, each +- 0.3 %",
+      status == 0 and m["advised"] and abs(loops.get("Driven loop", 0) - 2) <= 0.3 and
+      abs(loops.get("Reflector loop", 0) - 3) <= 0.3, json.dumps(loops) + err)
+
 # The text report says it in words, with the line assumed; the plot overlays the three traces.
 plot = os.path.join(work, "overlay.svg")
 status, out, err = run("--measured", cases[2][1], "--feedline-m", "5", "--velocity-factor", "0.66",
@@ -165,29 +176,31 @@ check("another band: no cut advised", status == 0 and m is not None and not m["a
 # Malformed files: each refused as a usage error naming its line, before nec2c runs.
 good = "# MHZ S RI R 50\n144 0.1 0.2\n"
 malformed = [
-    ("truncated data line", "# MHZ S RI R 50\n143 0.1 0.2\n144 0.1\n", 3),
-    ("wrong option line", "! x\n# MHZ S XY R 50\n144 0.1 0.2\n", 2),
-    ("R without a resistance", "# MHZ S RI R\n144 0.1 0.2\n", 1),
-    ("frequencies not increasing", "# MHZ S RI R 50\n144 0.1 0.2\n\n143 0.1 0.2\n", 4),
-    ("two-port data", "# MHZ S RI R 50\n144 0.1 0.2 0.9 0 0.9 0 0.1 0.2\n", 2),
-    ("a number with letters", "# MHZ S RI R 50\n144 0.1x 0.2\n", 2),
-    ("NaN", "# MHZ S RI R 50\n143 0.1 0.2\n144 nan 0.2\n", 3),
-    ("too large", "# MHZ S RI R 50\n144 1e400 0.2\n", 2),
-    ("a line too long", "# MHZ S RI R 50\n" + "!" + "x" * 5000 + "\n144 0.1 0.2\n", 2),
-    ("no data", "! only a comment\n# MHZ S RI R 50\n\n", 3),
-    ("a second option line", good + "# GHZ S RI R 50\n", 3),
-    ("negative frequency", "# MHZ S RI R 50\n-144 0.1 0.2\n", 2),
-    ("H parameters", "# MHZ H RI R 50\n144 0.1 0.2\n", 1),
-    ("2.0 with two ports", "[Version] 2.0\n# MHZ S RI R 50\n[Number of Ports] 2\n", 3),
+    ("truncated data line", "# MHZ S RI R 50\n143 0.1 0.2\n144 0.1\n", 3, "truncated"),
+    ("wrong option line", "! x\n# MHZ S XY R 50\n144 0.1 0.2\n", 2, "wrong option line"),
+    ("R without a resistance", "# MHZ S RI R\n144 0.1 0.2\n", 1, "R without"),
+    ("frequencies not increasing", "# MHZ S RI R 50\n144 0.1 0.2\n\n143 0.1 0.2\n", 4, "does not increase"),
+    ("a frequency repeated", "# MHZ S RI R 50\n144 0.1 0.2\n144 0.1 0.2\n", 3, "does not increase"),
+    ("two-port data", "# MHZ S RI R 50\n144 0.1 0.2 0.9 0 0.9 0 0.1 0.2\n", 2, "two-port"),
+    ("a number with letters", "# MHZ S RI R 50\n144 0.1x 0.2\n", 2, "not a number"),
+    ("NaN", "# MHZ S RI R 50\n143 0.1 0.2\n144 nan 0.2\n", 3, "NaN"),
+    ("too large", "# MHZ S RI R 50\n144 1e400 0.2\n", 2, "too large"),
+    ("a line too long", "# MHZ S RI R 50\n" + "!" + "x" * 5000 + "\n144 0.1 0.2\n", 2, "longer than 4096"),
+    ("no data", "! only a comment\n# MHZ S RI R 50\n\n", 3, "no data"),
+    ("a second option line", good + "# GHZ S RI R 50\n", 3, "second option line"),
+    ("negative frequency", "# MHZ S RI R 50\n-144 0.1 0.2\n", 2, "not above 0"),
+    ("H parameters", "# MHZ H RI R 50\n144 0.1 0.2\n", 1, "two ports"),
+    ("2.0 with two ports", "[Version] 2.0\n# MHZ S RI R 50\n[Number of Ports] 2\n", 3, "one-port"),
     ("2.0 frequency count wrong",
      "[Version] 2.0\n# MHZ S RI R 50\n[Number of Ports] 1\n[Number of Frequencies] 2\n"
-     "[Network Data]\n144 0.1 0.2\n[End]\n", 7),
-    ("2.0 keyword without version", "# MHZ S RI R 50\n[Number of Ports] 1\n144 0.1 0.2\n", 2),
+     "[Network Data]\n144 0.1 0.2\n[End]\n", 7, "Number of Frequencies"),
+    ("2.0 keyword without version", "# MHZ S RI R 50\n[Number of Ports] 1\n144 0.1 0.2\n", 2, "without [Version]"),
 ]
-for name, text, line in malformed:
+for name, text, line, words in malformed:
     status, out, err = run("--measured", write("bad.s1p", text, "\r\n" if line == 2 else "\n"))
-    check(f"malformed, {name}: exit 2 at line {line}",
-          status == 2 and f": line {line}: " in err and out == "", f"exit {status}: {err}")
+    check(f"malformed, {name}: exit 2 at line {line}, saying \"{words}\"",
+          status == 2 and f": line {line}: " in err and words in err and out == "",
+          f"exit {status}: {err}")
 
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)

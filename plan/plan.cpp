@@ -73,6 +73,7 @@ Plan nextPlan(const Form& form, const DesignState& design, const std::optional<P
     plan.table = tableTextsOf(form);
     if (before) {
         plan.analysis = before->analysis;
+        plan.measurement = before->measurement;
         const auto& chosen = before->materials;
         if (chosen && (chosen->everyBand || chosen->bandMhz == bandOf(design.freq))) {
             plan.materials = chosen;

@@ -8,6 +8,8 @@
 #include "analysis/refine.h"
 #include "design/design_state.h"
 #include "design/form.h"
+#include "workshop/feedline.h"
+#include "workshop/touchstone_reader.h"
 
 #include <array>
 #include <atomic>
@@ -59,6 +61,14 @@ struct AcceptedTrim {
     bool operator==(const AcceptedTrim&) const = default;
 };
 
+/// A builder's analyser sweep to compare the model with, and the line it was taken through.
+struct MeasuredSweep {
+    std::string path;
+    workshop::Measurement measurement;
+    std::optional<workshop::FeedLine> line;
+    bool operator==(const MeasuredSweep&) const = default;
+};
+
 struct Plan {
     DesignState design; ///< as COMPUTE stored it
     bool metallicBoom{};
@@ -67,6 +77,8 @@ struct Plan {
     std::optional<MaterialChoice> materials;
     AnalysisOptions analysis;
     std::optional<AcceptedTrim> trim;
+    /// A measurement compared in the analysis window, kept while that window is open.
+    std::optional<MeasuredSweep> measurement;
 
     /// The lengths every output builds: the accepted trim's, else the design's.
     const DesignState& built() const { return trim ? trim->design : design; }
@@ -94,7 +106,8 @@ std::vector<std::string> boomWarnings(const Form& form, const DesignState& desig
 
 /// A plan for the design COMPUTE just stored. The builder's materials and analysis options of
 /// `before` carry over; materials chosen for another band only when chosen for every band. A
-/// trim never carries over: it was of the lengths before.
+/// trim never carries over: it was of the lengths before. A measurement does, until the window
+/// comparing it closes.
 Plan nextPlan(const Form& form, const DesignState& design, const std::optional<Plan>& before);
 
 /// The table's texts after CONVERT TO METRIC (or any change of the boxes alone).

@@ -15,6 +15,7 @@ struct FeedLine {
     double lossDbPer100m{}; ///< 0: lossless
     double lossAtMhz{};     ///< the frequency the loss is given at; it grows with sqrt(f)
     bool lossy() const { return lossDbPer100m > 0; }
+    bool operator==(const FeedLine&) const = default;
 };
 
 /// The impedance at the line's far end (the antenna's feed point) that shows `measured` at its

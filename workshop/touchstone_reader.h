@@ -36,6 +36,7 @@ inline constexpr double touchstoneMaxValue = 1e12;
 struct MeasuredPoint {
     double frequencyMhz{};
     std::complex<double> impedance; ///< ohms at the analyser's port
+    bool operator==(const MeasuredPoint&) const = default;
 };
 
 struct Measurement {
@@ -45,6 +46,7 @@ struct Measurement {
     std::string format;                ///< "RI", "MA" or "DB"
     std::string unit;                  ///< "HZ", "KHZ", "MHZ" or "GHZ"
     int version{1};                    ///< 1, or 2 with the [Version] 2.0 keyword
+    bool operator==(const Measurement&) const = default;
 };
 
 /// The file's text read as a one-port sweep. Throws TouchstoneError naming the line.

@@ -134,19 +134,18 @@ std::string measurementReport(const MeasurementAdvice& a, bool metric,
         out << "NO CUT ADVISED: " << a.refusal << ".\n";
     } else {
         const analysis::Performance& e = a.expected;
-        const std::string expected = "lowest SWR " +
-                                     formatNumber("%.2f",
-                                                  [&] {
-                                                      double lowest = e.design.swr;
-                                                      for (const auto& s : e.sweep) {
-                                                          lowest = std::min(lowest, s.swr);
-                                                      }
-                                                      return lowest;
-                                                  }()) +
-                                     " at " +
-                                     analysis::extremumText(e, e.lowestSwrMhz, e.lowestSwrEdge) +
-                                     ", SWR " + formatNumber("%.2f", e.design.swr) + " at " +
+        // The lowest SWR's frequency is known only from a sweep (--sweep 0 has none).
+        double lowest = e.design.swr;
+        for (const auto& point : e.sweep) {
+            lowest = std::min(lowest, point.swr);
+        }
+        const std::string atDesign = "SWR " + formatNumber("%.2f", e.design.swr) + " at " +
                                      formatNumber("%.2f", e.design.frequencyMhz) + " MHz";
+        const std::string expected =
+            e.sweep.empty()
+                ? atDesign
+                : "lowest SWR " + formatNumber("%.2f", lowest) + " at " +
+                      analysis::extremumText(e, e.lowestSwrMhz, e.lowestSwrEdge) + ", " + atDesign;
         for (const LoopAdvice& loop : a.loops) {
             const double percent = (loop.factor - 1) * 100;
             const double change = loop.measuredMm - loop.designedMm;

@@ -4,10 +4,12 @@
 design with its driven loop 2 % too long, written as Touchstone files here (S/RI in MHz, Z/MA in
 Hz), seen directly and through 5 m of coax (velocity factor 0.66) transformed here; a dipole,
 which is not the antenna; and malformed files, each refused with its line."""
+import atexit
 import cmath
 import json
 import math
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -18,6 +20,7 @@ import necrun  # noqa: E402
 
 cli = os.path.realpath(sys.argv[1])
 work = tempfile.mkdtemp()
+atexit.register(shutil.rmtree, work, True)
 failures = []
 
 

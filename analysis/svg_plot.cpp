@@ -135,7 +135,127 @@ std::string escaped(const std::string& words) {
     return out;
 }
 
+struct Trace {
+    const std::vector<ImpedanceSample>* samples;
+    const char* colour;
+    const char* dash;
+    const char* name;
+};
+
+/// One chart of a figure of each sample against frequency, every trace on the same axes.
+std::string measuredChart(const std::vector<Trace>& traces, double (*figure)(std::complex<double>),
+                          const char* title, const char* axis, double fLow, double fHigh,
+                          double designMhz, double left, double top, double width, double height,
+                          double low, double high) {
+    std::string svg = text(left + width / 2, top - 12, title, "middle", 14);
+    if (!(high > low)) {
+        high = low + 1;
+    }
+    const auto x = [&](double f) { return left + width * (f - fLow) / (fHigh - fLow); };
+    const auto y = [&](double v) {
+        return top + height * (high - std::clamp(v, low, high)) / (high - low);
+    };
+    svg += "<rect x=\"" + num(left) + "\" y=\"" + num(top) + "\" width=\"" + num(width) +
+           "\" height=\"" + num(height) + "\" fill=\"none\" stroke=\"#888\"/>\n";
+    for (int i = 0; i <= 4; ++i) {
+        const double f = fLow + (fHigh - fLow) * i / 4;
+        svg += text(x(f), top + height + 16, num(f), "middle", 10);
+        const double v = low + (high - low) * i / 4;
+        svg += text(left - 6, y(v) + 4, num(v), "end", 10);
+        svg += line(left, y(v), left + width, y(v), "#eee");
+    }
+    if (designMhz > fLow && designMhz < fHigh) {
+        svg += line(x(designMhz), top, x(designMhz), top + height, "#999");
+    }
+    for (const Trace& t : traces) {
+        std::string points;
+        for (const ImpedanceSample& s : *t.samples) {
+            if (s.frequencyMhz >= fLow && s.frequencyMhz <= fHigh) {
+                points += num(x(s.frequencyMhz)) + "," + num(y(figure(s.impedance))) + " ";
+            }
+        }
+        if (!points.empty()) {
+            svg += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + t.colour +
+                   "\" stroke-width=\"2\" stroke-dasharray=\"" + t.dash + "\"/>\n";
+        }
+    }
+    svg += text(left + width / 2, top + height + 34, "Frequency (MHz)");
+    svg += "<text x=\"" + num(left - 46) + "\" y=\"" + num(top + height / 2) +
+           "\" text-anchor=\"middle\" font-size=\"12\" transform=\"rotate(-90 " + num(left - 46) +
+           " " + num(top + height / 2) + ")\">" + axis + "</text>\n";
+    return svg;
+}
+
+double swrOf(std::complex<double> z) {
+    return standingWaveRatio(z);
+}
+double resistanceOf(std::complex<double> z) {
+    return z.real();
+}
+double reactanceOf(std::complex<double> z) {
+    return z.imag();
+}
+
 } // namespace
+
+std::string svgMeasuredPlot(const std::vector<ImpedanceSample>& measured,
+                            const std::vector<ImpedanceSample>& designed,
+                            const std::vector<ImpedanceSample>& fitted, double designMhz) {
+    const std::vector<Trace> traces{{&measured, "#000000", "none", "measured"},
+                                    {&designed, "#1f77b4", "6 3", "NEC-2 as designed"},
+                                    {&fitted, "#d62728", "2 2", "NEC-2 fitted"}};
+    double fLow = designMhz * 0.97;
+    double fHigh = designMhz * 1.03;
+    if (!measured.empty() && measured.back().frequencyMhz > measured.front().frequencyMhz) {
+        fLow = measured.front().frequencyMhz;
+        fHigh = measured.back().frequencyMhz;
+    }
+    double zLow = 0;
+    double zHigh = 0;
+    for (const Trace& t : traces) {
+        for (const ImpedanceSample& s : *t.samples) {
+            if (s.frequencyMhz >= fLow && s.frequencyMhz <= fHigh) {
+                zLow = std::min({zLow, s.impedance.real(), s.impedance.imag()});
+                zHigh = std::max({zHigh, s.impedance.real(), s.impedance.imag()});
+            }
+        }
+    }
+    // Whole tens of ohms, at most 500 either way: a wilder point is drawn at the edge.
+    zLow = std::max(-500.0, std::floor(zLow / 10) * 10);
+    zHigh = std::min(500.0, std::ceil(zHigh / 10) * 10);
+    std::ostringstream svg;
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"960\" height=\"460\" "
+        << "viewBox=\"0 0 960 460\" font-family=\"sans-serif\">\n"
+        << "<rect width=\"960\" height=\"460\" fill=\"white\"/>\n"
+        << measuredChart(traces, swrOf, "SWR against 50 ohm", "SWR", fLow, fHigh, designMhz, 80, 60,
+                         340, 300, 1, 5)
+        << measuredChart({traces[0], traces[2]}, resistanceOf,
+                         "Resistance (solid) and reactance (dotted)", "ohm", fLow, fHigh, designMhz,
+                         560, 60, 340, 300, zLow, zHigh);
+    // The reactance in the same colours, dotted.
+    const std::vector<Trace> reactance{{&measured, "#000000", "1 3", "measured"},
+                                       {&fitted, "#d62728", "1 3", "NEC-2 fitted"}};
+    const std::string second = measuredChart(reactance, reactanceOf, "", "", fLow, fHigh, designMhz,
+                                             560, 60, 340, 300, zLow, zHigh);
+    // Only its traces: the frame and labels are drawn once.
+    std::size_t at = 0;
+    while ((at = second.find("<polyline", at)) != std::string::npos) {
+        const std::size_t end = second.find("/>\n", at) + 3;
+        svg << second.substr(at, end - at);
+        at = end;
+    }
+    double y = 410;
+    for (const Trace& t : traces) {
+        svg << "<line x1=\"80\" y1=\"" << num(y) << "\" x2=\"110\" y2=\"" << num(y)
+            << "\" stroke=\"" << t.colour << "\" stroke-width=\"2\" stroke-dasharray=\"" << t.dash
+            << "\"/>\n"
+            << text(116, y + 4, t.name, "start", 11);
+        y += 16;
+    }
+    svg << "</svg>\n";
+    return svg.str();
+}
 
 std::string svgPlot(const Performance& performance) {
     std::ostringstream svg;

@@ -3,6 +3,7 @@
 // against frequency over the sweep.
 #pragma once
 
+#include "analysis/measured_fit.h"
 #include "analysis/performance.h"
 
 #include <string>
@@ -31,5 +32,11 @@ struct StudySeries {
 /// Forward gain (left axis, dBi) and F/B (right axis, dB, with the 20 dB a builder expects
 /// marked) against boom length in wavelengths, each point labelled with its directors.
 std::string svgStudyPlot(const std::string& title, const std::vector<StudySeries>& series);
+/// A measurement against the model: SWR against 50 ohm, and resistance and reactance, over the
+/// measured band; the measured points, the model as designed and the model with the fitted
+/// lengths (empty where none was fitted).
+std::string svgMeasuredPlot(const std::vector<ImpedanceSample>& measured,
+                            const std::vector<ImpedanceSample>& designed,
+                            const std::vector<ImpedanceSample>& fitted, double designMhz);
 
 } // namespace tarvo::analysis

@@ -137,6 +137,8 @@ double spanOf(const Wire& wire) {
     return std::hypot(wire.end.y - wire.start.y, wire.end.z - wire.start.z);
 }
 
+} // namespace
+
 /// The model with the lengths scaled; segment counts stay, so the figures move smoothly. A long
 /// boom's directors beyond DIR 6 take the trimmed DIR 6's length times their taper.
 Model scaledModel(const Model& model, const TrimParameters& p) {
@@ -154,6 +156,8 @@ Model scaledModel(const Model& model, const TrimParameters& p) {
     }
     return scaled;
 }
+
+namespace {
 
 struct Evaluated {
     std::vector<double> x;

@@ -61,6 +61,9 @@ DesignState trimmedDesign(const DesignState& design, const TrimParameters& param
 /// long boom's search starts from: every added director as long as DIR 6.
 AddedDirectors trimmedAdded(const DesignState& design, std::size_t count,
                             const TrimParameters& parameters);
+/// The model with the lengths scaled about the boom; segment counts stay, so the figures move
+/// smoothly with the factors.
+Model scaledModel(const Model& model, const TrimParameters& parameters);
 
 /// The limits a trimmed design must meet at the design frequency.
 inline constexpr double trimFrontToBackDb = 20;

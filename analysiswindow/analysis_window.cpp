@@ -10,6 +10,7 @@
 
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -265,16 +266,25 @@ void AnalysisWindow::start() {
     const Job job{m_runner, &m_cancel};
     m_worker = std::thread([this, plan, job] {
         std::optional<analysis::Performance> performance;
+        std::optional<MeasurementAdvice> advice;
         QString failure;
         try {
-            performance = tarvo::analyse(plan, job);
+            if (plan.measurement) {
+                // The comparison analyses the plan too: its figures are the design's.
+                advice = adviseFromMeasurement(plan, plan.measurement->measurement,
+                                               plan.measurement->line, job);
+                performance = advice->expected;
+            } else {
+                performance = tarvo::analyse(plan, job);
+            }
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
         } catch (const std::exception& error) {
             failure = QString("The analysis failed: ") + QString::fromUtf8(error.what());
         }
         QMetaObject::invokeMethod(
-            this, [this, performance, failure] { showResult(performance, failure); },
+            this,
+            [this, performance, advice, failure] { showResult(performance, advice, failure); },
             Qt::QueuedConnection);
     });
 }
@@ -284,7 +294,7 @@ void AnalysisWindow::cancel() {
 }
 
 void AnalysisWindow::showResult(std::optional<analysis::Performance> performance,
-                                const QString& failure) {
+                                std::optional<MeasurementAdvice> advice, const QString& failure) {
     if (m_worker.joinable()) {
         m_worker.join();
     }
@@ -300,16 +310,29 @@ void AnalysisWindow::showResult(std::optional<analysis::Performance> performance
         return;
     }
     m_performance = std::move(performance);
+    m_advice = std::move(advice);
     m_shown = m_running;
     markStale();
-    m_status->setText("NEC-2 analysis of the " +
-                      number(static_cast<double>(m_running.design.freq)) +
-                      " MHz design, free space.");
-    m_report->setPlainText(
-        QString::fromStdString(analysis::performanceText(*m_performance, m_separator)));
+    QString status = "NEC-2 analysis of the " + number(static_cast<double>(m_running.design.freq)) +
+                     " MHz design, free space";
+    std::string report = analysis::performanceText(*m_performance, m_separator);
+    std::vector<std::pair<double, double>> measuredSwr;
+    if (m_advice) {
+        status += ", compared with " +
+                  QFileInfo(QString::fromStdString(m_running.measurement->path)).fileName();
+        // The advice first: it is what the builder opened the measurement for.
+        report =
+            measurementReport(*m_advice, m_running.table.metric(), m_separator) + "\n" + report;
+        for (const analysis::ImpedanceSample& s : m_advice->atFeed) {
+            measuredSwr.emplace_back(s.frequencyMhz, analysis::standingWaveRatio(s.impedance));
+        }
+    }
+    m_status->setText(status + ".");
+    m_report->setPlainText(QString::fromStdString(report));
     m_horizontal->setPattern(horizontalCut(m_performance->design));
     m_vertical->setPattern(verticalCut(m_performance->design));
     m_sweepPlot->setSweep(m_performance->sweep, m_performance->design.frequencyMhz);
+    m_sweepPlot->setMeasured(std::move(measuredSwr));
     // The figures take the focus: a keyboard user reads, selects and copies them from there.
     m_report->setFocus();
     emit finished(true);
@@ -336,6 +359,7 @@ void AnalysisWindow::closeEvent(QCloseEvent* event) {
     // Closing ends a run: nothing is left working for a window nobody sees.
     cancel();
     event->accept();
+    emit closed();
 }
 
 } // namespace tarvo

@@ -9,6 +9,7 @@
 #include "analysis/performance.h"
 #include "analysis/refine.h"
 #include "design/design_state.h"
+#include "plan/measurement.h"
 #include "plan/plan.h"
 
 #include <QImage>
@@ -50,6 +51,9 @@ public:
     bool running() const { return m_worker.joinable(); }
     void cancel();
     const std::optional<analysis::Performance>& performance() const { return m_performance; }
+    /// The comparison with the plan's measurement, where the plan holds one and the run
+    /// succeeded.
+    const std::optional<MeasurementAdvice>& advice() const { return m_advice; }
     /// The report as shown, and the status line ("Cancelled.", a failure's reason).
     QString reportText() const;
     QString statusText() const;
@@ -67,13 +71,16 @@ signals:
     void finished(bool succeeded);
     /// The builder chose other diameters or another sweep here: they belong to the plan.
     void planEdited(const Plan& plan);
+    /// The window was closed: the measurement it compared is let go.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void start();
-    void showResult(std::optional<analysis::Performance> performance, const QString& failure);
+    void showResult(std::optional<analysis::Performance> performance,
+                    std::optional<MeasurementAdvice> advice, const QString& failure);
     void showPlan();
     /// Shows or hides the banner that marks the figures as of another design or settings.
     void markStale();
@@ -100,6 +107,7 @@ private:
     std::optional<Plan> m_shown; ///< the plan whose figures are shown
     analysis::NecRunner m_runner;
     std::optional<analysis::Performance> m_performance;
+    std::optional<MeasurementAdvice> m_advice;
     std::atomic<bool> m_cancel{false};
     std::thread m_worker;
 };

@@ -184,6 +184,11 @@ void SweepPlot::setSweep(std::vector<analysis::SweepPoint> sweep, double designM
     update();
 }
 
+void SweepPlot::setMeasured(std::vector<std::pair<double, double>> swr) {
+    m_measured = std::move(swr);
+    update();
+}
+
 void SweepPlot::paintEvent(QPaintEvent*) {
     m_texts.clear();
     QPainter painter(this);
@@ -299,6 +304,21 @@ void SweepPlot::paintEvent(QPaintEvent*) {
     curve(gainColor, [&](const analysis::SweepPoint& p) { return yDb(p.gainDbi); });
     curve(frontToBackColor, [&](const analysis::SweepPoint& p) { return yDb(p.frontToBackDb); });
     curve(swrColor, [&](const analysis::SweepPoint& p) { return ySwr(p.swr); });
+    QPainterPath measured;
+    for (const auto& [f, swr] : m_measured) {
+        if (f < f0 || f > f1 || !std::isfinite(swr)) {
+            continue;
+        }
+        // A point beyond the axis leaves the plot at its edge, as the model's curve does.
+        const QPointF point(x(f), ySwr(std::min(swr, swrHigh + 1)));
+        if (measured.elementCount() == 0) {
+            measured.moveTo(point);
+        } else {
+            measured.lineTo(point);
+        }
+    }
+    painter.setPen(QPen(Qt::black, 1.5, Qt::DashLine));
+    painter.drawPath(measured);
     painter.restore();
 
     // The legend above the plot.
@@ -311,6 +331,12 @@ void SweepPlot::paintEvent(QPaintEvent*) {
         painter.setPen(color);
         text(QRectF(legendX + 20, 3, 60, 18), Qt::AlignLeft | Qt::AlignVCenter, words);
         legendX += 84;
+    }
+    if (!m_measured.empty()) {
+        painter.setPen(QPen(Qt::black, 2, Qt::DashLine));
+        painter.drawLine(QPointF(legendX, 12), QPointF(legendX + 16, 12));
+        painter.setPen(Qt::black);
+        text(QRectF(legendX + 20, 3, 100, 18), Qt::AlignLeft | Qt::AlignVCenter, "Measured SWR");
     }
 }
 

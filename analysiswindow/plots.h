@@ -45,6 +45,9 @@ class SweepPlot final : public QWidget {
 public:
     explicit SweepPlot(std::string decimalSeparator = ".", QWidget* parent = nullptr);
     void setSweep(std::vector<analysis::SweepPoint> sweep, double designMhz);
+    /// A builder's measured SWR (frequency in MHz, SWR) drawn over the model's, black and
+    /// dashed, within the sweep; empty for none.
+    void setMeasured(std::vector<std::pair<double, double>> swr);
     QSize sizeHint() const override { return {560, 280}; }
     /// The texts drawn at the last paint: tick labels, axis names, legend.
     const QStringList& texts() const { return m_texts; }
@@ -55,6 +58,7 @@ protected:
 private:
     std::string m_separator;
     std::vector<analysis::SweepPoint> m_sweep;
+    std::vector<std::pair<double, double>> m_measured;
     double m_designMhz{};
     QStringList m_texts;
 };

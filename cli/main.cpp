@@ -18,6 +18,7 @@
 #include "plan/analysis.h"
 #include "plan/boom_study.h"
 #include "plan/long_boom.h"
+#include "plan/measurement.h"
 #include "plan/plan.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
@@ -124,6 +125,10 @@ struct Outputs {
     std::vector<std::string> exportPaths; ///< .maa, .nec, .csv, .s1p
     std::optional<std::string> symbolicPath;
     std::string decimalSeparator{"."}; ///< the sheet's numbers, as the user writes them
+    /// The builder's analyser sweep (--measured), read before anything runs, and the line it
+    /// was taken through.
+    std::optional<tarvo::workshop::Measurement> measured;
+    std::optional<tarvo::workshop::FeedLine> feedLine;
 
     bool touchstone() const {
         return std::any_of(exportPaths.begin(), exportPaths.end(), [](const std::string& path) {
@@ -134,12 +139,13 @@ struct Outputs {
         return deckPath || plotPath || sheetPath || !exportPaths.empty() || symbolicPath;
     }
     /// Anything that models the design for NEC-2.
-    bool modelled() const { return analyze || trim || boomStudy || files(); }
+    bool modelled() const { return analyze || trim || boomStudy || files() || measured; }
 };
 
 struct Outcome {
     std::optional<tarvo::analysis::Performance> performance;
     std::optional<tarvo::TrimOutcome> trim;
+    std::optional<tarvo::MeasurementAdvice> measured;
 };
 
 /// A file the run writes: which output, where, and what it is called in messages.
@@ -176,11 +182,24 @@ std::vector<Written> outputFiles(const Outputs& outputs) {
 /// The content of one of the plan's files, once its figures stand.
 std::string contentOf(const Written& file, const tarvo::Plan& plan, const Outputs& outputs,
                       const std::optional<tarvo::analysis::Performance>& performance,
+                      const std::optional<tarvo::MeasurementAdvice>& measured,
                       const std::string& necMissing, const tarvo::Job& job) {
     switch (file.kind) {
     case Written::Kind::Deck:
         return tarvo::deckOf(plan);
     case Written::Kind::Plot:
+        if (measured) {
+            // With a measurement the plot is its overlay on the model.
+            std::vector<tarvo::analysis::ImpedanceSample> designed;
+            for (const auto& s : measured->expected.sweep) {
+                designed.push_back({s.frequencyMhz, s.impedance});
+            }
+            return tarvo::analysis::svgMeasuredPlot(
+                measured->atFeed, measured->fit ? measured->fit->asDesigned : designed,
+                measured->fit ? measured->fit->fitted
+                              : std::vector<tarvo::analysis::ImpedanceSample>{},
+                plan.built().freq);
+        }
         return tarvo::analysis::svgPlot(*performance);
     case Written::Kind::Export: {
         const tarvo::ExportFormat format = *tarvo::exportFormatOf(file.path);
@@ -241,6 +260,10 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         }
         tarvo::acceptTrim(plan, *outcome.trim);
         performance = outcome.trim->after;
+    } else if (outputs.measured) {
+        outcome.measured =
+            tarvo::adviseFromMeasurement(plan, *outputs.measured, outputs.feedLine, job);
+        performance = outcome.measured->expected;
     } else if (outputs.analyze || outputs.plotPath || outputs.touchstone()) {
         performance = tarvo::analyse(plan, job);
     } else if (outputs.sheetPath) {
@@ -257,7 +280,8 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     tarvo::analysis::throwIfInterrupted();
     const std::vector<Written> files = outputFiles(outputs);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        staged.fill(i, contentOf(files[i], plan, outputs, performance, necMissing, job));
+        staged.fill(
+            i, contentOf(files[i], plan, outputs, performance, outcome.measured, necMissing, job));
     }
     tarvo::analysis::throwIfInterrupted();
     return outcome;
@@ -429,13 +453,17 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     const bool metric = plan.table.metric();
     if (json) {
         out << tarvo::jsonReport(window.form(), performance ? &*performance : nullptr, warnings,
-                                 outcome.trim ? &*outcome.trim : nullptr, plan.table.added);
+                                 outcome.trim ? &*outcome.trim : nullptr, plan.table.added,
+                                 outcome.measured ? &*outcome.measured : nullptr);
     } else {
         if (outcome.trim) {
             out << '\n' << tarvo::trimReport(*outcome.trim, metric);
         }
         if (performance && outputs.analyze) {
             out << '\n' << tarvo::analysis::performanceText(*performance, separator);
+        }
+        if (outcome.measured) {
+            out << '\n' << tarvo::measurementReport(*outcome.measured, metric, separator);
         }
     }
     if (outcome.trim && !outcome.trim->meetsLimits()) {
@@ -465,6 +493,10 @@ struct NumberTexts {
     std::string sweep{"3"};
     std::string timeout{"120"};
     std::string overhang{"30"};
+    std::optional<std::string> feedlineM;
+    std::optional<std::string> velocityFactor;
+    std::string feedlineZ0{"50"};
+    std::optional<std::string> feedlineLoss;
 };
 
 /// An option's number read as --freq's is, in the user's decimal separator, and refused unless
@@ -713,6 +745,34 @@ int main(int argc, char** argv) {
                                   "event a line, 'type TEXT', 'click Option1|Option2|Command1|"
                                   "Command4', 'select List1|List2 ENTRY', 'dump'; blank lines "
                                   "and lines starting with # are skipped");
+    std::optional<std::string> measuredPath;
+    auto* measured =
+        app.add_option("--measured", measuredPath,
+                       "Compare the analyser sweep FILE.s1p (Touchstone 1.x or 2.0, one port) "
+                       "with the design's NEC-2 model, fit the loop lengths that explain it "
+                       "(nec2c runs) and say what to cut; a malformed file is a usage error")
+            ->type_name("FILE.s1p");
+    auto* feedlineM = app.add_option("--feedline-m", numbers.feedlineM,
+                                     "The coax between the analyser and the antenna, metres "
+                                     "(0 to 1000): the sweep is moved to the feed point")
+                          ->type_name("M");
+    auto* velocity = app.add_option("--velocity-factor", numbers.velocityFactor,
+                                    "The coax's velocity factor (above 0 up to 1)")
+                         ->type_name("V");
+    auto* feedlineZ0 = app.add_option("--feedline-z0", numbers.feedlineZ0,
+                                      "The coax's characteristic impedance, ohm (1 to 1000)")
+                           ->type_name("OHMS")
+                           ->capture_default_str();
+    auto* feedlineLoss =
+        app.add_option("--feedline-loss", numbers.feedlineLoss,
+                       "The coax's loss as DB@MHZ: dB per 100 m at MHZ (e.g. 8.5@144), scaled "
+                       "with the square root of the frequency (default: lossless)")
+            ->type_name("DB@MHZ");
+    feedlineM->needs(measured)->needs(velocity);
+    velocity->needs(feedlineM);
+    feedlineZ0->needs(feedlineM);
+    feedlineLoss->needs(feedlineM);
+    measured->excludes(trimFlag);
     nonMetallicFlag->excludes(metallicFlag)->excludes(inch)->excludes(mm);
     inch->excludes(mm);
     script->excludes(freq)->excludes(nonMetallicFlag)->excludes(metallicFlag);
@@ -727,8 +787,11 @@ int main(int argc, char** argv) {
     }
     // The study makes its own designs and its own plot: it asks for no other output.
     for (CLI::Option* option :
-         {analyze, deck, sheet, exports, symbolic, trimFlag, directorsOption}) {
+         {analyze, deck, sheet, exports, symbolic, trimFlag, directorsOption, measured}) {
         boomStudy->excludes(option);
+    }
+    for (CLI::Option* option : {measured, feedlineM, velocity, feedlineZ0, feedlineLoss}) {
+        script->excludes(option);
     }
 
     const StandardStreams streams = holdStandardStreams();
@@ -763,6 +826,36 @@ int main(int argc, char** argv) {
             requireDistinctOutputs(outputs);
             if (boomStudy->count() > 0) {
                 outputs.boomStudy = studyCounts(boomStudyText.value_or(""));
+            }
+            if (numbers.feedlineM) {
+                tarvo::workshop::FeedLine line;
+                line.lengthM = numberOption(*feedlineM, *numbers.feedlineM, separator, 0, 1000);
+                line.velocityFactor =
+                    numberOption(*velocity, *numbers.velocityFactor, separator, 0, 1, true);
+                line.z0Ohms = numberOption(*feedlineZ0, numbers.feedlineZ0, separator, 1, 1000);
+                if (numbers.feedlineLoss) {
+                    const std::string& loss = *numbers.feedlineLoss;
+                    const std::size_t at = loss.find('@');
+                    if (at == std::string::npos) {
+                        throw CLI::ValidationError("--feedline-loss",
+                                                   "\"" + tarvo::echoOf(loss) +
+                                                       "\" is not DB@MHZ, e.g. 8.5@144");
+                    }
+                    line.lossDbPer100m =
+                        numberOption(*feedlineLoss, loss.substr(0, at), separator, 0, 1000);
+                    line.lossAtMhz =
+                        numberOption(*feedlineLoss, loss.substr(at + 1), separator, 0, 1e6, true);
+                }
+                outputs.feedLine = line;
+            }
+            if (measuredPath) {
+                try {
+                    outputs.measured = tarvo::workshop::readTouchstoneFile(*measuredPath);
+                } catch (const tarvo::workshop::TouchstoneError& error) {
+                    std::cerr << "tarvo-cli: --measured " << tarvo::echoOf(*measuredPath) << ": "
+                              << error.what() << '\n';
+                    return exitUsage;
+                }
             }
         } catch (const CLI::CallForHelp& help) {
             std::ostringstream errors;

@@ -200,9 +200,87 @@ nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
     };
 }
 
+namespace {
+
+nlohmann::ordered_json samplesJson(const std::vector<analysis::ImpedanceSample>& samples) {
+    const auto number = [](double value) {
+        return std::isfinite(value) ? nlohmann::ordered_json(value)
+                                    : nlohmann::ordered_json(nullptr);
+    };
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const analysis::ImpedanceSample& s : samples) {
+        list.push_back({{"frequencyMhz", s.frequencyMhz},
+                        {"resistance", s.impedance.real()},
+                        {"reactance", s.impedance.imag()},
+                        {"swr", number(analysis::standingWaveRatio(s.impedance))}});
+    }
+    return list;
+}
+
+nlohmann::ordered_json measurementJson(const MeasurementAdvice& a) {
+    const workshop::Measurement& m = a.measurement;
+    nlohmann::ordered_json line = nullptr;
+    if (a.line) {
+        line = {{"lengthM", a.line->lengthM},
+                {"velocityFactor", a.line->velocityFactor},
+                {"z0Ohms", a.line->z0Ohms},
+                {"lossy", a.line->lossy()},
+                {"lossDbPer100m", a.line->lossDbPer100m},
+                {"lossAtMhz", a.line->lossy() ? nlohmann::ordered_json(a.line->lossAtMhz)
+                                              : nlohmann::ordered_json(nullptr)}};
+    }
+    nlohmann::ordered_json fit = nullptr;
+    if (a.fit) {
+        const analysis::MeasuredFit& f = *a.fit;
+        fit = {{"drivenFactor", f.driven},
+               {"reflectorFactor", f.reflector},
+               {"reflectorFitted", f.reflectorFitted},
+               {"reflectorNote", f.reflectorNote},
+               {"residual", f.residual},
+               {"residualDrivenOnly", f.residualDrivenOnly},
+               {"residualAsDesigned", f.residualAsDesigned},
+               {"residualWords", fitWords(f.residual)},
+               {"atReach", f.atReach},
+               {"evaluations", f.evaluations},
+               {"necRuns", f.necRuns},
+               {"compared", samplesJson(f.measured)},
+               {"modelAsDesigned", samplesJson(f.asDesigned)},
+               {"modelFitted", samplesJson(f.fitted)}};
+    }
+    nlohmann::ordered_json loops = nlohmann::ordered_json::array();
+    for (const LoopAdvice& l : a.loops) {
+        loops.push_back({{"element", l.element},
+                         {"factor", l.factor},
+                         {"percentLong", (l.factor - 1) * 100},
+                         {"measuredMm", l.measuredMm},
+                         {"designedMm", l.designedMm},
+                         {"cutMm", l.measuredMm - l.designedMm},
+                         {"needsChange", l.needsChange()}});
+    }
+    return {{"points", m.points.size()},
+            {"lowMhz", m.points.front().frequencyMhz},
+            {"highMhz", m.points.back().frequencyMhz},
+            {"touchstoneVersion", m.version},
+            {"parameter", m.parameter},
+            {"format", m.format},
+            {"referenceOhms", m.referenceOhms},
+            {"feedLine", line},
+            {"atFeedPoint", samplesJson(a.atFeed)},
+            {"fit", fit},
+            {"advised", a.advised},
+            {"refused", a.refusal.empty() ? nlohmann::ordered_json(nullptr)
+                                          : nlohmann::ordered_json(a.refusal)},
+            {"loops", a.refusal.empty() ? loops : nlohmann::ordered_json::array()},
+            {"fittedLoops", loops},
+            {"expected", analysisJson(a.expected)}};
+}
+
+} // namespace
+
 std::string jsonReport(const Form& form, const analysis::Performance* performance,
                        const std::vector<std::string>& warnings, const TrimOutcome* trim,
-                       const std::vector<TableTexts::Row>& added) {
+                       const std::vector<TableTexts::Row>& added,
+                       const MeasurementAdvice* measured) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     for (const TableRow& row : tableRows()) {
         elements.push_back({
@@ -246,6 +324,9 @@ std::string jsonReport(const Form& form, const analysis::Performance* performanc
     }
     if (trim != nullptr) {
         report["trim"] = trimJson(*trim, form.text(Text29) == "CM");
+    }
+    if (measured != nullptr) {
+        report["measurement"] = measurementJson(*measured);
     }
     return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

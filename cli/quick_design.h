@@ -7,6 +7,7 @@
 #include "design/design_state.h"
 #include "design/form.h"
 #include "plan/boom_study.h"
+#include "plan/measurement.h"
 #include "plan/trim.h"
 
 #include <optional>
@@ -38,7 +39,8 @@ std::string tableReport(const Form& form, const std::vector<TableTexts::Row>& ad
 std::string jsonReport(const Form& form, const analysis::Performance* performance = nullptr,
                        const std::vector<std::string>& warnings = {},
                        const TrimOutcome* trim = nullptr,
-                       const std::vector<TableTexts::Row>& added = {});
+                       const std::vector<TableTexts::Row>& added = {},
+                       const MeasurementAdvice* measured = nullptr);
 
 /// The design as jsonReport gives it, and the boom study under "boomStudy": per number of
 /// directors, the rule's design and the trimmed, each with its boom, figures, the limits it

@@ -4,6 +4,7 @@
 #include "analysis/nec_runner.h"
 #include "plan/analysis.h"
 #include "plan/long_boom.h"
+#include "plan/measurement.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
 #include "sheetpaint/sheet_painter.h"
@@ -17,6 +18,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -212,6 +214,12 @@ AnalysisWindow& DesktopWindow::analysisWindow() {
         m_analysis = new AnalysisWindow(this);
         m_analysis->setRunner(m_runner);
         connect(m_analysis, &AnalysisWindow::planEdited, this, &DesktopWindow::planEdited);
+        // The measurement belongs to the comparison the window shows: closed, it is let go.
+        connect(m_analysis, &AnalysisWindow::closed, this, [this] {
+            if (m_plan) {
+                m_plan->measurement.reset();
+            }
+        });
     }
     return *m_analysis;
 }
@@ -250,6 +258,19 @@ void DesktopWindow::buildMenus() {
         &DesktopWindow::saveSheet, true);
     add(file, "export", "&Export for other tools...", QKeySequence(Qt::CTRL | Qt::Key_E),
         &DesktopWindow::exportDesign, true);
+    add(
+        file, "compare", "&Compare with a measurement...", QKeySequence(),
+        [this] {
+            const QString title = "Compare with a measurement";
+            const QString filters = "Touchstone one-port (*.s1p *.S1P *.ts);;All files (*)";
+            const QString path =
+                m_chooseOpen ? m_chooseOpen(title, filters)
+                             : QFileDialog::getOpenFileName(this, title, startFolder(), filters);
+            if (!path.isEmpty()) {
+                compareWithMeasurement(path);
+            }
+        },
+        true);
     file->addSeparator();
     add(file, "quit", "&Quit", QKeySequence::Quit, &QWidget::close, false);
     QMenu* design = menuBar()->addMenu("&Design");
@@ -348,6 +369,21 @@ void DesktopWindow::planEdited(const Plan& edited) {
         stored.remove(materialKey(band, "wireMm"));
         stored.remove(materialKey(band, "rodMm"));
     }
+}
+
+bool DesktopWindow::compareWithMeasurement(const QString& path) {
+    if (!m_plan) {
+        return false;
+    }
+    const std::string file = QFile::encodeName(path).toStdString();
+    try {
+        m_plan->measurement = MeasuredSweep{file, workshop::readTouchstoneFile(file), std::nullopt};
+    } catch (const workshop::TouchstoneError& error) {
+        tell("TARVO", QFileInfo(path).fileName() + ": " + QString::fromUtf8(error.what()), true);
+        return false;
+    }
+    analysisWindow().analyse(*m_plan);
+    return true;
 }
 
 void DesktopWindow::tell(const QString& title, const QString& message, bool failure) {

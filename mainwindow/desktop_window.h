@@ -46,6 +46,14 @@ public:
     LongBoomDialog* longBoomDialog() const { return m_longBoom; }
 
     void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
+    /// Asks which file to open: title and filters; gives the path (empty: cancelled). The
+    /// default is the platform's file dialog.
+    using OpenChooser = std::function<QString(const QString& title, const QString& filters)>;
+    void setOpenChooser(OpenChooser chooser) { m_chooseOpen = std::move(chooser); }
+    /// File > Compare with a measurement... with the file chosen: reads it, keeps it in the
+    /// plan until the analysis window closes, and compares it there. False when the file is
+    /// refused (lastMessage() says why, with its line) or there is no design yet.
+    bool compareWithMeasurement(const QString& path);
     void setSheetPrinter(SheetPrinter printer) { m_printSheet = std::move(printer); }
     /// Instead of nec2c, for every job the menus start: what the tests replay.
     void setRunner(analysis::NecRunner runner);
@@ -100,6 +108,7 @@ private:
     /// The sheet of one plan, computed once for preview, print and save alike.
     std::optional<std::pair<Plan, workshop::SheetContent>> m_sheet;
     SaveChooser m_chooseSave;
+    OpenChooser m_chooseOpen;
     SheetPrinter m_printSheet;
     analysis::NecRunner m_runner;
     QString m_lastMessage;

@@ -83,6 +83,7 @@ Plan nextPlan(const Form& form, const DesignState& design, const std::optional<P
                 plan.warnings.push_back(std::string("Six directors: ") + error.what());
             }
         }
+        plan.measurement = before->measurement;
         const auto& chosen = before->materials;
         if (chosen && (chosen->everyBand || chosen->bandMhz == bandOf(design.freq))) {
             plan.materials = chosen;

@@ -8,6 +8,8 @@
 #include "analysis/refine.h"
 #include "design/design_state.h"
 #include "design/form.h"
+#include "workshop/feedline.h"
+#include "workshop/touchstone_reader.h"
 
 #include <array>
 #include <atomic>
@@ -62,6 +64,14 @@ struct AcceptedTrim {
     bool operator==(const AcceptedTrim&) const = default;
 };
 
+/// A builder's analyser sweep to compare the model with, and the line it was taken through.
+struct MeasuredSweep {
+    std::string path;
+    workshop::Measurement measurement;
+    std::optional<workshop::FeedLine> line;
+    bool operator==(const MeasuredSweep&) const = default;
+};
+
 struct Plan {
     DesignState design; ///< as COMPUTE stored it
     bool metallicBoom{};
@@ -76,6 +86,8 @@ struct Plan {
     /// the sheet and the exports build (whatever unit the table shows). Set by setDirectors.
     analysis::AddedDirectors added;
     std::string separator{"."}; ///< the decimal separator the table's texts are written in
+    /// A measurement compared in the analysis window, kept while that window is open.
+    std::optional<MeasuredSweep> measurement;
 
     /// The lengths every output builds: the accepted trim's, else the design's.
     const DesignState& built() const { return trim ? trim->design : design; }
@@ -107,6 +119,7 @@ std::vector<std::string> boomWarnings(const Form& form, const DesignState& desig
 /// `before` carry over; materials chosen for another band only when chosen for every band. A
 /// trim never carries over: it was of the lengths before. The number of directors carries over
 /// where the new design can hold them; where it cannot, the plan has six and a warning says so.
+/// A measurement carries over until the window comparing it closes.
 Plan nextPlan(const Form& form, const DesignState& design, const std::optional<Plan>& before);
 
 /// The table's texts after CONVERT TO METRIC (or any change of the boxes alone).

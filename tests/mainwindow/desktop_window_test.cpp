@@ -34,6 +34,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <complex>
 #include <csignal>
 #include <fstream>
 #include <map>
@@ -118,7 +119,8 @@ private slots:
     void designMenusWaitForCompute() {
         DesktopWindow window;
         window.show();
-        for (const char* name : {"analyze", "trim", "printSheet", "saveSheet", "export"}) {
+        for (const char* name :
+             {"analyze", "trim", "printSheet", "saveSheet", "export", "compare"}) {
             QVERIFY2(!window.action(name)->isEnabled(), name);
             QVERIFY(window.action(name)->toolTip().contains("Press COMPUTE first"));
         }
@@ -130,7 +132,8 @@ private slots:
         QCOMPARE(window.menuBar()->actions().at(1)->menu()->actions().at(0)->objectName(),
                  QString("analyze"));
         compute(window, "144");
-        for (const char* name : {"analyze", "trim", "printSheet", "saveSheet", "export"}) {
+        for (const char* name :
+             {"analyze", "trim", "printSheet", "saveSheet", "export", "compare"}) {
             QVERIFY2(window.action(name)->isEnabled(), name);
         }
         QCOMPARE(window.plan()->design.freq, 144.0F);
@@ -368,6 +371,74 @@ private slots:
         QVERIFY(!analysis.rerunOffered());
         compute(window, "145");
         QVERIFY(analysis.rerunOffered());
+    }
+
+    void aMeasurementIsComparedAndKeptUntilTheWindowCloses() {
+        QVERIFY2(!analysis::findNec2c().empty(), "nec2c (Debian package nec2c) is needed");
+        QVERIFY(m_folder.isValid());
+        const auto write = [](const QString& path, const QByteArray& text) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(text), text.size());
+        };
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        // A malformed file is refused with its line; the plan takes nothing from it.
+        const QString truncated = m_folder.filePath("truncated.s1p");
+        write(truncated, "# MHZ S RI R 50\n144 0.1 0.2\n145 0.1\n");
+        QVERIFY(!window.compareWithMeasurement(truncated));
+        QVERIFY2(window.lastMessage().contains("truncated.s1p: line 3: a truncated data line"),
+                 qPrintable(window.lastMessage()));
+        QVERIFY(!window.plan()->measurement);
+        QVERIFY(!window.analysisWindow().isVisible());
+
+        // A 300 ohm resistor (6 normalised to 50) across 140 to 148 MHz: no antenna, and no
+        // driven loop's length explains it, so no cut is advised.
+        QByteArray text = "! a 300 ohm resistor\n# MHZ Z RI R 50\n";
+        for (int i = 0; i <= 16; ++i) {
+            text += QByteArray::number(140 + 0.5 * i) + " 6 0\n";
+        }
+        const QString resistor = m_folder.filePath("resistor.s1p");
+        write(resistor, text);
+        QString filtersAsked;
+        window.setOpenChooser([&](const QString&, const QString& filters) {
+            filtersAsked = filters;
+            return resistor;
+        });
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        window.action("compare")->trigger();
+        QVERIFY(filtersAsked.contains("*.s1p"));
+        QVERIFY(analysis.isVisible());
+        QVERIFY(window.plan()->measurement);
+        QCOMPARE(window.plan()->measurement->measurement.points.size(), std::size_t{17});
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        const QString report = analysis.reportText();
+        QVERIFY2(report.contains("Measurement: 17 points, 140 to 148 MHz (Touchstone 1.x, Z RI"),
+                 qPrintable(report));
+        QVERIFY2(report.contains("NO CUT ADVISED"), qPrintable(report));
+        QVERIFY(!report.contains("Driven loop: measured as if"));
+        // The analysis of the design follows the advice, as Design > Analyze shows it.
+        QVERIFY(report.contains("  Feed impedance               49.6 + j1.9 ohm"));
+        QVERIFY(analysis.statusText().contains("compared with resistor.s1p"));
+        QVERIFY(analysis.advice() && !analysis.advice()->advised);
+        QCOMPARE(analysis.advice()->atFeed.size(), std::size_t{17});
+        QCOMPARE(analysis.advice()->atFeed.front().impedance, std::complex<double>(300, 0));
+
+        // A COMPUTE while the comparison is open keeps it, for Run again.
+        compute(window, "144");
+        QVERIFY(window.plan()->measurement);
+
+        // Closed, the window lets the measurement go; the next analysis is the design's alone.
+        analysis.close();
+        QVERIFY(!window.plan()->measurement);
+        window.action("analyze")->trigger();
+        QVERIFY(finished.wait(120000));
+        QVERIFY(!analysis.reportText().contains("Measurement:"));
+        QVERIFY(!analysis.advice());
     }
 
     void cancelEndsASlowNec2cAtOnce() {

@@ -260,6 +260,11 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         }
         tarvo::acceptTrim(plan, *outcome.trim);
         performance = outcome.trim->after;
+        if (outputs.measured) {
+            // The builder cut the trimmed lengths: the sweep is compared with those.
+            outcome.measured =
+                tarvo::adviseFromMeasurement(plan, *outputs.measured, outputs.feedLine, job);
+        }
     } else if (outputs.measured) {
         outcome.measured =
             tarvo::adviseFromMeasurement(plan, *outputs.measured, outputs.feedLine, job);
@@ -749,8 +754,11 @@ int main(int argc, char** argv) {
     auto* measured =
         app.add_option("--measured", measuredPath,
                        "Compare the analyser sweep FILE.s1p (Touchstone 1.x or 2.0, one port) "
-                       "with the design's NEC-2 model, fit the loop lengths that explain it "
-                       "(nec2c runs) and say what to cut; a malformed file is a usage error")
+                       "with the design's NEC-2 model (with --trim, the trimmed design's), fit "
+                       "the loop lengths that explain it (nec2c runs) and say what to cut; a "
+                       "malformed file, or a point no passive antenna gives (|S11| above 1, a "
+                       "negative resistance, also once moved through the feed line), is a "
+                       "usage error")
             ->type_name("FILE.s1p");
     auto* feedlineM = app.add_option("--feedline-m", numbers.feedlineM,
                                      "The coax between the analyser and the antenna, metres "
@@ -772,7 +780,6 @@ int main(int argc, char** argv) {
     velocity->needs(feedlineM);
     feedlineZ0->needs(feedlineM);
     feedlineLoss->needs(feedlineM);
-    measured->excludes(trimFlag);
     nonMetallicFlag->excludes(metallicFlag)->excludes(inch)->excludes(mm);
     inch->excludes(mm);
     script->excludes(freq)->excludes(nonMetallicFlag)->excludes(metallicFlag);
@@ -851,6 +858,10 @@ int main(int argc, char** argv) {
             if (measuredPath) {
                 try {
                     outputs.measured = tarvo::workshop::readTouchstoneFile(*measuredPath);
+                    if (outputs.feedLine) {
+                        tarvo::workshop::requirePassiveThroughLine(*outputs.measured,
+                                                                   *outputs.feedLine);
+                    }
                 } catch (const tarvo::workshop::TouchstoneError& error) {
                     std::cerr << "tarvo-cli: --measured " << tarvo::echoOf(*measuredPath) << ": "
                               << error.what() << '\n';

@@ -90,9 +90,9 @@ double number(const std::string& word, std::size_t line, const char* what) {
         ++first; // from_chars takes no leading plus
     }
     const auto [end, error] = std::from_chars(first, last, value);
-    if (error == std::errc::result_out_of_range) {
-        if (end == last &&
-            underflows(std::string_view(first, static_cast<std::size_t>(last - first)))) {
+    if (error == std::errc::result_out_of_range && end == last) {
+        const std::string_view digits(first, static_cast<std::size_t>(last - first));
+        if (underflows(digits)) {
             return 0;
         }
         throw TouchstoneError(line, std::string(what) + " " + quoted(word) + " is too large");

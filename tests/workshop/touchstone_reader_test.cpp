@@ -135,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"CrOnlyLines", "! x\r# MHZ S RI R 50\r144 0.72 0.96\r", 3, "|S11| is 1.2"},
         Refused{"Overflow", "# MHZ S RI R 50\n144 1e400 0\n", 2, "\"1e400\" is too large"},
         Refused{"LongOverflow", "# MHZ S RI R 50\n144 0.5 1000e306\n", 2, "is too large"},
+        Refused{"UnderflowWithLetters", "# MHZ S RI R 50\n144 1e-400x 0\n", 2,
+                "\"1e-400x\" is not a number"},
         // 1e-400 MHz is 0 MHz, which no analyser sweeps.
         Refused{"FrequencyUnderflow", "# MHZ S RI R 50\n1e-400 0 0\n", 2,
                 "the frequency \"1e-400\" MHZ is not above 0"},

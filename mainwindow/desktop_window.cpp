@@ -2,6 +2,7 @@
 #include "mainwindow/desktop_window.h"
 
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "plan/analysis.h"
 #include "plan/long_boom.h"
 #include "plan/measurement.h"
@@ -200,9 +201,11 @@ QString DesktopWindow::planTitle() const {
         return "TARVO";
     }
     const analysis::Material& material = m_plan->trim->material;
-    return QString("TARVO - trimmed for %1 mm wire and %2 mm rods")
-        .arg(material.wireDiameterMm)
-        .arg(material.rodDiameterMm);
+    // The diameters in the user's separator, as every number the window shows.
+    const std::string title =
+        "TARVO - trimmed for " + analysis::formatNumber("%g", material.wireDiameterMm) +
+        " mm wire and " + analysis::formatNumber("%g", material.rodDiameterMm) + " mm rods";
+    return QString::fromStdString(analysis::withDecimalSeparator(title, m_plan->separator));
 }
 
 void DesktopWindow::showPlan() {
@@ -590,7 +593,8 @@ void DesktopWindow::trim() {
         tell("TARVO: trim", "The trim did not finish. " + failure, true);
         return;
     }
-    const QString report = QString::fromStdString(trimReport(*outcome, plan.table.metric()));
+    const QString report =
+        QString::fromStdString(trimReport(*outcome, plan.table.metric(), plan.separator));
     m_lastMessage = report;
     m_trimmedPlan.reset();
     if (outcome->meetsLimits()) {

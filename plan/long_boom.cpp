@@ -57,10 +57,17 @@ std::vector<TableTexts::Row> addedRows(const TableTexts& table, int directors,
     for (int k = 1; k <= directors - fewestDirectors; ++k) {
         const int director = fewestDirectors + k;
         const auto shown = [&](double value, const char* what) {
-            const auto text = cutNumberText(doubleToText(value, separator), boxLimit, separator);
-            if (!(value > 0) || !std::isfinite(value) || !text) {
+            if (!(value > 0) || !std::isfinite(value)) {
                 throw LongBoomError("the rule makes " + name(director) + "'s " + what +
                                     " 0 or less: fewer directors");
+            }
+            const auto text = cutNumberText(doubleToText(value, separator), boxLimit, separator);
+            if (!text) {
+                // The table could not show it: a cut text would be a different number.
+                throw LongBoomError(
+                    "the rule makes " + name(director) + "'s " + what + " " +
+                    analysis::withDecimalSeparator(inches(value), std::string(separator)) +
+                    ", more than its box's " + std::to_string(boxLimit) + " characters can show");
             }
             return *text;
         };
@@ -110,7 +117,13 @@ analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directo
 }
 
 void setDirectors(Plan& plan, int directors) {
-    analysis::AddedDirectors added = addedDirectorsOf(plan.design, directors);
+    analysis::AddedDirectors added;
+    try {
+        added = addedDirectorsOf(plan.design, directors);
+    } catch (const LongBoomError& error) {
+        // Its lengths are read by a person: in the user's decimal separator, as the boxes.
+        throw LongBoomError(analysis::withDecimalSeparator(error.what(), plan.separator));
+    }
     std::vector<TableTexts::Row> rows = addedRows(plan.table, directors, plan.separator);
     if (directors != plan.directors) {
         plan.trim.reset();

@@ -102,3 +102,13 @@ grep -qF "  Forward gain                 13,59 dBi" "$work/de.txt" &&
 grep -qE '"gainDbi": 13\.59' "$work/de.json" && grep -q '^FR 0 25 0 0 139.68 0.36$' "$work/de.nec" ||
     { echo "JSON or .nec not in points under de_DE" >&2; exit 1; }
 echo "de_DE: the report in commas, JSON and .nec in points"
+# The trim report stands beside the boxes' "89,35": every number in it a comma too.
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --trim >"$work/de-trim.txt"
+grep -qF "REFLECTOR   89,35" "$work/de-trim.txt" && grep -qF "TRIMMED for loops of 2,05 mm wire" "$work/de-trim.txt" &&
+    ! grep -qE '[0-9]\.[0-9]' "$work/de-trim.txt" ||
+    { echo "the German trim report has a decimal point" >&2; cat "$work/de-trim.txt" >&2; exit 1; }
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --boom-study 6 >"$work/de-study.txt"
+grep -qE '^6     2,00       163,6      13,59 ' "$work/de-study.txt" &&
+    ! grep -qE '[0-9]\.[0-9]' "$work/de-study.txt" ||
+    { echo "the German boom study has a decimal point" >&2; cat "$work/de-study.txt" >&2; exit 1; }
+echo "de_DE: the trim report and the boom study in commas"

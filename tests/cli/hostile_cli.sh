@@ -61,6 +61,20 @@ check "nothing to write, standard output closed" 0 "" $?
     exit "${PIPESTATUS[0]}"
 )
 check "SIGPIPE ignored, reader gone" 1 "cannot write the output: Broken pipe" $?
+# As a shell starts it, with SIGPIPE at its default, and a reader that has gone before the run
+# writes: said, exit 1, and the files it was making removed, none left beside their targets.
+mkdir "$work/pipe"
+for arguments in "--script $work/many.tarvo" \
+    "--freq 144 --inch 1 --analyze --export $work/pipe/e.maa --plot $work/pipe/p.svg"; do
+    (
+        # shellcheck disable=SC2086
+        { sleep 0.3; exec env --default-signal=PIPE "$cli" $arguments 2>"$work/err"; } | head -n 0
+        exit "${PIPESTATUS[0]}"
+    )
+    check "SIGPIPE at its default, reader gone: $arguments" 1 "cannot write the output: Broken pipe" $?
+    left=$(ls -A "$work/pipe")
+    [ -z "$left" ] || fail "SIGPIPE at its default: left behind: $left"
+done
 
 # Scripts that cannot be read are usage errors, with the reason.
 "$cli" --script - <&- >/dev/null 2>"$work/err"
@@ -124,6 +138,20 @@ check "a 100 kB frequency" 1 "not a number: \"$forty...\"." $?
 "$cli" --freq 144 --inch "$long" >/dev/null 2>"$work/err"
 check "a 100 kB list entry" 2 "" $?
 [ "$(wc -c <"$work/err")" -lt 1000 ] || fail "a 100 kB inch entry echoed $(wc -c <"$work/err") bytes"
+
+# Control characters typed into a number, a list entry or a path are shown, never sent raw to
+# the terminal: an ESC would start an escape sequence there.
+esc=$'\e'
+for case in "freq|1|--freq 14${esc}[31m4 --inch 1|\"14\\x1B[31m4\"" \
+    "inch entry|2|--freq 144 --inch ${esc}[2Jx|\\x1B[2Jx" \
+    "measured path|2|--freq 144 --measured /nowhere/${esc}]0;title${esc}\\|/nowhere/\\x1B]0;title\\x1B" \
+    "directors|2|--freq 144 --inch 1 --directors 7${esc}|\"7\\x1B\" is not a whole number"; do
+    IFS='|' read -r name want arguments words <<<"$case"
+    # shellcheck disable=SC2086
+    "$cli" $arguments >/dev/null 2>"$work/err"
+    check "control characters in the $name" "$want" "$words" $?
+    if grep -q "$esc" "$work/err"; then fail "control characters in the $name: an ESC echoed raw"; fi
+done
 
 # nec2c that hangs, dies, floods its terminal: stand-ins first on PATH.
 mkdir -p "$work/bin" "$work/tmp"

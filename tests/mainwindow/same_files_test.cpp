@@ -264,6 +264,26 @@ private slots:
                   false);
     }
 
+    /// On a German desktop the trim report and the title bar read as the boxes do: commas.
+    void aGermanTrimReadsInCommas() {
+        qputenv("LC_ALL", "de_DE.UTF-8");
+        DesktopWindow window;
+        qputenv("LC_ALL", "C");
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144", "1");
+        window.action("trim")->trigger();
+        const QString report = window.lastMessage();
+        QVERIFY2(
+            report.startsWith("TRIMMED for loops of 2,05 mm wire and directors of 4,76 mm rod"),
+            qPrintable(report));
+        QVERIFY2(report.contains("REFLECTOR   89,35     "), qPrintable(report));
+        QVERIFY2(!report.contains(QRegularExpression(R"(\d\.\d)")), qPrintable(report));
+        QVERIFY(window.useTrimmedLengths());
+        QCOMPARE(window.windowTitle(),
+                 QString("TARVO - trimmed for 2,05 mm wire and 4,76 mm rods"));
+    }
+
     /// A trim accepted with Use trimmed lengths: the title says so, and the sheet and every
     /// export are tarvo-cli --trim's, until the next COMPUTE.
     void trimCarriesOn() {

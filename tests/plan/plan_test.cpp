@@ -186,7 +186,7 @@ TEST(Plan, TheTrimReportInInchesAndItsReductions) {
           std::pair{analysis::TrimParameters{1.01, 0.99, 0.98, 0.02}, "trimmed"}}) {
         outcome.search.parameters = factors;
         outcome.trimmed = analysis::trimmedDesign(outcome.designed, factors);
-        const PrintedTrim printed = printedTrim(trimReport(outcome, false));
+        const PrintedTrim printed = printedTrim(trimReport(outcome, false, "."));
         ASSERT_EQ(printed.rows.size(), 8U) << name;
         for (std::size_t i = 0; i < 8; ++i) {
             const TableTexts::Row& box = boxes.rows[i];

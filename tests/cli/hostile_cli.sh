@@ -202,6 +202,18 @@ await_sleepers() {
         sleep 0.02
     done
 }
+# A sheet into a FIFO whose reader quits early, SIGPIPE at its default: said, exit 1, and the
+# CSV of the same run is neither written nor left half-made beside its target.
+if [ "$sheets" = 1 ] && command -v nec2c >/dev/null; then
+    mkdir "$work/quitting"
+    mkfifo "$work/quitting/sheet.svg"
+    head -c 100 "$work/quitting/sheet.svg" >/dev/null &
+    env --default-signal=PIPE "$cli" --freq 144 --inch 1 --sheet "$work/quitting/sheet.svg" \
+        --export "$work/quitting/table.csv" >/dev/null 2>"$work/err"
+    check "a FIFO sheet whose reader quit" 1 "sheet.svg: Broken pipe" $?
+    [ "$(ls -A "$work/quitting")" = sheet.svg ] || fail "a FIFO sheet whose reader quit left $(ls -A "$work/quitting")"
+fi
+
 # The same in the sheet's tolerance search, past the analysis's dozen runs: no sheet, and
 # no half-written one, stays behind.
 if command -v nec2c >/dev/null; then

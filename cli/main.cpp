@@ -341,7 +341,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
-        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         out.flush();
@@ -370,7 +370,8 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     const auto fault = tarvo::playQuickDesign(design, window);
     const std::vector<std::string> warnings = tarvo::boomWarnings(window.form(), window.state());
     for (const std::string& warning : warnings) {
-        std::cerr << "tarvo-cli: warning: " << warning << '\n';
+        std::cerr << "tarvo-cli: warning: "
+                  << tarvo::analysis::withDecimalSeparator(warning, separator) << '\n';
     }
     if (fault) {
         std::cerr << "tarvo-cli: " << fault->message << '\n';
@@ -401,7 +402,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         try {
             tarvo::modelOf(plan);
         } catch (const tarvo::analysis::ModelLimitError& error) {
-            std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+            std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
             return exitUsage;
         } catch (const tarvo::analysis::AnalysisError&) {
             // Reported by the analysis itself, after the design.
@@ -422,7 +423,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
             tarvo::loadSheetPainter();
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
-        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         std::cerr << "tarvo-cli: " << error.what() << '\n';
@@ -443,7 +444,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
-        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         out.flush();

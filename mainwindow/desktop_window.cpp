@@ -51,11 +51,12 @@ using enum Control;
 constexpr const char* computeFirst = "Press COMPUTE first: this works on the computed design.";
 
 /// Runs `work` on a thread of its own while a progress dialog with Cancel shows; the window
-/// stays responsive. Empty when cancelled or failed, with the reason in `failure`.
+/// stays responsive. Empty when cancelled or failed, with the reason in `failure`, its numbers
+/// in `separator`.
 template <class Result>
 std::optional<Result> runJob(QWidget* parent, const QString& label,
                              const std::function<Result(const std::atomic<bool>&)>& work,
-                             QString& failure) {
+                             QString& failure, const std::string& separator) {
     QProgressDialog dialog(label, "Cancel", 0, 0, parent);
     dialog.setWindowTitle("TARVO");
     dialog.setWindowModality(Qt::WindowModal);
@@ -68,6 +69,8 @@ std::optional<Result> runJob(QWidget* parent, const QString& label,
             result = work(cancel);
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
+        } catch (const analysis::AnalysisError& error) {
+            failure = QString::fromStdString(error.readBy(separator));
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         }
@@ -433,7 +436,7 @@ std::optional<workshop::DisplayList> DesktopWindow::sheet() {
             }
             return sheetContent(plan, performance, necMissing, job);
         },
-        failure);
+        failure, plan.separator);
     if (!content) {
         tell("TARVO: workshop sheet", "The workshop sheet was not made. " + failure, true);
         return std::nullopt;
@@ -535,7 +538,7 @@ void DesktopWindow::exportDesign() {
             }
             return exportText(plan, format, performance);
         },
-        failure);
+        failure, plan.separator);
     if (!text) {
         tell("TARVO: export", "Nothing was exported. " + failure, true);
         return;
@@ -588,7 +591,7 @@ void DesktopWindow::trim() {
         [&](const std::atomic<bool>& cancel) {
             return runTrim(plan, Job{runner, &cancel});
         },
-        failure);
+        failure, plan.separator);
     if (!outcome) {
         tell("TARVO: trim", "The trim did not finish. " + failure, true);
         return;

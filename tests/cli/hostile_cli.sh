@@ -327,6 +327,22 @@ LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --rod-mm 1.5 --nec "$work/values/de.nec" >/
     2>"$work/err"
 check "de_DE --rod-mm 1.5" 2 '"1.5" is not a number (the decimal separator here is ",")' $?
 [ "$(wc -c <"$work/err")" -lt 300 ] || fail "de_DE --rod-mm 1.5 said $(wc -c <"$work/err") bytes"
+# A German user reads warnings and refusals in commas; a path keeps its points. At 1296 MHz a
+# 1 inch boom is 25.4 / (299792.458 / 1296) = 0.110 wavelength; 3 segments a wavelength make
+# segments of 1/3 wavelength, cut to 0.273 on the shortest wire, over NEC-2's 0.1.
+for case in "--freq 1296 --inch 1|0|is 0,110 wavelengths thick at 1296 MHz" \
+    "--freq 144 --inch 1 --segments-per-wavelength 3 --analyze|2|segments of 0,273 wavelength are too long for NEC-2: at most 0,1" \
+    "--freq 144 --inch 1 --directors 20|2|shorter than 0,3 wavelength (24,59 in)"; do
+    IFS='|' read -r arguments want words <<<"$case"
+    # shellcheck disable=SC2086
+    LC_ALL=de_DE.UTF-8 "$cli" $arguments >/dev/null 2>"$work/err"
+    check "de_DE: $arguments" "$want" "$words" $?
+    if grep -qE '[0-9]\.[0-9]' "$work/err"; then fail "de_DE: $arguments: a decimal point: $(cat "$work/err")"; fi
+done
+if command -v nec2c >/dev/null; then
+    LC_ALL=de_DE.UTF-8 TMPDIR="$work/no-1.5" "$cli" --freq 144 --inch 1 --analyze >/dev/null 2>"$work/err"
+    check "de_DE: a path keeps its point" 1 "$work/no-1.5" $?
+fi
 
 # All or nothing: a run that fails or is stopped changes no existing file.
 mkdir -p "$work/kept"

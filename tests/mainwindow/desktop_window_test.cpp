@@ -38,6 +38,7 @@
 #include <csignal>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 using namespace tarvo;
@@ -515,6 +516,84 @@ private slots:
         QCOMPARE(analysis.findChild<QDoubleSpinBox*>("rodMm")->value(), 4.76);
         QSignalSpy finished(&analysis, &AnalysisWindow::finished);
         QVERIFY(finished.wait(5000));
+    }
+
+    /// What a COMPUTE keeps of the builder's choices, read off the NEC-2 deck the window
+    /// exports: the loop wire's radius (half the diameter in metres), the rods' and the sweep's
+    /// FR card (start at f x (1 - sweep), a step of f x 0.25 %, 2 x sweep / 0.25 + 1 points).
+    /// Wire chosen at 146 MHz stays with the 144 MHz band, off its centre and after a restart,
+    /// never with 432 MHz; the analysis options stay with every band.
+    void aComputeKeepsTheBuildersChoicesForTheirBand() {
+        struct Step {
+            const char* frequency;
+            double wireMm; ///< set in the analysis window before the export, 0 for none
+            double sweepPercent;
+            bool restart; ///< a new window, as after quitting: only the settings remain
+            const char* loop;
+            const char* rod;
+            const char* sweep;
+        };
+        const Step steps[] = {
+            {"144", 0, 0, false, "0.001025", "0.00238", "FR 0 25 0 0 139.68 0.36"},
+            {"146", 3.25, 5, false, "0.001625", "0.00238", "FR 0 41 0 0 138.7 0.365"},
+            {"144", 0, 0, false, "0.001625", "0.00238", "FR 0 41 0 0 136.8 0.36"},
+            {"432", 0, 0, false, "0.000815", "0.0015875", "FR 0 41 0 0 410.4 1.08"},
+            {"144.5", 0, 0, false, "0.001625", "0.00238", "FR 0 41 0 0 137.275 0.36125"},
+            {"145", 0, 0, true, "0.001625", "0.00238", "FR 0 25 0 0 140.65 0.3625"},
+            {"1296", 0, 0, false, "0.00051", "0.000795", "FR 0 25 0 0 1257.12 3.24"},
+        };
+        std::unique_ptr<DesktopWindow> window;
+        int n = 0;
+        for (const Step& step : steps) {
+            if (!window || step.restart) {
+                window = std::make_unique<DesktopWindow>();
+                window->setQuiet(true);
+                window->setRunner([](const std::string&) -> std::string {
+                    throw analysis::AnalysisError("not run");
+                });
+                window->show();
+            }
+            compute(*window, step.frequency);
+            if (step.wireMm > 0) {
+                window->action("analyze")->trigger();
+                AnalysisWindow& analysis = window->analysisWindow();
+                QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+                QVERIFY(finished.wait(5000));
+                analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(step.wireMm);
+                analysis.findChild<QDoubleSpinBox*>("sweepPercent")->setValue(step.sweepPercent);
+                QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+                QVERIFY(finished.wait(5000));
+                analysis.close();
+            }
+            const QString path = m_folder.filePath(QString("rules-%1.nec").arg(n++));
+            window->setSaveChooser(
+                [&](const QString&, const QString&, const QString&, QString*) { return path; });
+            window->action("export")->trigger();
+            std::ifstream deck(path.toStdString());
+            std::map<std::string, std::string> cards; // GW 1, GW 9 (DIR 1), the sweep's FR
+            for (std::string line; std::getline(deck, line);) {
+                std::istringstream fields(line);
+                std::string card, tag;
+                fields >> card >> tag;
+                std::string last;
+                for (std::string field; fields >> field;) {
+                    last = field;
+                }
+                if (card == "GW" && (tag == "1" || tag == "9")) {
+                    cards["GW " + tag] = last;
+                } else if (card == "FR" && tag == "0" &&
+                           line != std::string("FR 0 1 0 0 ") + step.frequency + " 0") {
+                    cards["FR"] = line;
+                }
+            }
+            const QString at = QString("COMPUTE %1 MHz").arg(step.frequency);
+            QVERIFY2(cards["GW 1"] == step.loop,
+                     qPrintable(at + ": loop radius " + QString::fromStdString(cards["GW 1"])));
+            QVERIFY2(cards["GW 9"] == step.rod,
+                     qPrintable(at + ": rod radius " + QString::fromStdString(cards["GW 9"])));
+            QVERIFY2(cards["FR"] == step.sweep,
+                     qPrintable(at + ": " + QString::fromStdString(cards["FR"])));
+        }
     }
 
     void aNameCompletedHereAsksBeforeReplacingAFile() {

@@ -282,6 +282,28 @@ private slots:
         QVERIFY(window.useTrimmedLengths());
         QCOMPARE(window.windowTitle(),
                  QString("TARVO - trimmed for 2,05 mm wire and 4,76 mm rods"));
+        // Other wire ends the trim: it was found for 2.05 mm. The deck then builds the design's
+        // reflector, 89.35 in round, a side of 22.3375 in, +-0.283686 m from the boom, of
+        // 3.25 mm wire (radius 0.001625 m), and the title no longer claims a trim.
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        window.action("analyze")->trigger();
+        QVERIFY(finished.wait(60000));
+        analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(3.25);
+        QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+        QVERIFY(finished.wait(60000));
+        analysis.close();
+        QCOMPARE(window.windowTitle(), QString("TARVO"));
+        const QString deck = m_folder.filePath("other-wire.nec");
+        window.setSaveChooser(
+            [&](const QString&, const QString&, const QString&, QString*) { return deck; });
+        window.action("export")->trigger();
+        QFile file(deck);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
+        const QString cards = QString::fromUtf8(file.readAll());
+        QVERIFY2(cards.contains("\nGW 1 11 0.000000 -0.283686 -0.283686 0.000000 0.283686 "
+                                "-0.283686 0.001625\n"),
+                 qPrintable(cards.left(600)));
     }
 
     /// A trim accepted with Use trimmed lengths: the title says so, and the sheet and every

@@ -255,6 +255,21 @@ private slots:
         compute(window, "144");
         QCOMPARE(window.plan()->directors, 10);
         QCOMPARE(window.plan()->table.added.back().length, std::string("32.0543"));
+        // COMPUTE at 146 MHz: the open dialog shows 146's rows, DIR 7 the DIR 6 box less the
+        // box of REDUCE EACH ADDITIONAL DIRECTOR BY, never 144's 34.3796.
+        compute(window, "146");
+        const auto box = [&](Control control) {
+            return qobject_cast<QLineEdit*>(window.calculator().control(control))
+                ->text()
+                .toDouble();
+        };
+        const QString shown = table->toPlainText();
+        const QString dir7 = shown.mid(shown.indexOf("DIR 7 ")).section('\n', 0, 0);
+        QVERIFY2(!dir7.isEmpty() && !shown.contains("34.3796"), qPrintable(shown));
+        QVERIFY2(std::abs(dir7.split(' ', Qt::SkipEmptyParts).at(2).toDouble() -
+                          (box(Text16) - box(Text19))) < 1.5e-4,
+                 qPrintable(dir7 + " against DIR 6 " + QString::number(box(Text16)) + " less " +
+                            QString::number(box(Text19))));
         const int menu = window.menuBar()->height();
         QCOMPARE(window.calculator().geometry(), QRect(0, menu, 591, 460));
     }

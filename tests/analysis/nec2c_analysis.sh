@@ -90,6 +90,20 @@ grep -qF "The sweep was widened to +/-0.5 %" "$work/narrow.txt" &&
     [ "$(grep -cE '^  14[0-9]\.[0-9]{3} ' "$work/narrow.txt")" = 5 ] ||
     { echo "a narrow sweep was not widened to five points" >&2; cat "$work/narrow.txt" >&2; exit 1; }
 echo "sweep edges: warned at 50 MHz, --sweep 0.1 widened"
+# The widening is said exactly when it happens: a sweep of +-0.5 % already holds two 0.25 %
+# steps on each side of the design frequency, 0.45 % holds one, and 0 asks for no sweep.
+for case in "0.5 no" "0.45 yes" "0 no" "3 no"; do
+    read -r sweep widened <<<"$case"
+    "$cli" --freq 144 --inch 1 --sweep "$sweep" --analyze >"$work/notice.txt"
+    said=no
+    grep -qF "The sweep was widened" "$work/notice.txt" && said=yes
+    [ "$said" = "$widened" ] ||
+        { echo "--sweep $sweep: widening said: $said, expected $widened" >&2; cat "$work/notice.txt" >&2; exit 1; }
+    # The 144 MHz design peaks within 1 % and its F/B is 25.6 dB: no warning at all.
+    ! grep -q "WARNING" "$work/notice.txt" ||
+        { echo "--sweep $sweep: a warning the design does not call for" >&2; cat "$work/notice.txt" >&2; exit 1; }
+done
+echo "notices: the widening said exactly when done, no warning at 144 MHz"
 
 # Under de_DE.UTF-8 the report a person reads carries commas; JSON and the .nec deck, read by
 # other programs, keep the point.

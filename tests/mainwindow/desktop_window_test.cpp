@@ -239,18 +239,38 @@ private slots:
         const std::string csv = exportText(*window.plan(), ExportFormat::Csv, std::nullopt);
         QVERIFY(csv.find("DIR 10,32.0543,22.2702,258.249\r\n") != std::string::npos);
         QCOMPARE(modelOf(*window.plan()).wires.size(), std::size_t{18});
-        // Too long a boom: no rows, the plan as it was.
-        directors->setValue(20);
-        QVERIFY(table->toPlainText().isEmpty());
+        // The box offers what the design holds, 19 at 144 MHz, and says why no more: DIR 20,
+        // 35.1547 - 14 x 0.7751 = 24.3033 in, 24.17 in without the 0.1366 in of the boom's
+        // correction, would be shorter than 0.3 x 983.6 / 144 x 12 = 24.59 in.
         auto* message = dialog->findChild<QLabel*>("message");
-        QVERIFY2(message->text().contains("DIR 20"), qPrintable(message->text()));
-        QVERIFY(!use->isEnabled());
+        QCOMPARE(directors->maximum(), 19);
+        QVERIFY2(message->text().contains(
+                     "At most 19: DIR 20 would be 24.3033 in long (24.17 in without the boom's "
+                     "correction), shorter than 0.3 wavelength (24.59 in)"),
+                 qPrintable(message->text()));
         QCOMPARE(window.plan()->directors, 10);
-        // CONVERT TO METRIC: the rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182).
+        // A number picked and not used stays picked through CONVERT TO METRIC, whose rows are the
+        // rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182), as is the limit: DIR 20
+        // 89.2930 - 14 x 1.9687 = 61.7312 cm, 24.1667 in = 61.38 cm bare, under 62.46 cm.
+        directors->setValue(12);
         QTest::mouseClick(window.calculator().control(Command4), Qt::LeftButton);
         QCOMPARE(window.plan()->table.added.back().length, std::string("81.4182"));
-        QCOMPARE(directors->value(), 10);
+        QCOMPARE(directors->value(), 12);
+        QVERIFY2(message->text().contains("At most 19: DIR 20 would be 61.7312 cm long (61.38 cm "
+                                          "without the boom's correction), shorter than 0.3 "
+                                          "wavelength (62.46 cm)"),
+                 qPrintable(message->text()));
+        directors->setValue(10);
         QVERIFY(table->toPlainText().contains("DIR 10      81.4182   56.5658   655.952"));
+        // Enter after typing a number uses it, as the default button.
+        directors->setValue(6);
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(window.plan()->directors, 6);
+        directors->selectAll();
+        QTest::keyClicks(directors, "10");
+        QTest::keyClick(directors, Qt::Key_Return);
+        QCOMPARE(window.plan()->directors, 10);
+        QVERIFY(dialog->isVisible());
         // The next COMPUTE keeps the ten directors; the calculator's boxes never had them.
         compute(window, "144");
         QCOMPARE(window.plan()->directors, 10);

@@ -94,9 +94,12 @@ QString materialKey(double bandMhz, const char* what) {
     return QString("materials/%1/%2").arg(bandMhz).arg(what);
 }
 
+/// A name per design: a longer boom's or a trimmed one's files never replace the six
+/// directors' or the untrimmed ones' by accident.
 QString defaultFileName(const Plan& plan, const QString& what) {
-    return QString("tarvo-%1mhz-%2%3")
+    return QString("tarvo-%1mhz-%2%3%4")
         .arg(static_cast<double>(plan.design.freq))
+        .arg(plan.directors != fewestDirectors ? QString("%1dir-").arg(plan.directors) : QString())
         .arg(plan.trimmed() ? "trimmed-" : "")
         .arg(what);
 }
@@ -200,14 +203,19 @@ bool DesktopWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString DesktopWindow::planTitle() const {
-    if (!m_plan || !m_plan->trimmed()) {
+    if (!m_plan) {
         return "TARVO";
     }
-    const analysis::Material& material = m_plan->trim->material;
-    // The diameters in the user's separator, as every number the window shows.
-    const std::string title =
-        "TARVO - trimmed for " + analysis::formatNumber("%g", material.wireDiameterMm) +
-        " mm wire and " + analysis::formatNumber("%g", material.rodDiameterMm) + " mm rods";
+    // Which design every menu works on: its frequency, directors and trim, in the user's
+    // separator as every number the window shows.
+    std::string title = "TARVO - " + analysis::formatNumber("%g", m_plan->design.freq) + " MHz, " +
+                        std::to_string(m_plan->directors) + " directors";
+    if (m_plan->trimmed()) {
+        const analysis::Material& material = m_plan->trim->material;
+        title += ", trimmed for " + analysis::formatNumber("%g", material.wireDiameterMm) +
+                 " mm wire and " + analysis::formatNumber("%g", material.rodDiameterMm) +
+                 " mm rods";
+    }
     return QString::fromStdString(analysis::withDecimalSeparator(title, m_plan->separator));
 }
 

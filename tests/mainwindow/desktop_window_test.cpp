@@ -13,6 +13,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -239,6 +240,18 @@ private slots:
         const std::string csv = exportText(*window.plan(), ExportFormat::Csv, std::nullopt);
         QVERIFY(csv.find("DIR 10,32.0543,22.2702,258.249\r\n") != std::string::npos);
         QCOMPARE(modelOf(*window.plan()).wires.size(), std::size_t{18});
+        // The title and the suggested names say which design the menus work on: ten directors'
+        // files never replace the six's by accident.
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 10 directors"));
+        QString asked;
+        window.setSaveChooser([&](const QString&, const QString& name, const QString&, QString*) {
+            asked = QFileInfo(name).fileName();
+            return QString();
+        });
+        window.action("saveSheet")->trigger();
+        QCOMPARE(asked, QString("tarvo-144mhz-10dir-sheet.pdf"));
+        window.action("export")->trigger();
+        QCOMPARE(asked, QString("tarvo-144mhz-10dir-beam.maa"));
         // The box offers what the design holds, 19 at 144 MHz, and says why no more: DIR 20,
         // 35.1547 - 14 x 0.7751 = 24.3033 in, 24.17 in without the 0.1366 in of the boom's
         // correction, would be shorter than 0.3 x 983.6 / 144 x 12 = 24.59 in.

@@ -360,6 +360,13 @@ void DesktopWindow::longBoom() {
         m_longBoom = new LongBoomDialog(this);
         connect(m_longBoom, &LongBoomDialog::directorsChosen, this,
                 &DesktopWindow::directorsChosen);
+        // The menus' keys (Ctrl+S, Ctrl+E, Ctrl+R ...) work while the dialog has the focus too:
+        // it stands beside the calculator as part of the same work.
+        for (QAction* action : findChildren<QAction*>()) {
+            if (!action->shortcut().isEmpty()) {
+                m_longBoom->addAction(action);
+            }
+        }
     }
     m_longBoom->showPlan(*m_plan);
     m_longBoom->show();

@@ -208,6 +208,18 @@ private slots:
         QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(asked, QStringList({"Export for other tools", "Save workshop sheet",
                                      "Export for other tools"}));
+        // And from the Longer boom dialog beside the calculator.
+        window.action("longBoom")->trigger();
+        QWidget* directors = window.longBoomDialog()->findChild<QSpinBox*>("directors");
+        QApplication::setActiveWindow(window.longBoomDialog());
+        QVERIFY(QTest::qWaitForWindowActive(window.longBoomDialog()));
+        directors->setFocus();
+        QTRY_VERIFY(directors->hasFocus());
+        asked.clear();
+        QTest::keyClick(directors, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(directors, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, QStringList({"Save workshop sheet", "Export for other tools"}));
+        window.longBoomDialog()->close();
         // Each menu's entries, and the menus themselves, each have a letter of their own.
         const auto letters = [](const QList<QAction*>& actions) {
             QStringList found;

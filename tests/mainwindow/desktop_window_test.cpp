@@ -36,6 +36,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cmath>
 #include <complex>
 #include <csignal>
 #include <fstream>
@@ -488,6 +489,13 @@ private slots:
                  qPrintable(window.lastMessage()));
         QVERIFY(!window.plan()->measurement);
         QVERIFY(!window.analysisWindow().isVisible());
+        // So is one no passive antenna gives: 0.72 + 0.96j is |S11| = 1.2.
+        const QString above = m_folder.filePath("above.s1p");
+        write(above, "# MHZ S RI R 50\n144 0.72 0.96\n");
+        QVERIFY(!window.compareWithMeasurement(above));
+        QVERIFY2(window.lastMessage().contains("above.s1p: line 2: |S11| is 1.2, above 1"),
+                 qPrintable(window.lastMessage()));
+        QVERIFY(!window.plan()->measurement);
 
         // A 300 ohm resistor (6 normalised to 50) across 140 to 148 MHz: no antenna, and no
         // driven loop's length explains it, so no cut is advised.
@@ -534,6 +542,43 @@ private slots:
         QVERIFY(finished.wait(120000));
         QVERIFY(!analysis.reportText().contains("Measurement:"));
         QVERIFY(!analysis.advice());
+    }
+
+    /// After Use trimmed lengths, Run again compares the measurement with the trimmed design:
+    /// the driven loop is brought to the trimmed length, not the table's 85.655 in.
+    void aMeasurementAfterUseTrimmedLengthsIsComparedWithTheTrimmedDesign() {
+        QVERIFY2(!analysis::findNec2c().empty(), "nec2c (Debian package nec2c) is needed");
+        QVERIFY(m_folder.isValid());
+        QByteArray text = "# MHZ Z RI R 50\n";
+        for (int i = 0; i <= 16; ++i) {
+            text += QByteArray::number(140 + 0.5 * i) + " 6 0\n";
+        }
+        const QString resistor = m_folder.filePath("resistor-trimmed.s1p");
+        QFile file(resistor);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+        file.close();
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        QVERIFY(window.compareWithMeasurement(resistor));
+        QVERIFY(finished.wait(120000));
+        QVERIFY(analysis.advice() && !analysis.advice()->trimmedDesign);
+        // 85.655 in of the table.
+        QVERIFY(std::fabs(analysis.advice()->loops.at(0).designedMm - 85.655 * 25.4) < 0.01);
+        window.action("trim")->trigger();
+        QVERIFY(window.useTrimmedLengths());
+        QVERIFY(analysis.rerunOffered());
+        QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+        QVERIFY(finished.wait(120000));
+        QVERIFY(analysis.advice() && analysis.advice()->trimmedDesign);
+        // The trimmed driven loop of the 144 MHz design for 2.05 mm wire: 85.7012 in, whose
+        // deck's four sides (tarvo-cli --trim --nec, 4 x 0.544202 m) come to 2176.81 mm.
+        const double designed = analysis.advice()->loops.at(0).designedMm;
+        QVERIFY2(std::fabs(designed - 2176.81) < 0.05, qPrintable(QString::number(designed)));
     }
 
     void cancelEndsASlowNec2cAtOnce() {

@@ -199,7 +199,7 @@ void AnalysisWindow::analyse(const Plan& plan) {
     start();
 }
 
-void AnalysisWindow::planChanged(const Plan& plan) {
+void AnalysisWindow::planChanged(const Plan& plan, const QString& what) {
     if (plan.built() == m_plan.built() &&
         materialOf(plan).wireDiameterMm == materialOf(m_plan).wireDiameterMm &&
         materialOf(plan).rodDiameterMm == materialOf(m_plan).rodDiameterMm) {
@@ -207,6 +207,7 @@ void AnalysisWindow::planChanged(const Plan& plan) {
         return;
     }
     m_newer = plan;
+    m_newerWhy = what;
     markStale();
 }
 
@@ -230,13 +231,21 @@ void AnalysisWindow::markStale() {
         const Plan asked = plan();
         const analysis::Material boxes = materialOf(asked);
         if (m_newer) {
-            why = "The design was computed again: these figures are of the one before.";
+            why = m_newerWhy + ": these figures are of the design before.";
         } else if (shown.wireDiameterMm != boxes.wireDiameterMm ||
                    shown.rodDiameterMm != boxes.rodDiameterMm ||
                    m_shown->analysis.sweepPercent != asked.analysis.sweepPercent) {
             why = "These figures are of " + number(shown.wireDiameterMm) + " mm wire, " +
                   number(shown.rodDiameterMm) + " mm rods and a sweep of +/-" +
                   number(m_shown->analysis.sweepPercent) + " %, not of the settings above.";
+            // The trim holds for its own wire and rods only: say that running ends it before
+            // the builder loses it by a click.
+            if (asked.trimmed() != m_plan.trimmed() && m_plan.trimmed()) {
+                why += " Run again ends the trim (lengths " +
+                       QString::fromStdString(analysis::withDecimalSeparator(
+                           trimmedForText(*m_plan.trim), m_separator)) +
+                       ").";
+            }
         }
     }
     if (why.isEmpty()) {

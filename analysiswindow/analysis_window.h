@@ -42,9 +42,10 @@ public:
 
     /// Shows the window and analyses the plan with its materials and sweep.
     void analyse(const Plan& plan);
-    /// A later COMPUTE, CONVERT TO METRIC or accepted trim: a plan of other lengths leaves the
-    /// figures shown of the plan before, and offers to run again.
-    void planChanged(const Plan& plan);
+    /// A later COMPUTE, CONVERT TO METRIC, number of directors or accepted trim: a plan of other
+    /// lengths leaves the figures shown of the plan before, and offers to run again, saying
+    /// `what` happened ("The design was computed again").
+    void planChanged(const Plan& plan, const QString& what);
     /// Instead of nec2c: what the window's tests replay.
     void setRunner(analysis::NecRunner runner) { m_runner = std::move(runner); }
 
@@ -103,6 +104,7 @@ private:
 
     Plan m_plan;
     std::optional<Plan> m_newer;
+    QString m_newerWhy;          ///< what made m_newer, for the banner
     Plan m_running;              ///< the plan of the run under way
     std::optional<Plan> m_shown; ///< the plan whose figures are shown
     analysis::NecRunner m_runner;

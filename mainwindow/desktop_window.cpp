@@ -223,10 +223,7 @@ QString DesktopWindow::planTitle() const {
     std::string title = "TARVO - " + analysis::formatNumber("%g", m_plan->design.freq) + " MHz, " +
                         std::to_string(m_plan->directors) + " directors";
     if (m_plan->trimmed()) {
-        const analysis::Material& material = m_plan->trim->material;
-        title += ", trimmed for " + analysis::formatNumber("%g", material.wireDiameterMm) +
-                 " mm wire and " + analysis::formatNumber("%g", material.rodDiameterMm) +
-                 " mm rods";
+        title += ", " + trimmedForText(*m_plan->trim);
     }
     return QString::fromStdString(analysis::withDecimalSeparator(title, m_plan->separator));
 }
@@ -346,7 +343,7 @@ void DesktopWindow::designComputed() {
         action->setStatusTip(QString());
     }
     if (m_analysis != nullptr && m_analysis->isVisible()) {
-        m_analysis->planChanged(*m_plan);
+        m_analysis->planChanged(*m_plan, "The design was computed again");
     }
     if (m_longBoom != nullptr) {
         m_longBoom->showPlan(*m_plan);
@@ -402,20 +399,34 @@ void DesktopWindow::directorsChosen(int directors) {
     if (!m_plan) {
         return;
     }
+    const std::optional<AcceptedTrim> trimBefore = m_plan->trim;
+    const int directorsBefore = m_plan->directors;
     try {
         setDirectors(*m_plan, directors);
     } catch (const LongBoomError& error) {
         tell("Longer boom", error.what(), true);
         return;
     }
+    // The trim's lengths were found for the directors before: the builder is told it ended,
+    // beside the number that ended it, not only by the title losing it.
+    QString notice;
+    if (trimBefore && !m_plan->trimmed()) {
+        notice = QString::fromStdString(analysis::withDecimalSeparator(
+            "The trim ended: lengths " + trimmedForText(*trimBefore) + " were found for " +
+                std::to_string(directorsBefore) +
+                " directors. Design > Trim for my materials finds them for " +
+                std::to_string(directors) + ".",
+            m_plan->separator));
+    }
     // A trim found for another number of directors does not hold for these.
     if (m_trimmedPlan && m_trimmedPlan->directors != directors) {
         m_trimmedPlan.reset();
     }
     if (m_analysis != nullptr && m_analysis->isVisible()) {
-        m_analysis->planChanged(*m_plan);
+        m_analysis->planChanged(*m_plan,
+                                QString("The plan now builds %1 directors").arg(directors));
     }
-    m_longBoom->showPlan(*m_plan);
+    m_longBoom->showPlan(*m_plan, notice);
     showPlan();
 }
 
@@ -635,7 +646,7 @@ void DesktopWindow::trim() {
     rod->setValue(chosen.rodDiameterMm);
     auto* form = new QFormLayout(&ask);
     form->addRow("Loop &wire diameter", wire);
-    form->addRow("Director &rod diameter", rod);
+    form->addRow("Director r&od diameter", rod);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
@@ -698,7 +709,7 @@ bool DesktopWindow::useTrimmedLengths() {
     m_plan->materials = m_trimmedPlan->materials;
     m_plan->trim = m_trimmedPlan->trim;
     if (m_analysis != nullptr && m_analysis->isVisible()) {
-        m_analysis->planChanged(*m_plan);
+        m_analysis->planChanged(*m_plan, "The trimmed lengths were taken");
     }
     showPlan();
     return true;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/long_boom_dialog.h"
 
+#include "analysis/number_format.h"
 #include "plan/long_boom.h"
 
 #include <QDialogButtonBox>
@@ -98,8 +99,9 @@ LongBoomDialog::LongBoomDialog(QWidget* parent)
     });
 }
 
-void LongBoomDialog::showPlan(const Plan& plan) {
+void LongBoomDialog::showPlan(const Plan& plan, const QString& notice) {
     m_plan = plan;
+    m_notice = notice;
     // The box offers only what this design can hold; the note says why no more.
     std::string why;
     const int most = mostDirectorsOf(plan, &why);
@@ -135,6 +137,18 @@ void LongBoomDialog::preview() {
                                       .arg(m_plan.directors)
                                       .arg(m_directors->value()));
     m_use->setEnabled(!building);
+    // A trim was found for its own number of directors: say before Use that it ends.
+    if (!building && m_plan.trimmed()) {
+        m_message->setText(
+            m_message->text() + '\n' +
+            QString::fromStdString(analysis::withDecimalSeparator(
+                "Use ends the trim: lengths " + trimmedForText(*m_plan.trim) + " were found for " +
+                    std::to_string(m_plan.directors) + " directors.",
+                m_plan.separator)));
+    }
+    if (building && !m_notice.isEmpty()) {
+        m_message->setText(m_message->text() + '\n' + m_notice);
+    }
     if (!m_limit.isEmpty()) {
         m_message->setText(m_message->text() + '\n' + m_limit);
     }

@@ -24,7 +24,8 @@ public:
     explicit LongBoomDialog(QWidget* parent = nullptr);
 
     /// The plan whose table is extended; the number shown becomes its number of directors.
-    void showPlan(const Plan& plan);
+    /// `notice` says what the last change did beyond the rows (a trim it ended).
+    void showPlan(const Plan& plan, const QString& notice = {});
 
 signals:
     /// The builder asks the plan to build `directors` directors (the rule has allowed them).
@@ -43,6 +44,7 @@ private:
     QPushButton* m_use;
     std::optional<int> m_picked; ///< a number picked and not yet used
     QString m_limit;             ///< why the box offers no more, when the design limits it
+    QString m_notice;            ///< what the last Use did beyond the rows
 };
 
 } // namespace tarvo

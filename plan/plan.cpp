@@ -4,6 +4,7 @@
 #include "plan/long_boom.h"
 
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "design/boom_range.h"
 #include "design/controls.h"
 
@@ -106,6 +107,11 @@ analysis::Material materialOf(const Plan& plan) {
         return plan.materials->material;
     }
     return analysis::recommendedMaterial(plan.design.freq);
+}
+
+std::string trimmedForText(const AcceptedTrim& trim) {
+    return "trimmed for " + analysis::formatNumber("%g", trim.material.wireDiameterMm) +
+           " mm wire and " + analysis::formatNumber("%g", trim.material.rodDiameterMm) + " mm rods";
 }
 
 void chooseMaterials(Plan& plan, const analysis::Material& material, bool everyBand) {

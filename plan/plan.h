@@ -129,6 +129,10 @@ void retable(Plan& plan, const Form& form);
 /// recommended ones.
 analysis::Material materialOf(const Plan& plan);
 
+/// "trimmed for 2.05 mm wire and 4.76 mm rods": what the trim was found for, with a point for
+/// the decimal separator (a front shows it in the user's).
+std::string trimmedForText(const AcceptedTrim& trim);
+
 /// The builder's wire and rods for the plan's band (and every band, with `everyBand`).
 void chooseMaterials(Plan& plan, const analysis::Material& material, bool everyBand = false);
 

@@ -495,16 +495,17 @@ private slots:
         window.analyse(plan144());
         QVERIFY(nextRun(finished, runs, 10000));
         // The same lengths again (as CONVERT TO METRIC leaves them): the figures still hold.
-        window.planChanged(plan144());
+        window.planChanged(plan144(), "The design was computed again");
         QVERIFY(!window.rerunOffered());
         MemoryWindow later;
         later.type("145");
         later.click(Control::Option2);
         later.select(Control::List1, "1");
         later.click(Control::Command1);
-        window.planChanged(nextPlan(later.form(), later.state(), plan144()));
+        window.planChanged(nextPlan(later.form(), later.state(), plan144()),
+                           "The design was computed again");
         QVERIFY2(window.staleText().contains(
-                     "The design was computed again: these figures are of the one before."),
+                     "The design was computed again: these figures are of the design before."),
                  qPrintable(window.staleText()));
         QVERIFY(window.reportText().contains("13.59 dBi"));
     }

@@ -466,7 +466,9 @@ private slots:
         // A later COMPUTE offers to run again, and the run takes the new design.
         QVERIFY(!analysis.rerunOffered());
         compute(window, "145");
-        QVERIFY(analysis.rerunOffered());
+        QVERIFY2(analysis.staleText().contains(
+                     "The design was computed again: these figures are of the design before."),
+                 qPrintable(analysis.staleText()));
     }
 
     void aMeasurementIsComparedAndKeptUntilTheWindowCloses() {
@@ -571,7 +573,10 @@ private slots:
         QVERIFY(std::fabs(analysis.advice()->loops.at(0).designedMm - 85.655 * 25.4) < 0.01);
         window.action("trim")->trigger();
         QVERIFY(window.useTrimmedLengths());
-        QVERIFY(analysis.rerunOffered());
+        // The banner names what changed: no COMPUTE was pressed.
+        QVERIFY2(analysis.staleText().contains(
+                     "The trimmed lengths were taken: these figures are of the design before."),
+                 qPrintable(analysis.staleText()));
         QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
         QVERIFY(finished.wait(120000));
         QVERIFY(analysis.advice() && analysis.advice()->trimmedDesign);
@@ -579,6 +584,33 @@ private slots:
         // deck's four sides (tarvo-cli --trim --nec, 4 x 0.544202 m) come to 2176.81 mm.
         const double designed = analysis.advice()->loops.at(0).designedMm;
         QVERIFY2(std::fabs(designed - 2176.81) < 0.05, qPrintable(QString::number(designed)));
+
+        // Other wire in the analysis window would end the trim: the banner says so before Run.
+        analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(3.25);
+        QVERIFY2(
+            analysis.staleText().contains(
+                "Run again ends the trim (lengths trimmed for 2.05 mm wire and 4.76 mm rods)."),
+            qPrintable(analysis.staleText()));
+        analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(2.05);
+
+        // A longer boom ends the trim, which was found for six directors: said before Use and
+        // after it, beside the number, and the banner names the change.
+        window.action("longBoom")->trigger();
+        LongBoomDialog* dialog = window.longBoomDialog();
+        auto* message = dialog->findChild<QLabel*>("message");
+        dialog->findChild<QSpinBox*>("directors")->setValue(9);
+        QVERIFY2(message->text().contains("Use ends the trim: lengths trimmed for 2.05 mm wire and "
+                                          "4.76 mm rods were found for 6 directors."),
+                 qPrintable(message->text()));
+        QTest::mouseClick(dialog->findChild<QPushButton*>("use"), Qt::LeftButton);
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 9 directors"));
+        QVERIFY2(message->text().contains(
+                     "The trim ended: lengths trimmed for 2.05 mm wire and 4.76 mm rods were "
+                     "found for 6 directors. Design > Trim for my materials finds them for 9."),
+                 qPrintable(message->text()));
+        QVERIFY2(analysis.staleText().contains(
+                     "The plan now builds 9 directors: these figures are of the design before."),
+                 qPrintable(analysis.staleText()));
     }
 
     void cancelEndsASlowNec2cAtOnce() {

@@ -234,8 +234,13 @@ std::string trimReport(const TrimOutcome& o, bool metric, const std::string& dec
         out << std::setw(12) << row.element << std::setw(10) << row.length << std::setw(10)
             << row.spacing.value_or("") << row.position << '\n';
     }
-    // A long boom's trimmed directors do not follow the table's reductions: every one is listed.
-    if (!longBoom) {
+    // A long boom's trimmed directors do not follow the table's reductions: every one is listed,
+    // and what lies beyond them is said as the trim left it.
+    if (longBoom) {
+        const TableTexts::Row& last = trimmed.added.back();
+        out << "\nBEYOND " << last.element << ": EACH SPACE " << last.spacing.value_or("")
+            << " (HELD), LENGTHS NOT TRIMMED: TRIM AGAIN WITH MORE DIRECTORS\n";
+    } else {
         out << "\nREDUCE EACH ADDITIONAL DIRECTOR BY  " << trimmed.reduceDirector << '\n';
         out << "REDUCE EACH ADDITIONAL SPACE BY     " << trimmed.reduceSpace << '\n';
     }

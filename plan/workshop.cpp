@@ -113,6 +113,16 @@ std::string csvReport(const Plan& plan) {
     for (const TableTexts::Row& row : table.added) {
         write(row);
     }
+    if (plan.trim && !table.added.empty()) {
+        // A trimmed long boom does not follow the table's reductions: its spacings beyond DIR 6
+        // are held, and its added lengths were found for these directors alone.
+        const TableTexts::Row& last = table.added.back();
+        out << "BEYOND " << last.element << " EACH SPACE," << ','
+            << pointNumber(last.spacing.value_or("")) << ",\r\n";
+        out << "BEYOND " << last.element
+            << " DIRECTOR LENGTHS,NOT TRIMMED: TRIM AGAIN WITH MORE DIRECTORS,,\r\n";
+        return out.str();
+    }
     out << "REDUCE EACH ADDITIONAL DIRECTOR BY," << pointNumber(table.reduceDirector) << ",,\r\n";
     out << "REDUCE EACH ADDITIONAL SPACE BY,," << pointNumber(table.reduceSpace) << ",\r\n";
     return out.str();

@@ -80,13 +80,13 @@ std::vector<double> designedPoint(const Model& model) {
 }
 
 struct Figures {
-    double gain{};
-    double frontToBack{};
-    double swr{};
-    double lowOuter{};  ///< the gain 0.4 % below the design frequency
-    double lowInner{};  ///< 0.25 % below
-    double highInner{}; ///< 0.25 % above
-    double highOuter{}; ///< 0.4 % above
+    double gain{};        ///< at the design frequency
+    double frontToBack{}; ///< the worst of the band's ends and the design frequency
+    double swr{};         ///< likewise
+    double lowOuter{};    ///< the gain 0.4 % below the design frequency
+    double lowInner{};    ///< 0.25 % below
+    double highInner{};   ///< 0.25 % above
+    double highOuter{};   ///< 0.4 % above
 };
 
 /// How much the gain falls, in dB, towards the design frequency at either edge: at most 0 when
@@ -168,11 +168,12 @@ struct Evaluated {
 /// run on several threads at once.
 class Shared {
 public:
-    Shared(const Model& model, const Material& material, const NecRunner& runNec,
+    Shared(const Model& model, const Material& material, const NecRunner& runNec, const Band& band,
            const std::function<void(const TrimProgress&)>& progress)
         : m_model(model)
         , m_material(material)
         , m_runNec(runNec)
+        , m_band(band)
         , m_progress(progress) {}
 
     /// The figures of the lengths `x`, from nec2c runs at five frequencies: one run, or
@@ -181,8 +182,21 @@ public:
         const TrimParameters p = parametersOf(x);
         const Model scaled = scaledModel(m_model, p);
         const double f = m_model.frequencyMhz;
-        const std::vector<double> frequencies{f, f * (1 - peakOuter), f * (1 - peakInner),
-                                              f * (1 + peakInner), f * (1 + peakOuter)};
+        // The design frequency, the peak's four, and the band's ends where they are not among
+        // those (+-0.25 %, the band as given by default, is).
+        std::vector<double> frequencies{f, f * (1 - peakOuter), f * (1 - peakInner),
+                                        f * (1 + peakInner), f * (1 + peakOuter)};
+        const auto indexOf = [&frequencies](double mhz) {
+            for (std::size_t i = 0; i < frequencies.size(); ++i) {
+                if (std::fabs(frequencies[i] - mhz) <= 1e-9 * mhz) {
+                    return i;
+                }
+            }
+            frequencies.push_back(mhz);
+            return frequencies.size() - 1;
+        };
+        const std::size_t low = indexOf(m_band.lowMhz);
+        const std::size_t high = indexOf(m_band.highMhz);
         const std::size_t parts = std::clamp<std::size_t>(split, 1, frequencies.size());
         const std::size_t share = (frequencies.size() + parts - 1) / parts;
         std::vector<std::future<std::vector<SweepPoint>>> runs;
@@ -220,9 +234,19 @@ public:
         if (failure) {
             std::rethrow_exception(failure);
         }
-        const Figures figures{points[0].gainDbi, points[0].frontToBackDb, points[0].swr,
-                              points[1].gainDbi, points[2].gainDbi,       points[3].gainDbi,
-                              points[4].gainDbi};
+        // F/B and SWR at their worst of the band's ends and the design frequency; a figure that
+        // is not a number is the worst.
+        const auto worstFrontToBack = [](double a, double b) { return a >= b ? b : a; };
+        const auto worstSwr = [](double a, double b) { return a <= b ? b : a; };
+        const Figures figures{
+            points[0].gainDbi,
+            worstFrontToBack(worstFrontToBack(points[0].frontToBackDb, points[low].frontToBackDb),
+                             points[high].frontToBackDb),
+            worstSwr(worstSwr(points[0].swr, points[low].swr), points[high].swr),
+            points[1].gainDbi,
+            points[2].gainDbi,
+            points[3].gainDbi,
+            points[4].gainDbi};
         const std::lock_guard lock(m_lock);
         ++m_evaluations;
         m_necRuns += static_cast<int>(runs.size());
@@ -268,6 +292,7 @@ private:
     const Model& m_model;
     const Material& m_material;
     const NecRunner& m_runNec;
+    const Band m_band;
     const std::function<void(const TrimProgress&)>& m_progress;
     mutable std::mutex m_lock;
     int m_evaluations{};
@@ -487,9 +512,10 @@ AddedDirectors trimmedAdded(const DesignState& design, std::size_t count, const 
     return added;
 }
 
-TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,
+TrimSearch searchTrim(const Model& model, const Material& material, const Band& band,
+                      const NecRunner& runNec,
                       const std::function<void(const TrimProgress&)>& progress) {
-    Shared shared(model, material, runNec, progress);
+    Shared shared(model, material, runNec, band, progress);
 
     // A design that meets the limits already is only improved where it stands: no scan.
     const std::vector<double> designed = designedPoint(model);

@@ -4,6 +4,7 @@
 // is drilled by them.
 #pragma once
 
+#include "analysis/band.h"
 #include "analysis/geometry.h"
 #include "analysis/refine.h"
 #include "design/design_state.h"
@@ -65,7 +66,8 @@ AddedDirectors trimmedAdded(const DesignState& design, std::size_t count,
 /// smoothly with the factors.
 Model scaledModel(const Model& model, const TrimParameters& parameters);
 
-/// The limits a trimmed design must meet at the design frequency.
+/// The limits a trimmed design must meet: F/B and SWR over the builder's band, the gain peak
+/// near the design frequency.
 inline constexpr double trimFrontToBackDb = 20;
 inline constexpr double trimSwr = 1.5;
 inline constexpr double trimPeakPercent = 0.5;
@@ -90,8 +92,9 @@ struct TrimSearch {
     /// The next best lengths that met the limits there, best first, each apart from those
     /// before: to try where the design rebuilt from `parameters` misses a limit on its own.
     std::vector<TrimParameters> alternatives;
-    double highestFrontToBackDb{}; ///< the most any evaluation reached, whatever else it missed
-    double lowestSwr{};            ///< likewise
+    /// The most any evaluation reached at its worst point of the band, whatever else it missed.
+    double highestFrontToBackDb{};
+    double lowestSwr{}; ///< likewise
     /// What the builder could change to meet each limit (in TrimLimit's order), from what the
     /// search saw: an element whose length the search pushed to the 15 % it may move, in the
     /// evaluation nearest to meeting that limit (or all of them, where some met it alone), or
@@ -99,14 +102,17 @@ struct TrimSearch {
     std::vector<std::string> help;
 };
 
-/// Searches the lengths: F/B >= 20 dB, SWR <= 1.5 and a gain peak within 0.5 % of the design
-/// frequency first, each with a small margin, then the forward gain at the design frequency as
-/// high as they allow, less a cost on each length's change. A coarse scan of the directors'
-/// scale, then of the driven loop at the best of those, finds where the limits can be met;
-/// NLopt's COBYLA then searches all four parameters from the best few points of the scan, as
+/// Searches the lengths: F/B >= 20 dB and SWR <= 1.5 over `band` (while searching, at its ends
+/// and the design frequency) and a gain peak within 0.5 % of the design frequency first, each
+/// with a small margin, then the forward gain at the design frequency as high as they allow,
+/// less a cost on each length's change. The band must hold the design frequency; whether the
+/// limits hold between the points searched is for checkBand to judge. A coarse scan of the
+/// directors' scale, then of the driven loop at the best of those, finds where the limits can be
+/// met; NLopt's COBYLA then searches all four parameters from the best few points of the scan, as
 /// many at a time as there are cores. `progress` is told of each evaluation, from any thread
 /// but one at a time. Throws what the runner throws, and Interrupted unchanged.
-TrimSearch searchTrim(const Model& model, const Material& material, const NecRunner& runNec,
+TrimSearch searchTrim(const Model& model, const Material& material, const Band& band,
+                      const NecRunner& runNec,
                       const std::function<void(const TrimProgress&)>& progress = {});
 
 } // namespace tarvo::analysis

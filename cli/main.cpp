@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tarvo-cli: the design engine without a window, for scripts.
+#include "analysis/band.h"
 #include "analysis/interrupt.h"
 #include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
@@ -384,6 +385,15 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     }
     tarvo::Plan plan = tarvo::nextPlan(window.form(), window.state(), std::nullopt);
     plan.analysis = options;
+    if (options.band) {
+        // Only now is the design frequency known, as the frequency box read it.
+        try {
+            tarvo::analysis::requireBandFor(*options.band, plan.design.freq, separator);
+        } catch (const tarvo::analysis::BandError& error) {
+            std::cerr << "tarvo-cli: --band: " << error.what() << '\n';
+            return exitUsage;
+        }
+    }
     try {
         tarvo::setDirectors(plan, directors);
     } catch (const tarvo::LongBoomError& error) {
@@ -475,8 +485,11 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     }
     if (outcome.trim && !outcome.trim->meetsLimits()) {
         out.flush();
-        std::cerr << "tarvo-cli: trim: no lengths meet F/B >= 20 dB, SWR <= 1.5 and a gain peak "
-                     "within 0.5 %; the best found is shown, marked, and nothing was written\n";
+        std::cerr << "tarvo-cli: trim: no lengths meet F/B >= 20 dB and SWR <= 1.5 over "
+                  << tarvo::analysis::withDecimalSeparator(
+                         tarvo::analysis::bandText(outcome.trim->bandAfter.band), separator)
+                  << " and a gain peak within 0.5 %; the best found is shown, marked, and "
+                     "nothing was written\n";
         return exitFault;
     }
     if (!out.flush()) {
@@ -504,6 +517,7 @@ struct NumberTexts {
     std::optional<std::string> velocityFactor;
     std::string feedlineZ0{"50"};
     std::optional<std::string> feedlineLoss;
+    std::optional<std::string> band;
 };
 
 /// An option's number read as --freq's is, in the user's decimal separator, and refused unless
@@ -754,6 +768,14 @@ int main(int argc, char** argv) {
                                   "as these allow; spacings stay (beyond DIR 6 each is held at the "
                                   "DIR 5-DIR 6 spacing). The other outputs then use the "
                                   "trimmed design");
+    auto* bandOption =
+        app.add_option("--band", numbers.band,
+                       "The band in MHz, LOW-HIGH in your decimal separator (e.g. 143.9-144.4), "
+                       "over which --trim's F/B >= 20 dB and SWR <= 1.5 must hold, checked by "
+                       "nec2c every 0.05 % of the design frequency and at both ends; it must hold "
+                       "the design frequency and reach at most 5 % from it (default: the design "
+                       "frequency +-0.25 %)")
+            ->type_name("LOW-HIGH");
     int directors = tarvo::fewestDirectors;
     std::string directorsText;
     auto* directorsOption =
@@ -826,7 +848,8 @@ int main(int argc, char** argv) {
          {analyze, deck, sheet, exports, symbolic, trimFlag, directorsOption, measured}) {
         boomStudy->excludes(option);
     }
-    for (CLI::Option* option : {measured, feedlineM, velocity, feedlineZ0, feedlineLoss}) {
+    for (CLI::Option* option :
+         {measured, feedlineM, velocity, feedlineZ0, feedlineLoss, bandOption}) {
         script->excludes(option);
     }
 
@@ -862,6 +885,18 @@ int main(int argc, char** argv) {
                 throw CLI::ValidationError("--export FILE.s1p",
                                            "a Touchstone file holds the sweep's points: --sweep " +
                                                numbers.sweep + " leaves it none");
+            }
+            if (numbers.band) {
+                try {
+                    analysis.band = tarvo::analysis::readBand(*numbers.band, separator);
+                } catch (const tarvo::analysis::BandError& error) {
+                    throw CLI::ValidationError("--band", error.what());
+                }
+                if (!outputs.trim) {
+                    throw CLI::ValidationError("--band",
+                                               "the band is where --trim's limits must hold: "
+                                               "give it with --trim");
+                }
             }
             if (directorsOption->count() > 0) {
                 directors = directorsCount(directorsText);

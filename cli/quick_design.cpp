@@ -153,6 +153,27 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
 
 } // namespace
 
+namespace {
+
+/// F/B and SWR over the band's grid, and where each limit first fails (null where it holds).
+nlohmann::ordered_json bandJson(const analysis::BandCheck& b) {
+    const auto at = [&b](const std::optional<std::size_t>& miss) {
+        return miss ? nlohmann::ordered_json(b.points[*miss].frequencyMhz)
+                    : nlohmann::ordered_json(nullptr);
+    };
+    return {
+        {"lowMhz", b.band.lowMhz},
+        {"highMhz", b.band.highMhz},
+        {"frequenciesChecked", b.points.size()},
+        {"lowestFrontToBackDb", b.lowestFrontToBackDb},
+        {"highestSwr", b.highestSwr},
+        {"frontToBackFirstMissedMhz", at(b.frontToBackMiss)},
+        {"swrFirstMissedMhz", at(b.swrMiss)},
+    };
+}
+
+} // namespace
+
 nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
     nlohmann::ordered_json elements = nlohmann::ordered_json::array();
     const auto rows = stateRows(t.trimmed, metric, t.addedTrimmed);
@@ -188,6 +209,8 @@ nlohmann::ordered_json trimJson(const TrimOutcome& t, bool metric) {
           {"addedShape", p.addedShape}}},
         {"before", analysisJson(t.before)},
         {"after", analysisJson(t.after)},
+        {"bandBefore", bandJson(t.bandBefore)},
+        {"bandAfter", bandJson(t.bandAfter)},
         {"search",
          {{"highestFrontToBackDb", t.search.highestFrontToBackDb},
           {"lowestSwr", t.search.lowestSwr},

@@ -77,6 +77,12 @@ Plan nextPlan(const Form& form, const DesignState& design, const std::optional<P
     plan.separator = form.decimalSeparator();
     if (before) {
         plan.analysis = before->analysis;
+        // A band chosen about another design frequency is not this design's.
+        const std::optional<analysis::Band>& band = plan.analysis.band;
+        if (band &&
+            !(band->lowMhz <= double{design.freq} && double{design.freq} <= band->highMhz)) {
+            plan.analysis.band.reset();
+        }
         if (before->directors != plan.directors) {
             try {
                 setDirectors(plan, before->directors);
@@ -128,6 +134,10 @@ analysis::Model modelOf(const Plan& plan) {
     const int segments = plan.analysis.segmentsPerWavelength.value_or(
         analysis::defaultSegmentsPerWavelength(plan.built(), material, plan.builtAdded()));
     return analysis::buildModel(plan.built(), material, segments, plan.builtAdded());
+}
+
+analysis::Band bandOf(const Plan& plan) {
+    return plan.analysis.band.value_or(analysis::defaultBand(plan.design.freq));
 }
 
 analysis::NecRunner runnerOf(const Plan& plan, const Job& job) {

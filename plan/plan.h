@@ -4,6 +4,7 @@
 // tarvo-cli print and write the same for the same plan.
 #pragma once
 
+#include "analysis/band.h"
 #include "analysis/geometry.h"
 #include "analysis/refine.h"
 #include "design/design_state.h"
@@ -52,6 +53,9 @@ struct AnalysisOptions {
     std::optional<int> segmentsPerWavelength; ///< default: the most that keep the thin-wire kernel
     double sweepPercent{3};
     double necTimeoutSeconds{120};
+    /// Where F/B and SWR must hold: the trim's limits and the verdicts. Default: the design
+    /// frequency +-0.25 % (bandOf).
+    std::optional<analysis::Band> band;
     bool operator==(const AnalysisOptions&) const = default;
 };
 
@@ -139,6 +143,9 @@ void chooseMaterials(Plan& plan, const analysis::Material& material, bool everyB
 /// The NEC-2 model of the built lengths, checked against NEC-2's limits: throws ModelLimitError
 /// (a usage error) for diameters or segments outside them.
 analysis::Model modelOf(const Plan& plan);
+
+/// The band F/B and SWR must hold over: the builder's, else the design frequency +-0.25 %.
+analysis::Band bandOf(const Plan& plan);
 
 /// What runs nec2c for a job: its own runner, or nec2c within the plan's timeout, stopped by
 /// the job's cancel.

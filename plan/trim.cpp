@@ -25,9 +25,11 @@ std::string number(double value) {
     return formatNumber("%.6g", value);
 }
 
-/// Each limit the trimmed design misses: what it reached against what is needed, the best the
-/// search saw, and what the builder could change.
+/// Each limit the trimmed design misses: what it reached against what is needed (F/B and SWR at
+/// their worst over the band, and the first frequency of the band's grid where each fails), the
+/// best the search saw, and what the builder could change.
 std::vector<std::string> unmetLimits(const analysis::Performance& p,
+                                     const analysis::BandCheck& band,
                                      const analysis::TrimSearch& search) {
     std::vector<std::string> unmet;
     const double f = p.design.frequencyMhz;
@@ -35,17 +37,21 @@ std::vector<std::string> unmetLimits(const analysis::Performance& p,
         const auto i = static_cast<std::size_t>(limit);
         return i < search.help.size() ? "; would help: " + search.help[i] : std::string();
     };
-    if (!(p.design.frontToBackDb >= analysis::trimFrontToBackDb)) {
-        unmet.push_back("F/B reached " + formatNumber("%.1f", p.design.frontToBackDb) +
-                        " dB of the 20 dB needed (at most " +
-                        formatNumber("%.1f", search.highestFrontToBackDb) +
-                        " dB in the search, whatever else it missed)" +
+    const std::string over = " over " + analysis::bandText(band.band);
+    if (band.frontToBackMiss) {
+        unmet.push_back("F/B reached " + formatNumber("%.1f", band.lowestFrontToBackDb) +
+                        " dB at its lowest, of the 20 dB needed" + over + ", first missed at " +
+                        analysis::mhzText(band.points[*band.frontToBackMiss].frequencyMhz) +
+                        " MHz (at most " + formatNumber("%.1f", search.highestFrontToBackDb) +
+                        " dB in the search at its lowest point, whatever else it missed)" +
                         help(analysis::TrimLimit::FrontToBack));
     }
-    if (!(p.design.swr <= analysis::trimSwr)) {
-        unmet.push_back("SWR reached " + formatNumber("%.2f", p.design.swr) +
-                        ", 1.5 at most needed (at least " + formatNumber("%.2f", search.lowestSwr) +
-                        " in the search, whatever else it missed)" +
+    if (band.swrMiss) {
+        unmet.push_back("SWR reached " + formatNumber("%.2f", band.highestSwr) +
+                        " at its highest, 1.5 at most needed" + over + ", first missed at " +
+                        analysis::mhzText(band.points[*band.swrMiss].frequencyMhz) +
+                        " MHz (at least " + formatNumber("%.2f", search.lowestSwr) +
+                        " in the search at its highest point, whatever else it missed)" +
                         help(analysis::TrimLimit::Swr));
     }
     if (p.peakGainEdge != 0 ||
@@ -80,12 +86,16 @@ TrimOutcome runTrim(const Plan& plan, const Job& job,
     outcome.addedDesigned = untrimmed.added;
     outcome.material = materialOf(untrimmed);
     outcome.before = analyse(untrimmed, job);
+    const analysis::Band band = bandOf(untrimmed);
+    const analysis::NecRunner runNec = runnerOf(untrimmed, job);
+    outcome.bandBefore = analysis::checkBand(modelOf(untrimmed), outcome.material, runNec, band,
+                                             analysis::trimFrontToBackDb, analysis::trimSwr);
     // A long boom is searched in the trim's own family: the spacings beyond DIR 6 held at the
     // DIR 5-DIR 6 spacing, the added directors tapered from DIR 6 (analysis/trim.h).
     Plan searched = untrimmed;
     searched.added = analysis::trimmedAdded(untrimmed.design, untrimmed.added.size(), {});
     outcome.search = analysis::searchTrim(
-        modelOf(searched), outcome.material, runnerOf(untrimmed, job),
+        modelOf(searched), outcome.material, band, runNec,
         progress ? progress : [](const analysis::TrimProgress&) {});
     // The design rebuilt from the lengths, analysed on its own as it will be built, may miss a
     // limit the search's model met: the next best lengths are tried then.
@@ -101,7 +111,11 @@ TrimOutcome runTrim(const Plan& plan, const Job& job,
         Plan trimmed = untrimmed;
         trimmed.trim = AcceptedTrim{tried.trimmed, tried.material, tried.addedTrimmed};
         tried.after = analyse(trimmed, job);
-        tried.unmet = unmetLimits(tried.after, tried.search);
+        // The verdict: F/B and SWR at every point of the band's grid, not only where the search
+        // looked.
+        tried.bandAfter = analysis::checkBand(modelOf(trimmed), tried.material, runNec, band,
+                                              analysis::trimFrontToBackDb, analysis::trimSwr);
+        tried.unmet = unmetLimits(tried.after, tried.bandAfter, tried.search);
         const bool first = &candidate == &candidates.front();
         if (first || tried.meetsLimits()) {
             outcome = std::move(tried);
@@ -274,17 +288,25 @@ std::string trimReport(const TrimOutcome& o, bool metric, const std::string& dec
     };
     out << std::setw(22) << "Gain peak (MHz)" << std::setw(17) << peak(o.before) << peak(o.after)
         << '\n';
+    out << '\n' << "Over " << analysis::bandText(o.bandAfter.band) << '\n';
+    out << figuresLine("Lowest F/B (dB)", o.bandBefore.lowestFrontToBackDb,
+                       o.bandAfter.lowestFrontToBackDb, "%.1f");
+    out << figuresLine("Highest SWR", o.bandBefore.highestSwr, o.bandAfter.highestSwr, "%.2f");
     out << '\n';
     if (o.meetsLimits()) {
-        out << "Limits met: F/B >= 20 dB, SWR <= 1.5, gain peak within 0.5 % of the design "
-               "frequency.\n";
+        out << "Limits met: F/B >= 20 dB and SWR <= 1.5 over "
+            << analysis::bandText(o.bandAfter.band) << ", gain peak within 0.5 % of the design "
+            << "frequency;\nthe band checked by nec2c at " << o.bandAfter.points.size()
+            << " frequencies, both ends and every 0.05 % of the design frequency.\n";
     } else {
         for (const std::string& limit : o.unmet) {
             out << "Limit not met: " << limit << ".\n";
         }
     }
     out << "Directors include the boom correction as designed; " << o.search.evaluations
-        << " evaluations, " << o.search.necRuns << " nec2c runs in the search.\n";
+        << " evaluations, " << o.search.necRuns
+        << " nec2c runs in the search, which judged F/B and SWR at the band's ends and the "
+           "design frequency.\n";
     return analysis::withDecimalSeparator(out.str(), decimalSeparator);
 }
 

@@ -22,13 +22,15 @@ struct TrimOutcome {
     analysis::AddedDirectors addedTrimmed;  ///< DIR 7 on, trimmed with the six
     analysis::Performance before;           ///< the design as computed
     analysis::Performance after;    ///< the trimmed design, analysed afresh as it is exported
+    analysis::BandCheck bandBefore; ///< the design over the band, nec2c at every grid point
+    analysis::BandCheck bandAfter;  ///< the trimmed design, likewise: the limits' verdict
     std::vector<std::string> unmet; ///< the limits the trimmed design misses; empty: all met
     bool meetsLimits() const { return unmet.empty(); }
 };
 
-/// Analyses the plan's design, searches the trim for the plan's materials, and analyses the
-/// trimmed design on its own, as every export of it will be built. `progress` is told of each
-/// evaluation.
+/// Analyses the plan's design, searches the trim for the plan's materials and band (bandOf), and
+/// analyses the trimmed design on its own, as every export of it will be built, F/B and SWR at
+/// every frequency of the band's grid. `progress` is told of each evaluation.
 TrimOutcome runTrim(const Plan& plan, const Job& job,
                     const std::function<void(const analysis::TrimProgress&)>& progress = {});
 

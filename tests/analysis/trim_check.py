@@ -120,12 +120,22 @@ with tempfile.TemporaryDirectory() as folder:
     os.mkdir(fake)
     real = subprocess.run(["sh", "-c", "command -v nec2c"], capture_output=True,
                           text=True).stdout.strip()
+    # The backward gain and its field strengths (E(theta), E(phi)) 10 dB under the forward, at
+    # every frequency above `above` MHz.
+    def weak_back(above):
+        return ("/FREQUENCY :/{f=$3+0} /^ +90.00 +0.00 /{g=$5; t=$9; p=$11} "
+                f"/^ +90.00 +180.00 /&&f>{above}" "{$5=sprintf(\"%.2f\", "
+                "g-10); $9=sprintf(\"%.4E\", t*0.31622777); $11=sprintf(\"%.4E\", p*0.31622777)}")
+    band = "over 143.64 - 144.36 MHz"
     doctor = {
-        # The backward gain and its field strengths (E(theta), E(phi)) 10 dB under the forward.
-        "F/B reached 10.0 dB of the 20 dB needed":
-            "/^ +90.00 +0.00 /{g=$5; t=$9; p=$11} /^ +90.00 +180.00 /{$5=sprintf(\"%.2f\", "
-            "g-10); $9=sprintf(\"%.4E\", t*0.31622777); $11=sprintf(\"%.4E\", p*0.31622777)}",
-        "SWR reached 2.00, 1.5 at most needed":
+        f"F/B reached 10.0 dB at its lowest, of the 20 dB needed {band}, first missed at "
+        "143.64 MHz": weak_back(0),
+        # Above 144.2 MHz only: the band's grid (every 0.072 MHz from 143.64) first misses it at
+        # 144.216 MHz.
+        f"F/B reached 10.0 dB at its lowest, of the 20 dB needed {band}, first missed at "
+        "144.216 MHz": weak_back(144.2),
+        f"SWR reached 2.00 at its highest, 1.5 at most needed {band}, first missed at "
+        "143.64 MHz":
             "/ANTENNA INPUT PARAMETERS/{n=NR} NR==n+3&&n{$7=\"1.0000E+02\"; $8=\"0.0000E+00\"}",
     }
     for limit, awk in doctor.items():

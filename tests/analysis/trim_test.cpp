@@ -37,10 +37,11 @@ Model model144() {
 
 TEST(Trim, LimitsThatCannotBeMetGiveNoFeasibleLengths) {
     std::atomic<int> runs{0};
-    const TrimSearch search = searchTrim(model144(), {2.05, 4.76}, [&](const std::string& deck) {
-        ++runs;
-        return answers(deck, 10);
-    });
+    const TrimSearch search =
+        searchTrim(model144(), {2.05, 4.76}, defaultBand(144), [&](const std::string& deck) {
+            ++runs;
+            return answers(deck, 10);
+        });
     EXPECT_FALSE(search.feasibleFound);
     EXPECT_EQ(search.necRuns, runs.load());
     EXPECT_GT(search.evaluations, 4);
@@ -67,14 +68,15 @@ TEST(Trim, WhatWouldHelpComesFromWhereTheSearchPushedTheLengths) {
     // shorter, the most the trim may change them by, and the search aims 0.5 dB higher. The SWR
     // and the peak are met everywhere.
     const Model model = model144();
-    const TrimSearch search = searchTrim(model, {2.05, 4.76}, [&](const std::string& deck) {
-        // The six directors' mean scale, which the taper leaves as it is.
-        double scale = 0;
-        for (int n = 0; n < 6; ++n) {
-            scale += halfLength(deck, 9 + n) / std::fabs(model.wires[8 + n].end.y) / 6;
-        }
-        return answers(deck, 5 + (1 - scale) * 100);
-    });
+    const TrimSearch search =
+        searchTrim(model, {2.05, 4.76}, defaultBand(144), [&](const std::string& deck) {
+            // The six directors' mean scale, which the taper leaves as it is.
+            double scale = 0;
+            for (int n = 0; n < 6; ++n) {
+                scale += halfLength(deck, 9 + n) / std::fabs(model.wires[8 + n].end.y) / 6;
+            }
+            return answers(deck, 5 + (1 - scale) * 100);
+        });
     EXPECT_FALSE(search.feasibleFound);
     EXPECT_NEAR(search.highestFrontToBackDb, 20, 0.2); // 15 % shorter, whatever the taper
     ASSERT_EQ(search.help.size(), 3U);
@@ -94,7 +96,7 @@ TEST(Trim, AFailureInsideTheOptimiserReachesTheFrontAsItself) {
         };
     };
     try {
-        searchTrim(model144(), {2.05, 4.76}, failingAt(7, Interrupted(2)));
+        searchTrim(model144(), {2.05, 4.76}, defaultBand(144), failingAt(7, Interrupted(2)));
         FAIL() << "the interruption was swallowed";
     } catch (const Interrupted& interrupted) {
         EXPECT_EQ(interrupted.signal(), 2);
@@ -102,10 +104,110 @@ TEST(Trim, AFailureInsideTheOptimiserReachesTheFrontAsItself) {
     // The search stopped at once: at most the runs already under way on the other cores.
     EXPECT_LE(runs.load(), 7 + static_cast<int>(std::thread::hardware_concurrency()));
     try {
-        searchTrim(model144(), {2.05, 4.76}, failingAt(5, AnalysisError("nec2c failed")));
+        searchTrim(model144(), {2.05, 4.76}, defaultBand(144),
+                   failingAt(5, AnalysisError("nec2c failed")));
         FAIL() << "the failure was swallowed";
     } catch (const AnalysisError& error) {
         EXPECT_STREQ(error.what(), "nec2c failed");
+    }
+}
+
+TEST(Trim, TheSearchJudgesFrontToBackAtTheBandsEnds) {
+    // F/B 25 dB, except above 144.45 MHz, where it is 10: the default band (to 144.36 MHz)
+    // can be met, a band to 144.5 MHz cannot.
+    const auto runner = [](const std::string& deck) {
+        std::istringstream lines(deck);
+        std::string output;
+        for (std::string line; std::getline(lines, line);) {
+            double f = 0;
+            if (std::sscanf(line.c_str(), "FR 0 1 0 0 %lf 0", &f) == 1) {
+                output += test::necAnswer(f, {50, 0}, 13, 13 - (f > 144.45 ? 10 : 25));
+            }
+        }
+        return output + "  TOTAL RUN TIME: 1 msec\n";
+    };
+    EXPECT_TRUE(searchTrim(model144(), {2.05, 4.76}, defaultBand(144), runner).feasibleFound);
+    const TrimSearch wide = searchTrim(model144(), {2.05, 4.76}, {143.5, 144.5}, runner);
+    EXPECT_FALSE(wide.feasibleFound);
+    EXPECT_NEAR(wide.highestFrontToBackDb, 10, 0.01); // nec2c prints gains to 0.01 dB
+}
+
+TEST(Band, GridHasBothEndsAndAPointEvery005PercentOfTheDesignFrequency) {
+    // 0.05 % of 144 MHz is 0.072 MHz: 143.64 ... 144.36 in 10 steps, 11 points.
+    const std::vector<double> grid = bandGrid(defaultBand(144), 144);
+    ASSERT_EQ(grid.size(), 11U);
+    EXPECT_DOUBLE_EQ(grid.front(), 143.64);
+    EXPECT_NEAR(grid[1], 143.712, 1e-9);
+    EXPECT_NEAR(grid[5], 144, 1e-9);
+    EXPECT_DOUBLE_EQ(grid.back(), 144.36);
+    // 0.1 MHz over a 0.072 MHz step: two steps of 0.05 MHz.
+    const std::vector<double> narrow = bandGrid({144, 144.1}, 144);
+    ASSERT_EQ(narrow.size(), 3U);
+    EXPECT_NEAR(narrow[1], 144.05, 1e-9);
+    EXPECT_EQ(bandText(defaultBand(432)), "430.92 - 433.08 MHz");
+}
+
+TEST(Band, TheFirstFrequencyWhereEachLimitFailsIsNamed) {
+    std::vector<SweepPoint> points;
+    const double frontToBack[] = {21, 20, 19.9, 18, 22};
+    const double swr[] = {1.2, 1.5, 1.3, 1.51, std::nan("")};
+    for (int i = 0; i < 5; ++i) {
+        points.push_back({144 + i * 0.1, 13, frontToBack[i], swr[i], {50, 0}});
+    }
+    const BandCheck check = judgeBand({144, 144.4}, points, 20, 1.5);
+    EXPECT_FALSE(check.met());
+    EXPECT_EQ(check.frontToBackMiss, 2U); // 19.9 dB at 144.2 MHz
+    EXPECT_EQ(check.swrMiss, 3U);         // 1.51 at 144.3 MHz
+    EXPECT_EQ(check.lowestFrontToBackDb, 18);
+    EXPECT_TRUE(std::isnan(check.highestSwr)); // no number is the worst
+    points.resize(2);
+    EXPECT_TRUE(judgeBand({144, 144.1}, points, 20, 1.5).met());
+}
+
+TEST(Band, ReadInTheUsersSeparatorAndRefusedWithWhy) {
+    EXPECT_EQ(readBand("143,9-144,4", ","), (Band{143.9, 144.4}));
+    EXPECT_EQ(readBand(" 143.9 - 144.4 ", "."), (Band{143.9, 144.4}));
+    EXPECT_EQ(readBand("1.439e2-1.444E2", "."), (Band{143.9, 144.4}));
+    const struct {
+        const char* text;
+        const char* separator;
+        const char* message;
+    } refused[] = {
+        {"143.9-144.4", ",",
+         "\"143.9-144.4\": \"143.9\" is not a number (the decimal separator here is \",\")"},
+        {"144,4", ",", "\"144,4\" is not LOW-HIGH in MHz, e.g. 143,9-144,4"},
+        {"144-143", ".", "\"144-143\": the low end must lie below the high end"},
+        {"1-2-3", ".", "\"1-2-3\" is not LOW-HIGH in MHz: one dash between two numbers"},
+        {"0-144", ".", "\"0-144\": \"0\" is not a frequency above 0"},
+        {"143-inf", ".",
+         "\"143-inf\": \"inf\" is not a number (the decimal separator here is "
+         "\".\")"},
+    };
+    for (const auto& r : refused) {
+        try {
+            readBand(r.text, r.separator);
+            ADD_FAILURE() << r.text << " was taken";
+        } catch (const BandError& error) {
+            EXPECT_STREQ(error.what(), r.message);
+        }
+    }
+    EXPECT_NO_THROW(requireBandFor({136.8, 151.2}, 144, "."));
+    const struct {
+        Band band;
+        const char* message;
+    } unfit[] = {
+        {{144.1, 144.4}, "144,1 - 144,4 MHz does not hold the design frequency, 144 MHz"},
+        {{136.7, 144.4},
+         "136,7 - 144,4 MHz reaches more than 5 % from the design frequency, "
+         "144 MHz: the design holds its limits over a few per cent at most"},
+    };
+    for (const auto& u : unfit) {
+        try {
+            requireBandFor(u.band, 144, ",");
+            ADD_FAILURE() << u.message;
+        } catch (const BandError& error) {
+            EXPECT_STREQ(error.what(), u.message);
+        }
     }
 }
 

@@ -17,12 +17,6 @@
 
 namespace tarvo::analysis {
 
-struct Band {
-    double lowMhz{};
-    double highMhz{};
-    bool operator==(const Band&) const = default;
-};
-
 /// How far the band reaches each side of the design frequency when the builder names none.
 inline constexpr double defaultBandPercent = 0.25;
 /// The widest band taken: each end at most this far from the design frequency, so that the
@@ -53,17 +47,6 @@ Band defaultBand(double designMhz);
 /// The frequencies the verdict checks: both ends and evenly between, no two further apart than
 /// 0.05 % of the design frequency.
 std::vector<double> bandGrid(const Band& band, double designMhz);
-
-/// What nec2c found over the band's grid, and the first frequency where each limit fails.
-struct BandCheck {
-    Band band;
-    std::vector<SweepPoint> points;             ///< the grid, lowest first
-    std::optional<std::size_t> frontToBackMiss; ///< the first point below the F/B limit
-    std::optional<std::size_t> swrMiss;         ///< the first point above the SWR limit
-    double lowestFrontToBackDb{};
-    double highestSwr{};
-    bool met() const { return !frontToBackMiss && !swrMiss; }
-};
 
 /// Judges `points` (the band's grid, lowest first) against F/B >= `frontToBackDb` and SWR <=
 /// `swr`; a figure that is not a number fails.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/performance.h"
 
+#include "analysis/band.h"
 #include "analysis/number_format.h"
 
 #include <algorithm>
@@ -397,6 +398,24 @@ std::string performanceText(const Performance& p, const std::string& decimalSepa
         }
         text += line("Known to", "+/-" + roundedUp(p.precisionMhz) + " MHz (" +
                                      roundedUp(p.precisionMhz / d.frequencyMhz * 100) + " %)");
+    }
+    if (p.band) {
+        // The verdict over the builder's band, from nec2c at every point of its grid.
+        const BandCheck& b = *p.band;
+        const auto verdict = [&](const std::optional<std::size_t>& miss, const char* fails,
+                                 const std::string& worst) {
+            return miss ? "NO: " + std::string(fails) + " from " +
+                              mhzText(b.points[*miss].frequencyMhz) + " MHz (" + worst + ")"
+                        : "yes (" + worst + ")";
+        };
+        text += "\n";
+        text += line("Band", bandText(b.band) + " (nec2c at " + std::to_string(b.points.size()) +
+                                 " frequencies, both ends and every 0.05 %)");
+        text += line("F/B >= 20 dB over the band",
+                     verdict(b.frontToBackMiss, "below 20 dB",
+                             "lowest " + format("%.1f dB", b.lowestFrontToBackDb)));
+        text += line("SWR <= 1.5 over the band",
+                     verdict(b.swrMiss, "above 1.5", "highest " + format("%.2f", b.highestSwr)));
     }
     for (const std::string& warning : p.warnings) {
         text += "\nWARNING: " + warning;

@@ -51,6 +51,24 @@ struct SwrBand {
     std::size_t highIndex{}; ///< its highest
 };
 
+/// The builder's band: where F/B and SWR must hold (band.h).
+struct Band {
+    double lowMhz{};
+    double highMhz{};
+    bool operator==(const Band&) const = default;
+};
+
+/// What nec2c found over the band's grid, and the first frequency where each limit fails.
+struct BandCheck {
+    Band band;
+    std::vector<SweepPoint> points;             ///< the grid, lowest first
+    std::optional<std::size_t> frontToBackMiss; ///< the first point below the F/B limit
+    std::optional<std::size_t> swrMiss;         ///< the first point above the SWR limit
+    double lowestFrontToBackDb{};
+    double highestSwr{};
+    bool met() const { return !frontToBackMiss && !swrMiss; }
+};
+
 struct Performance {
     Material material;
     bool extendedKernel{}; ///< NEC-2's extended thin-wire kernel was used
@@ -65,6 +83,8 @@ struct Performance {
     /// sweep's step until they are refined.
     double precisionMhz{};
     std::optional<SwrBand> swrBelow2;
+    /// F/B and SWR over the builder's band, where a front asked for the verdict (checkBand).
+    std::optional<BandCheck> band;
     std::vector<std::string> notes; ///< how the analysis was done, where that is not the usual
     std::vector<std::string> warnings;
 };

@@ -262,6 +262,7 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         }
         tarvo::acceptTrim(plan, *outcome.trim);
         performance = outcome.trim->after;
+        performance->band = outcome.trim->bandAfter;
         if (outputs.measured) {
             // The builder cut the trimmed lengths: the sweep is compared with those.
             outcome.measured =
@@ -283,6 +284,10 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         } else {
             performance = tarvo::analyse(plan, job);
         }
+    }
+    if (performance && !performance->band && outputs.analyze) {
+        // The report's verdict: F/B and SWR over the band's grid (the sheet's makes its own).
+        performance->band = tarvo::bandVerdict(plan, job);
     }
     tarvo::analysis::throwIfInterrupted();
     const std::vector<Written> files = outputFiles(outputs);
@@ -771,7 +776,8 @@ int main(int argc, char** argv) {
     auto* bandOption =
         app.add_option("--band", numbers.band,
                        "The band in MHz, LOW-HIGH in your decimal separator (e.g. 143.9-144.4), "
-                       "over which --trim's F/B >= 20 dB and SWR <= 1.5 must hold, checked by "
+                       "over which F/B >= 20 dB and SWR <= 1.5 must hold for --trim and "
+                       "--boom-study and are judged by --analyze and --sheet, checked by "
                        "nec2c every 0.05 % of the design frequency and at both ends; it must hold "
                        "the design frequency and reach at most 5 % from it (default: the design "
                        "frequency +-0.25 %)")
@@ -892,10 +898,12 @@ int main(int argc, char** argv) {
                 } catch (const tarvo::analysis::BandError& error) {
                     throw CLI::ValidationError("--band", error.what());
                 }
-                if (!outputs.trim) {
+                if (!outputs.trim && !outputs.analyze && !outputs.sheetPath &&
+                    boomStudy->count() == 0) {
                     throw CLI::ValidationError("--band",
-                                               "the band is where --trim's limits must hold: "
-                                               "give it with --trim");
+                                               "the band is where F/B and SWR must hold: give "
+                                               "it with --trim, --analyze, --sheet or "
+                                               "--boom-study");
                 }
             }
             if (directorsOption->count() > 0) {

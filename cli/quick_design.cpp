@@ -100,6 +100,23 @@ nlohmann::ordered_json boxNumber(const Form& form, Control box) {
     return textNumber(form.text(box));
 }
 
+/// F/B and SWR over the band's grid, and where each limit first fails (null where it holds).
+nlohmann::ordered_json bandJson(const analysis::BandCheck& b) {
+    const auto at = [&b](const std::optional<std::size_t>& miss) {
+        return miss ? nlohmann::ordered_json(b.points[*miss].frequencyMhz)
+                    : nlohmann::ordered_json(nullptr);
+    };
+    return {
+        {"lowMhz", b.band.lowMhz},
+        {"highMhz", b.band.highMhz},
+        {"frequenciesChecked", b.points.size()},
+        {"lowestFrontToBackDb", b.lowestFrontToBackDb},
+        {"highestSwr", b.highestSwr},
+        {"frontToBackFirstMissedMhz", at(b.frontToBackMiss)},
+        {"swrFirstMissedMhz", at(b.swrMiss)},
+    };
+}
+
 nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
     const auto number = [](double value) {
         return std::isfinite(value) ? nlohmann::ordered_json(value)
@@ -146,29 +163,9 @@ nlohmann::ordered_json analysisJson(const analysis::Performance& p) {
         {"lowestSwrAtSweepEdge", p.lowestSwrEdge},
         {"swrBelow2", band},
         {"frequencyPrecisionMhz", p.precisionMhz},
+        {"band", p.band ? bandJson(*p.band) : nlohmann::ordered_json(nullptr)},
         {"notes", p.notes},
         {"warnings", p.warnings},
-    };
-}
-
-} // namespace
-
-namespace {
-
-/// F/B and SWR over the band's grid, and where each limit first fails (null where it holds).
-nlohmann::ordered_json bandJson(const analysis::BandCheck& b) {
-    const auto at = [&b](const std::optional<std::size_t>& miss) {
-        return miss ? nlohmann::ordered_json(b.points[*miss].frequencyMhz)
-                    : nlohmann::ordered_json(nullptr);
-    };
-    return {
-        {"lowMhz", b.band.lowMhz},
-        {"highMhz", b.band.highMhz},
-        {"frequenciesChecked", b.points.size()},
-        {"lowestFrontToBackDb", b.lowestFrontToBackDb},
-        {"highestSwr", b.highestSwr},
-        {"frontToBackFirstMissedMhz", at(b.frontToBackMiss)},
-        {"swrFirstMissedMhz", at(b.swrMiss)},
     };
 }
 

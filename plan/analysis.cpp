@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "plan/analysis.h"
 
+#include "analysis/band.h"
 #include "analysis/refine.h"
+#include "analysis/trim.h"
 
 namespace tarvo {
 namespace {
@@ -40,6 +42,11 @@ analysis::Performance analyse(const Plan& plan, const Job& job) {
     performance.warnings.insert(performance.warnings.begin(), plan.warnings.begin(),
                                 plan.warnings.end());
     return performance;
+}
+
+analysis::BandCheck bandVerdict(const Plan& plan, const Job& job) {
+    return analysis::checkBand(modelOf(plan), materialOf(plan), runnerOf(plan, job), bandOf(plan),
+                               analysis::trimFrontToBackDb, analysis::trimSwr);
 }
 
 } // namespace tarvo

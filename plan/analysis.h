@@ -22,4 +22,8 @@ std::string deckOf(const Plan& plan);
 /// cancel is set. The boom-range warning leads the warnings.
 analysis::Performance analyse(const Plan& plan, const Job& job);
 
+/// F/B >= 20 dB and SWR <= 1.5 judged over the plan's band (bandOf), the built lengths run by
+/// nec2c once at every point of the band's grid. Throws as analyse does.
+analysis::BandCheck bandVerdict(const Plan& plan, const Job& job);
+
 } // namespace tarvo

@@ -17,15 +17,21 @@ namespace {
 
 using analysis::formatNumber;
 
-/// The trim's limits that the analysed design misses, each in a few words.
-std::vector<std::string> missedLimits(const analysis::Performance& p) {
+/// The trim's limits that the analysed design misses, each in a few words: F/B and SWR at their
+/// worst over the band and the first frequency of its grid where each fails, the gain peak as
+/// the sweep finds it.
+std::vector<std::string> missedLimits(const analysis::Performance& p,
+                                      const analysis::BandCheck& band) {
     std::vector<std::string> missed;
     const double f = p.design.frequencyMhz;
-    if (!(p.design.frontToBackDb >= analysis::trimFrontToBackDb)) {
-        missed.push_back("F/B " + formatNumber("%.1f", p.design.frontToBackDb) + " dB");
+    if (band.frontToBackMiss) {
+        missed.push_back(
+            "F/B " + formatNumber("%.1f", band.lowestFrontToBackDb) + " dB, below 20 from " +
+            analysis::mhzText(band.points[*band.frontToBackMiss].frequencyMhz) + " MHz");
     }
-    if (!(p.design.swr <= analysis::trimSwr)) {
-        missed.push_back("SWR " + formatNumber("%.2f", p.design.swr));
+    if (band.swrMiss) {
+        missed.push_back("SWR " + formatNumber("%.2f", band.highestSwr) + ", above 1.5 from " +
+                         analysis::mhzText(band.points[*band.swrMiss].frequencyMhz) + " MHz");
     }
     const double offset = (p.peakGainMhz - f) / f * 100;
     if (p.peakGainEdge != 0) {
@@ -38,13 +44,14 @@ std::vector<std::string> missedLimits(const analysis::Performance& p) {
 }
 
 StudiedDesign studied(const DesignState& design, const analysis::AddedDirectors& added,
-                      const analysis::Performance& performance, std::string deck) {
+                      const analysis::Performance& performance, const analysis::BandCheck& band,
+                      std::string deck) {
     StudiedDesign s;
     s.boomInches = stateRows(design, false, added).back().position;
     s.boomWavelengths = s.boomInches * analysis::metresPerInch /
                         (analysis::speedOfLight / performance.design.frequencyMhz);
     s.performance = performance;
-    s.missed = missedLimits(performance);
+    s.missed = missedLimits(performance, band);
     s.deck = std::move(deck);
     return s;
 }
@@ -99,6 +106,7 @@ BoomStudy runBoomStudy(const Plan& plan, const std::vector<int>& directors, cons
     Plan untrimmed = plan;
     untrimmed.trim.reset();
     study.material = materialOf(untrimmed);
+    study.band = bandOf(untrimmed);
     const int total = static_cast<int>(directors.size());
     for (int done = 0; done < total; ++done) {
         const int n = directors[static_cast<std::size_t>(done)];
@@ -112,11 +120,12 @@ BoomStudy runBoomStudy(const Plan& plan, const std::vector<int>& directors, cons
         });
         BoomStudyRow row;
         row.directors = n;
-        row.rule = studied(trim.designed, trim.addedDesigned, trim.before, deckOf(designed));
+        row.rule = studied(trim.designed, trim.addedDesigned, trim.before, trim.bandBefore,
+                           deckOf(designed));
         row.trimMeetsLimits = trim.meetsLimits();
         Plan trimmed = designed;
         acceptTrim(trimmed, trim);
-        row.trimmed = studied(trim.trimmed, trim.addedTrimmed, trim.after,
+        row.trimmed = studied(trim.trimmed, trim.addedTrimmed, trim.after, trim.bandAfter,
                               trim.meetsLimits() ? deckOf(trimmed) : std::string());
         row.evaluations = trim.search.evaluations;
         row.trim = trim;
@@ -138,7 +147,9 @@ std::string boomStudyReport(const BoomStudy& study, const std::string& decimalSe
         << formatNumber("%.6g", study.material.wireDiameterMm) << " mm wire and directors of "
         << formatNumber("%.6g", study.material.rodDiameterMm) << " mm rod\n"
         << "(NEC-2 in free space, no boom modelled; the boom from the reflector to the last "
-           "director; limits: F/B >= 20 dB, SWR <= 1.5, gain peak within 0.5 %)\n";
+           "director; figures at "
+        << f << " MHz; limits: F/B >= 20 dB and SWR <= 1.5 over " << analysis::bandText(study.band)
+        << " (nec2c every 0.05 % and at both ends), gain peak within 0.5 %)\n";
     const auto header = [&](const char* title) {
         out << '\n'
             << title << '\n'

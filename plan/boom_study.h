@@ -37,7 +37,8 @@ struct BoomStudyRow {
 struct BoomStudy {
     double frequencyMhz{};
     analysis::Material material;
-    bool metric{}; ///< the plan's unit: centimetres, else inches
+    analysis::Band band; ///< where F/B and SWR must hold, for the rule's design and the trimmed
+    bool metric{};       ///< the plan's unit: centimetres, else inches
     std::vector<BoomStudyRow> rows;
 };
 

@@ -156,6 +156,10 @@ workshop::SheetContent sheetContent(const Plan& plan,
     const analysis::Model model = modelOf(plan);
     content.dimensions = workshop::dimensionsOf(plan.built(), plan.metallicBoom, plan.builtAdded());
     content.performance = performance;
+    if (content.performance && !content.performance->band) {
+        // The sheet's verdict: F/B and SWR over the band's grid, as the report gives it.
+        content.performance->band = bandVerdict(plan, job);
+    }
     content.necMissing = necMissing;
     content.trimmed = plan.trimmed();
     if (performance) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workshop/sheet.h"
 
+#include "analysis/band.h"
+
 #include "analysis/number_format.h"
 
 #include <algorithm>
@@ -304,6 +306,25 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
                   "Free space, no boom; loops " + diameterText(p->material.wireDiameterMm, in) +
                       " wire, directors " + diameterText(p->material.rodDiameterMm, in) + " rod.");
         y += rowHeight;
+        if (p->band) {
+            // The verdict over the builder's band, as the analysis report gives it.
+            const analysis::BandCheck& b = *p->band;
+            std::string verdict = "Over " + analysis::bandText(b.band) + " (nec2c every 0.05 %): ";
+            if (b.met()) {
+                verdict += "F/B >= 20 dB and SWR <= 1.5 hold.";
+            } else {
+                if (b.frontToBackMiss) {
+                    verdict += "F/B below 20 dB from " +
+                               analysis::mhzText(b.points[*b.frontToBackMiss].frequencyMhz) +
+                               " MHz" + (b.swrMiss ? "; " : ".");
+                }
+                if (b.swrMiss) {
+                    verdict += "SWR above 1.5 from " +
+                               analysis::mhzText(b.points[*b.swrMiss].frequencyMhz) + " MHz.";
+                }
+            }
+            y = page.paragraph(x, y, verdict, 72, 6);
+        }
     }
     for (const std::string& warning : content.warnings) {
         if (y > 220) {

@@ -60,6 +60,34 @@ with tempfile.TemporaryDirectory() as folder:
                   f"{name}: F/B {front_to_back:.2f} dB at {frequency:.4f} MHz, below 20 dB")
             check(swr(z) <= 1.5, f"{name}: SWR {swr(z):.3f} at {frequency:.4f} MHz, above 1.5")
 
+    # The analysis' and the sheet's verdict over a band of the builder's: 8 directors as the rule
+    # gives them, 142.8-144.2 MHz, a grid of 20 steps of 0.07 MHz. nec2c here finds F/B >= 20 dB
+    # from 142.8 up to 143.43 MHz and below it at 143.5 MHz, and the SWR above 1.5 at 142.8 MHz.
+    deck_path = os.path.join(folder, "rule8.nec")
+    sheet_path = os.path.join(folder, "rule8.svg")
+    painter = os.path.exists(os.path.join(os.path.dirname(CLI), "libtarvo-sheet.so"))
+    result = run(["--freq", "144", "--inch", "1", "--directors", "8", "--band", "142.8-144.2",
+                  "--analyze", "--nec", deck_path] + (["--sheet", sheet_path] if painter else []))
+    check(result.returncode == 0, f"8 directors --analyze --band: exit {result.returncode}")
+    check("F/B >= 20 dB over the band   NO: below 20 dB from 143.5 MHz" in result.stdout and
+          "SWR <= 1.5 over the band     NO: above 1.5 from 142.8 MHz" in result.stdout and
+          "Band                         142.8 - 144.2 MHz (nec2c at 21 frequencies" in
+          result.stdout, f"8 directors --analyze --band: {result.stdout[-600:]}")
+    with open(deck_path) as f:
+        deck = f.read()
+    for i in range(11):
+        frequency = 142.8 + 0.07 * i
+        _, front_to_back, z = run_nec(deck, frequency)
+        check((front_to_back < 20) == (i == 10),
+              f"rule's 8 directors: F/B {front_to_back:.2f} dB at {frequency:.2f} MHz")
+        if i == 0:
+            check(swr(z) > 1.5, f"rule's 8 directors: SWR {swr(z):.3f} at 142.8 MHz")
+    if painter:
+        with open(sheet_path) as f:
+            svg = f.read()
+        check("Over 142.8 - 144.2 MHz (nec2c every 0.05 %): F/B below 20 dB from 143.5" in svg and
+              "SWR above 1.5 from 142.8 MHz." in svg, "the sheet does not give the band's verdict")
+
     # Bands that cannot be taken: exit 2, the option named, nothing run.
     for band, words in [
         ("144.4-143.9", "the low end must lie below the high end"),
@@ -78,7 +106,7 @@ with tempfile.TemporaryDirectory() as folder:
               f"--band {band}: {result.stderr!r} does not say {words!r} naming --band")
         check("nec2c" not in result.stdout, f"--band {band}: something ran: {result.stdout!r}")
     result = run(["--freq", "144", "--inch", "1", "--band", "143.9-144.4"])
-    check(result.returncode == 2 and "--band" in result.stderr and "--trim" in result.stderr,
-          f"--band without --trim: exit {result.returncode}: {result.stderr!r}")
+    check(result.returncode == 2 and "--band" in result.stderr and "--analyze" in result.stderr,
+          f"--band with nothing to judge: exit {result.returncode}: {result.stderr!r}")
 
 sys.exit(1 if failures else 0)

@@ -112,24 +112,30 @@ TEST(Trim, AFailureInsideTheOptimiserReachesTheFrontAsItself) {
     }
 }
 
-TEST(Trim, TheSearchJudgesFrontToBackAtTheBandsEnds) {
-    // F/B 25 dB, except above 144.45 MHz, where it is 10: the default band (to 144.36 MHz)
-    // can be met, a band to 144.5 MHz cannot.
-    const auto runner = [](const std::string& deck) {
-        std::istringstream lines(deck);
-        std::string output;
-        for (std::string line; std::getline(lines, line);) {
-            double f = 0;
-            if (std::sscanf(line.c_str(), "FR 0 1 0 0 %lf 0", &f) == 1) {
-                output += test::necAnswer(f, {50, 0}, 13, 13 - (f > 144.45 ? 10 : 25));
+TEST(Trim, TheSearchJudgesFrontToBackAndSwrAtTheBandsEnds) {
+    // F/B 25 dB and the feed matched, except above 144.45 MHz, where F/B is 10 dB (or, the
+    // second time, the feed 100 ohm: SWR 2): the default band (to 144.36 MHz) can be met, a
+    // band to 144.5 MHz cannot.
+    for (const bool swr : {false, true}) {
+        const auto runner = [swr](const std::string& deck) {
+            std::istringstream lines(deck);
+            std::string output;
+            for (std::string line; std::getline(lines, line);) {
+                double f = 0;
+                if (std::sscanf(line.c_str(), "FR 0 1 0 0 %lf 0", &f) == 1) {
+                    const bool top = f > 144.45;
+                    output += test::necAnswer(f, {top && swr ? 100.0 : 50.0, 0}, 13,
+                                              13 - (top && !swr ? 10 : 25));
+                }
             }
-        }
-        return output + "  TOTAL RUN TIME: 1 msec\n";
-    };
-    EXPECT_TRUE(searchTrim(model144(), {2.05, 4.76}, defaultBand(144), runner).feasibleFound);
-    const TrimSearch wide = searchTrim(model144(), {2.05, 4.76}, {143.5, 144.5}, runner);
-    EXPECT_FALSE(wide.feasibleFound);
-    EXPECT_NEAR(wide.highestFrontToBackDb, 10, 0.01); // nec2c prints gains to 0.01 dB
+            return output + "  TOTAL RUN TIME: 1 msec\n";
+        };
+        EXPECT_TRUE(searchTrim(model144(), {2.05, 4.76}, defaultBand(144), runner).feasibleFound);
+        const TrimSearch wide = searchTrim(model144(), {2.05, 4.76}, {143.5, 144.5}, runner);
+        EXPECT_FALSE(wide.feasibleFound) << (swr ? "SWR" : "F/B");
+        // nec2c prints gains to 0.01 dB.
+        EXPECT_NEAR(swr ? wide.lowestSwr : wide.highestFrontToBackDb, swr ? 2 : 10, 0.01);
+    }
 }
 
 TEST(Band, GridHasBothEndsAndAPointEvery005PercentOfTheDesignFrequency) {
@@ -177,6 +183,7 @@ TEST(Band, ReadInTheUsersSeparatorAndRefusedWithWhy) {
          "\"143.9-144.4\": \"143.9\" is not a number (the decimal separator here is \",\")"},
         {"144,4", ",", "\"144,4\" is not LOW-HIGH in MHz, e.g. 143,9-144,4"},
         {"144-143", ".", "\"144-143\": the low end must lie below the high end"},
+        {"144-144", ".", "\"144-144\": the low end must lie below the high end"},
         {"1-2-3", ".", "\"1-2-3\" is not LOW-HIGH in MHz: one dash between two numbers"},
         {"0-144", ".", "\"0-144\": \"0\" is not a frequency above 0"},
         {"143-inf", ".",

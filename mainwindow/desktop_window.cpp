@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainwindow/desktop_window.h"
 
+#include "analysis/band.h"
 #include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
 #include "plan/analysis.h"
@@ -26,6 +27,7 @@
 #include <QFormLayout>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
@@ -644,9 +646,19 @@ void DesktopWindow::trim() {
     }
     wire->setValue(chosen.wireDiameterMm);
     rod->setValue(chosen.rodDiameterMm);
+    // The band F/B and SWR must hold over, LOW-HIGH in MHz in the user's separator: the plan's,
+    // by default the design frequency +-0.25 %.
+    const analysis::Band shownBand = bandOf(*m_plan);
+    auto* band = new QLineEdit(QString::fromStdString(analysis::withDecimalSeparator(
+        analysis::mhzText(shownBand.lowMhz) + "-" + analysis::mhzText(shownBand.highMhz),
+        m_plan->separator)));
+    band->setObjectName("band");
+    band->setToolTip("F/B >= 20 dB and SWR <= 1.5 must hold at every frequency of this band, "
+                     "LOW-HIGH in MHz");
     auto* form = new QFormLayout(&ask);
     form->addRow("Loop &wire diameter", wire);
     form->addRow("Director r&od diameter", rod);
+    form->addRow("&Band (MHz)", band);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
@@ -658,6 +670,15 @@ void DesktopWindow::trim() {
     plan.trim.reset();
     if (wire->value() != chosen.wireDiameterMm || rod->value() != chosen.rodDiameterMm) {
         chooseMaterials(plan, {wire->value(), rod->value()});
+    }
+    try {
+        const analysis::Band asked = analysis::readBand(band->text().toStdString(), plan.separator);
+        analysis::requireBandFor(asked, plan.design.freq, plan.separator);
+        plan.analysis.band = asked;
+    } catch (const analysis::BandError& error) {
+        tell("TARVO: trim", "Nothing was trimmed. The band " + QString::fromUtf8(error.what()),
+             true);
+        return;
     }
     const analysis::NecRunner runner = m_runner;
     QString failure;
@@ -708,6 +729,8 @@ bool DesktopWindow::useTrimmedLengths() {
     }
     m_plan->materials = m_trimmedPlan->materials;
     m_plan->trim = m_trimmedPlan->trim;
+    // The sheet judges the trimmed lengths over the band they were trimmed for.
+    m_plan->analysis.band = m_trimmedPlan->analysis.band;
     if (m_analysis != nullptr && m_analysis->isVisible()) {
         m_analysis->planChanged(*m_plan, "The trimmed lengths were taken");
     }

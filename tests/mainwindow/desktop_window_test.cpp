@@ -843,6 +843,36 @@ private slots:
             QVERIFY2(window.lastMessage().startsWith("TRIMMED for loops of 2.05 mm wire and "
                                                      "directors of 4.76 mm rod, lengths in INCHES"),
                      qPrintable(window.lastMessage()));
+            // The dialog's band box, the design frequency +-0.25 % until changed: the band typed
+            // there is the one the report says the limits hold over.
+            window.setQuiet(false);
+            QString offered;
+            QTimer::singleShot(0, &window, [&] {
+                auto* ask = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                auto* band = ask ? ask->findChild<QLineEdit*>("band") : nullptr;
+                if (band == nullptr) {
+                    return;
+                }
+                offered = band->text();
+                band->setText("143.9-144.4");
+                // The report's own dialog is closed as soon as it opens.
+                auto* closer = new QTimer(&window);
+                connect(closer, &QTimer::timeout, closer, [closer] {
+                    auto* shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                    if (shown != nullptr && shown->findChild<QPlainTextEdit*>() != nullptr) {
+                        closer->stop();
+                        shown->reject();
+                    }
+                });
+                closer->start(50);
+                ask->accept();
+            });
+            window.action("trim")->trigger();
+            window.setQuiet(true);
+            QCOMPARE(offered, QString("143.64-144.36"));
+            QVERIFY2(window.lastMessage().contains("Limits met: F/B >= 20 dB and SWR <= 1.5 over "
+                                                   "143.9 - 144.4 MHz"),
+                     qPrintable(window.lastMessage()));
         }
         // A file that cannot be written is reported, never passed over in silence.
         window.setSaveChooser([](const QString&, const QString&, const QString&, QString* filter) {

@@ -107,10 +107,12 @@ echo "notices: the widening said exactly when done, no warning at 144 MHz"
 
 # Under de_DE.UTF-8 the report a person reads carries commas; JSON and the .nec deck, read by
 # other programs, keep the point.
-LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --analyze >"$work/de.txt"
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --analyze --band 143,9-144,4 >"$work/de.txt"
 LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --analyze --json --nec "$work/de.nec" >"$work/de.json"
 grep -qF "  Forward gain                 13,59 dBi" "$work/de.txt" &&
     grep -qF "  144,000       13,59     25,6   1,04" "$work/de.txt" &&
+    grep -qF "  Band                         143,9 - 144,4 MHz (nec2c at 8 frequencies, both ends and every 0,05 %)" "$work/de.txt" &&
+    grep -qF "  SWR <= 1,5 over the band     yes (highest " "$work/de.txt" &&
     ! sed -n '/^NEC-2 analysis/,$p' "$work/de.txt" | grep -qE '[0-9]\.[0-9]' ||
     { echo "the German report is not in commas" >&2; cat "$work/de.txt" >&2; exit 1; }
 grep -qE '"gainDbi": 13\.59' "$work/de.json" && grep -q '^FR 0 25 0 0 139.68 0.36$' "$work/de.nec" ||
@@ -119,6 +121,7 @@ echo "de_DE: the report in commas, JSON and .nec in points"
 # The trim report stands beside the boxes' "89,35": every number in it a comma too.
 LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --trim >"$work/de-trim.txt"
 grep -qF "REFLECTOR   89,35" "$work/de-trim.txt" && grep -qF "TRIMMED for loops of 2,05 mm wire" "$work/de-trim.txt" &&
+    grep -qF "Limits met: F/B >= 20 dB and SWR <= 1,5 over 143,64 - 144,36 MHz" "$work/de-trim.txt" &&
     ! grep -qE '[0-9]\.[0-9]' "$work/de-trim.txt" ||
     { echo "the German trim report has a decimal point" >&2; cat "$work/de-trim.txt" >&2; exit 1; }
 LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --boom-study 6 >"$work/de-study.txt"

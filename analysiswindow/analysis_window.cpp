@@ -286,6 +286,8 @@ void AnalysisWindow::start() {
             } else {
                 performance = tarvo::analyse(plan, job);
             }
+            // The verdict over the builder's band, as tarvo-cli --analyze reports it.
+            performance->band = bandVerdict(plan, job);
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
         } catch (const analysis::AnalysisError& error) {

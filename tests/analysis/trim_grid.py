@@ -10,8 +10,11 @@ design frequency. The peak is found from nec2c's field strengths and input power
 gains have two decimals, too coarse for a peak): 0.1 % steps over +-1.5 % and a parabola through
 the highest and its neighbours. Lengths meeting the limits within +-15 % exist for every one of
 these builds (for the two it gave up on, lengths found by hand; for the rest, decks confirmed by
-these nec2c runs), so the trim must find some for each. Where it gives up, it must still say for
-each limit missed what was reached and what would help, exit 1 and write nothing.
+these nec2c runs), so the trim must find some for each. F/B and SWR must now hold over the
+design frequency +-0.25 %, not at it alone: over that band the trim gives up on 1296 MHz with
+4.77 mm rods and 3.06 mm wire (F/B 19.6 dB at 1292.76 MHz), and no lengths meeting the limits
+over it are known for that build, so it alone may give up. Where it gives up, it must still say
+for each limit missed what was reached and what would help, exit 1 and write nothing.
 
 Usage: trim_grid.py TARVO_CLI [BAND ...]  (all bands when none is named)
 """
@@ -126,6 +129,7 @@ with tempfile.TemporaryDirectory() as folder:
         cases += [(432, ["--mm", "25"], 4, 1.5), (2304, ["--nonmetallic"], 2, 1.0)]
     for band, extra, rod, wire in cases:
         name, trimmed = trim(folder, band, extra, rod, wire)
-        check(trimmed, f"{name}: lengths meeting the limits exist, the trim did not find them")
+        check(trimmed or (band, rod, wire) == (1296, 4.77, 3.06),
+              f"{name}: lengths meeting the limits exist, the trim did not find them")
 
 sys.exit(1 if failures else 0)

@@ -104,8 +104,11 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     m_rerun->setStyleSheet("QLabel { background: #fff3c4; padding: 4px; }");
     m_report->setReadOnly(true);
     m_report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // The report's columns never wrap: a narrow window scrolls them instead.
-    m_report->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The box is never narrower than the report's widest table (66 columns), so the tables
+    // never wrap; the measurement's advice and the warnings are sentences, and wrap to the
+    // window's width rather than run out of sight.
+    m_report->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_report->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_report->setMinimumWidth(
         m_report->fontMetrics().horizontalAdvance(QString(reportColumns, QChar('0'))) +
         2 * m_report->frameWidth() + 2 * static_cast<int>(m_report->document()->documentMargin()) +

@@ -895,8 +895,9 @@ int main(int argc, char** argv) {
                 try {
                     outputs.measured = tarvo::workshop::readTouchstoneFile(*measuredPath);
                     if (outputs.feedLine) {
-                        tarvo::workshop::requirePassiveThroughLine(*outputs.measured,
-                                                                   *outputs.feedLine);
+                        tarvo::workshop::requirePassiveThroughLine(
+                            *outputs.measured, *outputs.feedLine,
+                            "--feedline-m, --velocity-factor, --feedline-z0, --feedline-loss");
                     }
                 } catch (const tarvo::workshop::TouchstoneError& error) {
                     std::cerr << "tarvo-cli: --measured " << tarvo::echoOf(*measuredPath) << ": "

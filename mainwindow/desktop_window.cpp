@@ -11,10 +11,13 @@
 #include "sheetpaint/sheet_painter.h"
 #include "weblink/web_link_window.h"
 #include "workshop/exports.h"
+#include "workshop/feedline.h"
 #include "workshop/sheet.h"
+#include "workshop/touchstone_reader.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -452,13 +455,129 @@ void DesktopWindow::planEdited(const Plan& edited) {
     }
 }
 
+namespace {
+
+/// The feed line of the last measurement, for the next: a builder measures through the same
+/// coax each time. None when none was used or what is stored is not a line.
+std::optional<workshop::FeedLine> rememberedFeedLine() {
+    const QSettings stored = settings();
+    if (!stored.value("feedLine/used").toBool()) {
+        return std::nullopt;
+    }
+    workshop::FeedLine line;
+    line.lengthM = stored.value("feedLine/lengthM").toDouble();
+    line.velocityFactor = stored.value("feedLine/velocityFactor").toDouble();
+    line.z0Ohms = stored.value("feedLine/z0Ohms", 50).toDouble();
+    line.lossDbPer100m = stored.value("feedLine/lossDbPer100m").toDouble();
+    line.lossAtMhz = stored.value("feedLine/lossAtMhz").toDouble();
+    const bool sound = line.lengthM > 0 && line.lengthM <= 1000 && line.velocityFactor > 0 &&
+                       line.velocityFactor <= 1 && line.z0Ohms >= 1 && line.z0Ohms <= 1000 &&
+                       line.lossDbPer100m >= 0 && line.lossDbPer100m <= 1000 &&
+                       (!line.lossy() || (line.lossAtMhz > 0 && line.lossAtMhz <= 1e6));
+    return sound ? std::optional(line) : std::nullopt;
+}
+
+} // namespace
+
+/// Asks through which feed line the sweep was taken, starting from the one remembered; false
+/// when the builder cancels.
+bool DesktopWindow::askFeedLine(std::optional<workshop::FeedLine>& line) {
+    QDialog ask(this);
+    ask.setObjectName("feedLineDialog");
+    ask.setWindowTitle("TARVO: the feed line of the measurement");
+    auto* through = new QCheckBox("The analyser was at the &far end of a feed line");
+    through->setObjectName("throughLine");
+    auto* length = new QDoubleSpinBox;
+    auto* velocity = new QDoubleSpinBox;
+    auto* z0 = new QDoubleSpinBox;
+    auto* loss = new QDoubleSpinBox;
+    auto* lossAt = new QDoubleSpinBox;
+    const struct {
+        QDoubleSpinBox* box;
+        const char* name;
+        double lowest, highest, start;
+        int decimals;
+        const char* suffix;
+    } boxes[] = {{length, "lengthM", 0.01, 1000, 5, 3, " m"},
+                 {velocity, "velocityFactor", 0.01, 1, 0.66, 3, ""},
+                 {z0, "z0Ohms", 1, 1000, 50, 1, " ohm"},
+                 {loss, "lossDbPer100m", 0, 1000, 0, 2, " dB"},
+                 {lossAt, "lossAtMhz", 0.001, 1e6, 100, 3, " MHz"}};
+    for (const auto& b : boxes) {
+        b.box->setObjectName(b.name);
+        b.box->setRange(b.lowest, b.highest);
+        b.box->setDecimals(b.decimals);
+        b.box->setSuffix(b.suffix);
+        b.box->setValue(b.start);
+    }
+    loss->setSpecialValueText("lossless");
+    if (line) {
+        through->setChecked(true);
+        length->setValue(line->lengthM);
+        velocity->setValue(line->velocityFactor);
+        z0->setValue(line->z0Ohms);
+        loss->setValue(line->lossDbPer100m);
+        if (line->lossy()) {
+            lossAt->setValue(line->lossAtMhz);
+        }
+    }
+    auto* form = new QFormLayout(&ask);
+    form->addRow(through);
+    form->addRow("&Length", length);
+    form->addRow("&Velocity factor", velocity);
+    form->addRow("&Impedance", z0);
+    form->addRow("L&oss per 100 m", loss);
+    form->addRow("Loss given &at", lossAt);
+    const auto enable = [=] {
+        for (QDoubleSpinBox* box : {length, velocity, z0, loss}) {
+            box->setEnabled(through->isChecked());
+        }
+        lossAt->setEnabled(through->isChecked() && loss->value() > 0);
+    };
+    connect(through, &QCheckBox::toggled, &ask, enable);
+    connect(loss, &QDoubleSpinBox::valueChanged, &ask, enable);
+    enable();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
+    if (ask.exec() != QDialog::Accepted) {
+        return false;
+    }
+    line.reset();
+    if (through->isChecked()) {
+        line = workshop::FeedLine{length->value(), velocity->value(), z0->value(), loss->value(),
+                                  loss->value() > 0 ? lossAt->value() : 0};
+    }
+    return true;
+}
+
 bool DesktopWindow::compareWithMeasurement(const QString& path) {
     if (!m_plan) {
         return false;
     }
+    // The sweep is most often taken at the shack end of the coax: the line moves it to the
+    // feed point before the fit, as tarvo-cli's --feedline-m does.
+    std::optional<workshop::FeedLine> line = rememberedFeedLine();
+    if (!m_quiet && !askFeedLine(line)) {
+        return false;
+    }
+    QSettings stored = settings();
+    stored.setValue("feedLine/used", line.has_value());
+    if (line) {
+        stored.setValue("feedLine/lengthM", line->lengthM);
+        stored.setValue("feedLine/velocityFactor", line->velocityFactor);
+        stored.setValue("feedLine/z0Ohms", line->z0Ohms);
+        stored.setValue("feedLine/lossDbPer100m", line->lossDbPer100m);
+        stored.setValue("feedLine/lossAtMhz", line->lossAtMhz);
+    }
     const std::string file = QFile::encodeName(path).toStdString();
     try {
-        m_plan->measurement = MeasuredSweep{file, workshop::readTouchstoneFile(file), std::nullopt};
+        workshop::Measurement measurement = workshop::readTouchstoneFile(file);
+        if (line) {
+            workshop::requirePassiveThroughLine(measurement, *line, "as given");
+        }
+        m_plan->measurement = MeasuredSweep{file, std::move(measurement), line};
     } catch (const workshop::TouchstoneError& error) {
         tell("TARVO", QFileInfo(path).fileName() + ": " + QString::fromUtf8(error.what()), true);
         return false;

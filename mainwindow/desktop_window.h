@@ -8,6 +8,7 @@
 #include "mainwindow/long_boom_dialog.h"
 #include "mainwindow/main_window.h"
 #include "workshop/display_list.h"
+#include "workshop/feedline.h"
 #include "workshop/sheet.h"
 
 #include <QMainWindow>
@@ -54,6 +55,8 @@ public:
     /// File > Compare with a measurement... with the file chosen: reads it, keeps it in the
     /// plan until the analysis window closes, and compares it there. False when the file is
     /// refused (lastMessage() says why, with its line) or there is no design yet.
+    /// The feed line is the one of the last measurement, as the builder confirms or changes it
+    /// (remembered between sessions; in quiet mode taken as remembered).
     bool compareWithMeasurement(const QString& path);
     void setSheetPrinter(SheetPrinter printer) { m_printSheet = std::move(printer); }
     /// Instead of nec2c, for every job the menus start: what the tests replay.
@@ -77,6 +80,7 @@ protected:
 
 private:
     void buildMenus();
+    bool askFeedLine(std::optional<workshop::FeedLine>& line);
     void designComputed();
     void designFailed();
     /// Materials and analysis options chosen in the analysis window.

@@ -4,6 +4,7 @@
 #include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
 #include "plan/analysis.h"
+#include "plan/boom_study.h"
 #include "plan/long_boom.h"
 #include "plan/measurement.h"
 #include "plan/trim.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
@@ -58,12 +60,20 @@ constexpr const char* computeAgain = "The last COMPUTE stopped on a fault, so th
 
 /// Runs `work` on a thread of its own while a progress dialog with Cancel shows; the window
 /// stays responsive. Empty when cancelled or failed, with the reason in `failure`, its numbers
-/// in `separator`.
+/// in `separator`. Where `say` is given, the work may call it from its thread to change the
+/// dialog's line.
 template <class Result>
 std::optional<Result> runJob(QWidget* parent, const QString& label,
                              const std::function<Result(const std::atomic<bool>&)>& work,
-                             QString& failure, const std::string& separator) {
+                             QString& failure, const std::string& separator,
+                             std::function<void(const QString&)>* say = nullptr) {
     QProgressDialog dialog(label, "Cancel", 0, 0, parent);
+    if (say != nullptr) {
+        *say = [&dialog](const QString& line) {
+            QMetaObject::invokeMethod(
+                &dialog, [&dialog, line] { dialog.setLabelText(line); }, Qt::QueuedConnection);
+        };
+    }
     dialog.setWindowTitle("TARVO");
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
@@ -319,6 +329,22 @@ void DesktopWindow::buildMenus() {
     add(design, "trim", "&Trim for my materials...", QKeySequence(Qt::CTRL | Qt::Key_T),
         &DesktopWindow::trim, true);
     add(design, "longBoom", "&Longer boom...", QKeySequence(), &DesktopWindow::longBoom, true);
+    add(
+        design, "boomStudy", "&Boom study...", QKeySequence(),
+        [this] {
+            // Each number of directors is a trim of its own: a study up to 16 takes minutes.
+            std::string why;
+            const int most = mostDirectorsOf(*m_plan, &why);
+            bool asked = false;
+            const int upTo = QInputDialog::getInt(
+                this, "TARVO: boom study",
+                QString("Study 6 to how many directors? (at most %1)").arg(most),
+                std::min(boomStudyDefaultDirectors, most), fewestDirectors + 1, most, 1, &asked);
+            if (asked) {
+                studyBoom(upTo);
+            }
+        },
+        true);
     QMenu* help = menuBar()->addMenu("&Help");
     add(
         help, "webLink", "&Web link...", QKeySequence(), [] { showWebLinkWindow(); }, false);
@@ -398,6 +424,81 @@ void DesktopWindow::longBoom() {
     m_longBoom->activateWindow();
 }
 
+bool DesktopWindow::studyBoom(int upTo) {
+    if (!m_plan) {
+        return false;
+    }
+    const Plan plan = *m_plan;
+    const analysis::NecRunner runner = m_runner;
+    std::function<void(const QString&)> say;
+    QString failure;
+    const std::string separator = plan.separator;
+    const auto study = runJob<BoomStudy>(
+        this, "nec2c is studying the longer booms...",
+        [&](const std::atomic<bool>& cancel) {
+            return runBoomStudy(
+                plan, boomStudyCounts(upTo), Job{runner, &cancel}, [&](const BoomStudyProgress& p) {
+                    if (say) {
+                        say(QString::fromStdString(analysis::withDecimalSeparator(
+                            "nec2c is trimming " + std::to_string(p.directors) + " directors (" +
+                                std::to_string(p.done + 1) + " of " + std::to_string(p.total) +
+                                "): evaluation " + std::to_string(p.trim.evaluation) + ", gain " +
+                                analysis::formatNumber("%.2f", p.trim.gainDbi) + " dBi, F/B " +
+                                analysis::formatNumber("%.1f", p.trim.frontToBackDb) + " dB, SWR " +
+                                analysis::formatNumber("%.2f", p.trim.swr),
+                            separator)));
+                    }
+                });
+        },
+        failure, separator, &say);
+    if (!study) {
+        tell("TARVO: boom study", "The boom study did not finish. " + failure, true);
+        return false;
+    }
+    m_studyPlan = plan;
+    if (m_boomStudy == nullptr) {
+        m_boomStudy = new BoomStudyDialog(this);
+        connect(m_boomStudy, &BoomStudyDialog::ruleChosen, this, [this](int directors) {
+            if (studyStillHolds()) {
+                directorsChosen(directors);
+            }
+        });
+        connect(m_boomStudy, &BoomStudyDialog::trimChosen, this, [this](const BoomStudyRow& row) {
+            if (!studyStillHolds()) {
+                return;
+            }
+            directorsChosen(row.directors);
+            acceptTrim(*m_plan, row.trim);
+            if (m_analysis != nullptr && m_analysis->isVisible()) {
+                m_analysis->planChanged(*m_plan, "The study's trimmed design was taken");
+            }
+            showPlan();
+        });
+        for (QAction* action : findChildren<QAction*>()) {
+            if (!action->shortcut().isEmpty()) {
+                m_boomStudy->addAction(action);
+            }
+        }
+    }
+    m_boomStudy->showStudy(*study, separator);
+    m_boomStudy->show();
+    m_boomStudy->raise();
+    m_boomStudy->activateWindow();
+    return true;
+}
+
+bool DesktopWindow::studyStillHolds() {
+    // The study's designs are of the design it studied, with the materials it used.
+    if (m_plan && m_studyPlan && m_plan->design == m_studyPlan->design &&
+        materialOf(*m_plan) == materialOf(*m_studyPlan)) {
+        return true;
+    }
+    tell("TARVO: boom study",
+         "The study is of another design or other materials than the plan's now: run it again.",
+         true);
+    return false;
+}
+
 void DesktopWindow::directorsChosen(int directors) {
     if (!m_plan) {
         return;
@@ -429,7 +530,9 @@ void DesktopWindow::directorsChosen(int directors) {
         m_analysis->planChanged(*m_plan,
                                 QString("The plan now builds %1 directors").arg(directors));
     }
-    m_longBoom->showPlan(*m_plan, notice);
+    if (m_longBoom != nullptr) {
+        m_longBoom->showPlan(*m_plan, notice);
+    }
     showPlan();
 }
 

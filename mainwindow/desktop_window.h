@@ -5,6 +5,7 @@
 #pragma once
 
 #include "analysiswindow/analysis_window.h"
+#include "mainwindow/boom_study_dialog.h"
 #include "mainwindow/long_boom_dialog.h"
 #include "mainwindow/main_window.h"
 #include "workshop/display_list.h"
@@ -46,6 +47,11 @@ public:
     const std::optional<Plan>& plan() const { return m_plan; }
     /// Design > Longer boom...'s dialog, once opened.
     LongBoomDialog* longBoomDialog() const { return m_longBoom; }
+    /// Design > Boom study... for 6 to `upTo` directors, with progress and Cancel; its
+    /// dialog then shows the table and the plot. False when it did not finish (lastMessage()
+    /// says why).
+    bool studyBoom(int upTo);
+    BoomStudyDialog* boomStudyDialog() const { return m_boomStudy; }
 
     void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
     /// Asks which file to open: title and filters; gives the path (empty: cancelled). The
@@ -108,6 +114,9 @@ private:
     QToolButton* m_warning{}; ///< the boom-range warning of the design, at the menu bar's end
     AnalysisWindow* m_analysis{};
     LongBoomDialog* m_longBoom{};
+    BoomStudyDialog* m_boomStudy{};
+    std::optional<Plan> m_studyPlan; ///< the plan the study shown is of
+    bool studyStillHolds();
     std::optional<Plan> m_plan;
     std::optional<Plan>
         m_trimmedPlan; ///< the plan with the last trim's lengths, if they met the limits

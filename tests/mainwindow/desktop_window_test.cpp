@@ -642,6 +642,10 @@ private slots:
         QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
         QVERIFY(finished.wait(120000));
         QVERIFY(analysis.advice() && analysis.advice()->trimmedDesign);
+        // The status line names the design the figures are of, its trim included.
+        QCOMPARE(analysis.statusText(),
+                 QString("NEC-2 analysis of the 144 MHz design, 6 directors, trimmed for 2.05 mm "
+                         "wire and 4.76 mm rods, free space, compared with resistor-trimmed.s1p."));
         // The trimmed driven loop of the 144 MHz design for 2.05 mm wire: 85.7012 in, whose
         // deck's four sides (tarvo-cli --trim --nec, 4 x 0.544202 m) come to 2176.81 mm.
         const double designed = analysis.advice()->loops.at(0).designedMm;

@@ -32,6 +32,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -293,6 +294,11 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         }
         tarvo::acceptTrim(plan, *outcome.trim);
         performance = outcome.trim->after;
+        if (outputs.measured) {
+            // The builder cut the trimmed lengths: the sweep is compared with those.
+            outcome.measured =
+                tarvo::adviseFromMeasurement(plan, *outputs.measured, outputs.feedLine, job);
+        }
     } else if (outputs.measured) {
         outcome.measured =
             tarvo::adviseFromMeasurement(plan, *outputs.measured, outputs.feedLine, job);
@@ -375,7 +381,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
-        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         out.flush();
@@ -383,7 +389,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
         return exitFault;
     }
     out << (json ? tarvo::boomStudyJson(form, warnings, study)
-                 : '\n' + tarvo::boomStudyReport(study));
+                 : '\n' + tarvo::boomStudyReport(study, plan.separator));
     if (!out.flush()) {
         throw tarvo::OutputError("the boom study was not written");
     }
@@ -405,7 +411,8 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     const auto fault = tarvo::playQuickDesign(design, window);
     const std::vector<std::string> warnings = tarvo::boomWarnings(window.form(), window.state());
     for (const std::string& warning : warnings) {
-        std::cerr << "tarvo-cli: warning: " << warning << '\n';
+        std::cerr << "tarvo-cli: warning: "
+                  << tarvo::analysis::withDecimalSeparator(warning, separator) << '\n';
     }
     if (fault) {
         std::cerr << "tarvo-cli: " << fault->message << '\n';
@@ -436,7 +443,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         try {
             tarvo::modelOf(plan);
         } catch (const tarvo::analysis::ModelLimitError& error) {
-            std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+            std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
             return exitUsage;
         } catch (const tarvo::analysis::AnalysisError&) {
             // Reported by the analysis itself, after the design.
@@ -461,7 +468,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         }
 #endif
     } catch (const tarvo::analysis::AnalysisError& error) {
-        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         std::cerr << "tarvo-cli: " << error.what() << '\n';
@@ -482,7 +489,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
-        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         out.flush();
@@ -497,7 +504,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
                                  outcome.measured ? &*outcome.measured : nullptr);
     } else {
         if (outcome.trim) {
-            out << '\n' << tarvo::trimReport(*outcome.trim, metric);
+            out << '\n' << tarvo::trimReport(*outcome.trim, metric, separator);
         }
         if (performance && outputs.analyze) {
             out << '\n' << tarvo::analysis::performanceText(*performance, separator);
@@ -577,10 +584,37 @@ std::string boundedLines(const std::string& text) {
     std::istringstream lines(text);
     std::string bounded;
     for (std::string line; std::getline(lines, line);) {
-        bounded += line.size() > longest ? line.substr(0, longest) + "..." : line;
+        // The parser's words quote what was typed: its control characters shown, not obeyed.
+        std::string shown;
+        for (const char c : line.substr(0, longest)) {
+            const auto byte = static_cast<unsigned char>(c);
+            shown +=
+                byte < 0x20 || byte == 0x7F ? tarvo::echoOf(std::string(1, c)) : std::string(1, c);
+        }
+        bounded += line.size() > longest ? shown + "..." : shown;
         bounded += '\n';
     }
     return bounded;
+}
+
+/// --directors' text: a whole number in decimal digits from 6 to 40, blanks around it allowed.
+/// Anything else ("0x13", "19.0", "1e1") is refused rather than read as some number.
+int directorsCount(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::size_t last = text.find_last_not_of(" \t");
+    const std::string digits =
+        first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    int n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+        error != std::errc() || end != digits.data() + digits.size() ||
+        n < tarvo::fewestDirectors || n > tarvo::mostDirectors) {
+        throw CLI::ValidationError("--directors",
+                                   "\"" + tarvo::echoOf(text) + "\" is not a whole number from " +
+                                       std::to_string(tarvo::fewestDirectors) + " to " +
+                                       std::to_string(tarvo::mostDirectors));
+    }
+    return n;
 }
 
 /// The numbers of directors --boom-study asks for: N_MAX (6 ... N_MAX), a list rising
@@ -777,14 +811,14 @@ int main(int argc, char** argv) {
                                   "DIR 5-DIR 6 spacing). The other outputs then use the "
                                   "trimmed design");
     int directors = tarvo::fewestDirectors;
+    std::string directorsText;
     auto* directorsOption =
-        app.add_option("--directors", directors,
+        app.add_option("--directors", directorsText,
                        "Directors, 6 to 40: DIR 7 on by the table's rule (each director shorter "
                        "by REDUCE EACH ADDITIONAL DIRECTOR BY, each spacing by REDUCE EACH "
                        "ADDITIONAL SPACE BY, from the texts shown); every output uses them all. "
                        "Refused where a director would be shorter than 0.3 wavelength or closer "
                        "than 0.05 wavelength to the one before")
-            ->check(CLI::Range(tarvo::fewestDirectors, tarvo::mostDirectors))
             ->type_name("N");
     std::optional<std::string> boomStudyText;
     auto* boomStudy =
@@ -805,8 +839,11 @@ int main(int argc, char** argv) {
     auto* measured =
         app.add_option("--measured", measuredPath,
                        "Compare the analyser sweep FILE.s1p (Touchstone 1.x or 2.0, one port) "
-                       "with the design's NEC-2 model, fit the loop lengths that explain it "
-                       "(nec2c runs) and say what to cut; a malformed file is a usage error")
+                       "with the design's NEC-2 model (with --trim, the trimmed design's), fit "
+                       "the loop lengths that explain it (nec2c runs) and say what to cut; a "
+                       "malformed file, or a point no passive antenna gives (|S11| above 1, a "
+                       "negative resistance, also once moved through the feed line), is a "
+                       "usage error")
             ->type_name("FILE.s1p");
     auto* feedlineM = app.add_option("--feedline-m", numbers.feedlineM,
                                      "The coax between the analyser and the antenna, metres "
@@ -828,7 +865,6 @@ int main(int argc, char** argv) {
     velocity->needs(feedlineM);
     feedlineZ0->needs(feedlineM);
     feedlineLoss->needs(feedlineM);
-    measured->excludes(trimFlag);
     nonMetallicFlag->excludes(metallicFlag)->excludes(inch)->excludes(mm);
     inch->excludes(mm);
     script->excludes(freq)->excludes(nonMetallicFlag)->excludes(metallicFlag);
@@ -850,6 +886,10 @@ int main(int argc, char** argv) {
         script->excludes(option);
     }
 
+    // A reader that goes away (`| head`) is a failed write like a full disk: said, exit 1, the
+    // staged files removed. At its default, SIGPIPE would end the program on the spot and leave
+    // them behind. nec2c is started with the signal at its default again.
+    std::signal(SIGPIPE, SIG_IGN);
     const StandardStreams streams = holdStandardStreams();
     tarvo::CheckedOutput outputBuffer(STDOUT_FILENO, streams.outputClosed);
     std::ostream out(&outputBuffer);
@@ -878,6 +918,9 @@ int main(int argc, char** argv) {
                 throw CLI::ValidationError("--export FILE.s1p",
                                            "a Touchstone file holds the sweep's points: --sweep " +
                                                numbers.sweep + " leaves it none");
+            }
+            if (directorsOption->count() > 0) {
+                directors = directorsCount(directorsText);
             }
             requireDistinctOutputs(outputs);
             if (boomStudy->count() > 0) {
@@ -913,6 +956,10 @@ int main(int argc, char** argv) {
             if (measuredPath) {
                 try {
                     outputs.measured = tarvo::workshop::readTouchstoneFile(*measuredPath);
+                    if (outputs.feedLine) {
+                        tarvo::workshop::requirePassiveThroughLine(*outputs.measured,
+                                                                   *outputs.feedLine);
+                    }
                 } catch (const tarvo::workshop::TouchstoneError& error) {
                     std::cerr << "tarvo-cli: --measured " << tarvo::echoOf(*measuredPath) << ": "
                               << error.what() << '\n';
@@ -952,7 +999,7 @@ int main(int argc, char** argv) {
         return exitFault;
     } catch (const tarvo::analysis::Interrupted& interrupted) {
         std::cerr << "tarvo-cli: " << interrupted.what()
-                  << "; nec2c was stopped and its temporary files removed\n";
+                  << "; any nec2c run was ended and the temporary files removed\n";
         return 128 + interrupted.signal();
     }
 }

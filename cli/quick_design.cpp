@@ -257,6 +257,14 @@ nlohmann::ordered_json measurementJson(const MeasurementAdvice& a) {
                          {"cutMm", l.measuredMm - l.designedMm},
                          {"needsChange", l.needsChange()}});
     }
+    // Where no cut is advised, the antenna as measured: the fitted model's SWR and the sweep's.
+    nlohmann::ordered_json stands = nullptr;
+    if (const auto now = asItStands(a, a.expected.design.frequencyMhz);
+        now && a.refusal.empty() && !a.advised) {
+        stands = {{"frequencyMhz", now->frequencyMhz},
+                  {"fittedSwr", now->fittedSwr},
+                  {"measuredSwr", now->measuredSwr}};
+    }
     return {{"points", m.points.size()},
             {"lowMhz", m.points.front().frequencyMhz},
             {"highMhz", m.points.back().frequencyMhz},
@@ -272,6 +280,8 @@ nlohmann::ordered_json measurementJson(const MeasurementAdvice& a) {
                                           : nlohmann::ordered_json(a.refusal)},
             {"loops", a.refusal.empty() ? loops : nlohmann::ordered_json::array()},
             {"fittedLoops", loops},
+            {"trimmedDesign", a.trimmedDesign},
+            {"asItStands", stands},
             {"expected", analysisJson(a.expected)}};
 }
 

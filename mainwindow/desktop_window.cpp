@@ -2,6 +2,7 @@
 #include "mainwindow/desktop_window.h"
 
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "plan/analysis.h"
 #include "plan/long_boom.h"
 #include "plan/measurement.h"
@@ -38,6 +39,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <thread>
@@ -48,13 +50,16 @@ namespace {
 using enum Control;
 
 constexpr const char* computeFirst = "Press COMPUTE first: this works on the computed design.";
+constexpr const char* computeAgain = "The last COMPUTE stopped on a fault, so the boxes may show "
+                                     "parts of two designs: press COMPUTE for a whole one.";
 
 /// Runs `work` on a thread of its own while a progress dialog with Cancel shows; the window
-/// stays responsive. Empty when cancelled or failed, with the reason in `failure`.
+/// stays responsive. Empty when cancelled or failed, with the reason in `failure`, its numbers
+/// in `separator`.
 template <class Result>
 std::optional<Result> runJob(QWidget* parent, const QString& label,
                              const std::function<Result(const std::atomic<bool>&)>& work,
-                             QString& failure) {
+                             QString& failure, const std::string& separator) {
     QProgressDialog dialog(label, "Cancel", 0, 0, parent);
     dialog.setWindowTitle("TARVO");
     dialog.setWindowModality(Qt::WindowModal);
@@ -67,6 +72,8 @@ std::optional<Result> runJob(QWidget* parent, const QString& label,
             result = work(cancel);
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
+        } catch (const analysis::AnalysisError& error) {
+            failure = QString::fromStdString(error.readBy(separator));
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         }
@@ -90,9 +97,12 @@ QString materialKey(double bandMhz, const char* what) {
     return QString("materials/%1/%2").arg(bandMhz).arg(what);
 }
 
+/// A name per design: a longer boom's or a trimmed one's files never replace the six
+/// directors' or the untrimmed ones' by accident.
 QString defaultFileName(const Plan& plan, const QString& what) {
-    return QString("tarvo-%1mhz-%2%3")
+    return QString("tarvo-%1mhz-%2%3%4")
         .arg(static_cast<double>(plan.design.freq))
+        .arg(plan.directors != fewestDirectors ? QString("%1dir-").arg(plan.directors) : QString())
         .arg(plan.trimmed() ? "trimmed-" : "")
         .arg(what);
 }
@@ -125,7 +135,16 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     // The calculator keeps its fixed client area; the frame grows by the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
+    m_warning = new QToolButton(menuBar());
+    m_warning->setObjectName("boomWarning");
+    m_warning->setText("Boom: see the warning");
+    m_warning->setAutoRaise(true);
+    m_warning->setVisible(false);
+    connect(m_warning, &QToolButton::clicked, this,
+            [this] { tell("TARVO: boom", m_warning->toolTip(), false); });
+    menuBar()->setCornerWidget(m_warning, Qt::TopRightCorner);
     connect(m_calculator, &MainWindow::computed, this, &DesktopWindow::designComputed);
+    connect(m_calculator, &MainWindow::computeFailed, this, &DesktopWindow::designFailed);
     connect(m_calculator, &MainWindow::converted, this, [this] {
         if (m_plan) {
             retable(*m_plan, m_calculator->form());
@@ -196,17 +215,36 @@ bool DesktopWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString DesktopWindow::planTitle() const {
-    if (!m_plan || !m_plan->trimmed()) {
+    if (!m_plan) {
         return "TARVO";
     }
-    const analysis::Material& material = m_plan->trim->material;
-    return QString("TARVO - trimmed for %1 mm wire and %2 mm rods")
-        .arg(material.wireDiameterMm)
-        .arg(material.rodDiameterMm);
+    // Which design every menu works on: its frequency, directors and trim, in the user's
+    // separator as every number the window shows.
+    std::string title = "TARVO - " + analysis::formatNumber("%g", m_plan->design.freq) + " MHz, " +
+                        std::to_string(m_plan->directors) + " directors";
+    if (m_plan->trimmed()) {
+        const analysis::Material& material = m_plan->trim->material;
+        title += ", trimmed for " + analysis::formatNumber("%g", material.wireDiameterMm) +
+                 " mm wire and " + analysis::formatNumber("%g", material.rodDiameterMm) +
+                 " mm rods";
+    }
+    return QString::fromStdString(analysis::withDecimalSeparator(title, m_plan->separator));
 }
 
 void DesktopWindow::showPlan() {
     setWindowTitle(planTitle());
+    // A boom beyond its correction's range is said at COMPUTE, as tarvo-cli says it, at the
+    // menu bar's right end: the calculator's boxes stay as they are.
+    QStringList warnings;
+    if (m_plan) {
+        for (const std::string& warning : m_plan->warnings) {
+            warnings << QString::fromStdString(
+                analysis::withDecimalSeparator(warning, m_plan->separator));
+        }
+    }
+    m_warning->setVisible(!warnings.isEmpty());
+    m_warning->setToolTip(warnings.join("\n\n"));
+    m_warning->setStatusTip(warnings.join(" "));
 }
 
 AnalysisWindow& DesktopWindow::analysisWindow() {
@@ -288,7 +326,9 @@ void DesktopWindow::buildMenus() {
 }
 
 void DesktopWindow::designComputed() {
-    m_plan = nextPlan(m_calculator->form(), m_calculator->state(), m_plan);
+    // After a COMPUTE that stopped, the builder's choices come from the plan before it.
+    m_plan = nextPlan(m_calculator->form(), m_calculator->state(), m_plan ? m_plan : m_stalePlan);
+    m_stalePlan.reset();
     m_trimmedPlan.reset(); // a trim is of the lengths before this COMPUTE
     if (!m_plan->materials) {
         // The builder's wire and rods for this band, chosen in an earlier session.
@@ -314,11 +354,41 @@ void DesktopWindow::designComputed() {
     showPlan();
 }
 
+void DesktopWindow::designFailed() {
+    if (!m_plan) {
+        return;
+    }
+    // The sheet, the exports and the analysis would be of the design before while the boxes
+    // may already show parts of the new one: none is offered until a COMPUTE succeeds. The
+    // builder's choices wait for it.
+    m_stalePlan = std::move(m_plan);
+    m_plan.reset();
+    m_trimmedPlan.reset();
+    m_sheet.reset();
+    for (QAction* action : m_designActions) {
+        action->setEnabled(false);
+        action->setToolTip(computeAgain);
+        action->setStatusTip(computeAgain);
+    }
+    if (m_longBoom != nullptr) {
+        m_longBoom->close();
+    }
+    setWindowTitle("TARVO - no design: the last COMPUTE stopped on a fault");
+    m_warning->setVisible(false);
+}
+
 void DesktopWindow::longBoom() {
     if (m_longBoom == nullptr) {
         m_longBoom = new LongBoomDialog(this);
         connect(m_longBoom, &LongBoomDialog::directorsChosen, this,
                 &DesktopWindow::directorsChosen);
+        // The menus' keys (Ctrl+S, Ctrl+E, Ctrl+R ...) work while the dialog has the focus too:
+        // it stands beside the calculator as part of the same work.
+        for (QAction* action : findChildren<QAction*>()) {
+            if (!action->shortcut().isEmpty()) {
+                m_longBoom->addAction(action);
+            }
+        }
     }
     m_longBoom->showPlan(*m_plan);
     m_longBoom->show();
@@ -430,7 +500,7 @@ std::optional<workshop::DisplayList> DesktopWindow::sheet() {
             }
             return sheetContent(plan, performance, necMissing, job);
         },
-        failure);
+        failure, plan.separator);
     if (!content) {
         tell("TARVO: workshop sheet", "The workshop sheet was not made. " + failure, true);
         return std::nullopt;
@@ -532,7 +602,7 @@ void DesktopWindow::exportDesign() {
             }
             return exportText(plan, format, performance);
         },
-        failure);
+        failure, plan.separator);
     if (!text) {
         tell("TARVO: export", "Nothing was exported. " + failure, true);
         return;
@@ -585,12 +655,13 @@ void DesktopWindow::trim() {
         [&](const std::atomic<bool>& cancel) {
             return runTrim(plan, Job{runner, &cancel});
         },
-        failure);
+        failure, plan.separator);
     if (!outcome) {
         tell("TARVO: trim", "The trim did not finish. " + failure, true);
         return;
     }
-    const QString report = QString::fromStdString(trimReport(*outcome, plan.table.metric()));
+    const QString report =
+        QString::fromStdString(trimReport(*outcome, plan.table.metric(), plan.separator));
     m_lastMessage = report;
     m_trimmedPlan.reset();
     if (outcome->meetsLimits()) {

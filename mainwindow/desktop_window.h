@@ -17,6 +17,7 @@
 
 class QAction;
 class QPrinter;
+class QToolButton;
 
 namespace tarvo {
 
@@ -77,6 +78,7 @@ protected:
 private:
     void buildMenus();
     void designComputed();
+    void designFailed();
     /// Materials and analysis options chosen in the analysis window.
     void planEdited(const Plan& edited);
     void printSheet();
@@ -99,6 +101,7 @@ private:
     void showPlan();
 
     MainWindow* m_calculator;
+    QToolButton* m_warning{}; ///< the boom-range warning of the design, at the menu bar's end
     AnalysisWindow* m_analysis{};
     LongBoomDialog* m_longBoom{};
     std::optional<Plan> m_plan;
@@ -107,6 +110,9 @@ private:
     std::vector<QAction*> m_designActions;
     /// The sheet of one plan, computed once for preview, print and save alike.
     std::optional<std::pair<Plan, workshop::SheetContent>> m_sheet;
+    /// The plan before a COMPUTE that stopped on a fault: its materials, options and directors
+    /// carry over to the next COMPUTE that succeeds.
+    std::optional<Plan> m_stalePlan;
     SaveChooser m_chooseSave;
     OpenChooser m_chooseOpen;
     SheetPrinter m_printSheet;

@@ -5,6 +5,7 @@
 #include "design/number_text.h"
 #include "plan/analysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -19,6 +20,19 @@ constexpr double mmPerFoot = 304.8;
 constexpr double reflectorSpan = 0.03;
 constexpr std::size_t reflectorPoints = 9;
 constexpr std::size_t leastPoints = 5;
+
+/// Why the reflector was not fitted: the band too narrow for its trace, or too few points in it.
+std::string reflectorNotFitted(double span, std::size_t points, double f0) {
+    if (span < reflectorSpan * f0) {
+        return "the measured band (" + formatNumber("%.1f", span / f0 * 100) +
+               " % of the design frequency) is too narrow to tell the reflector from the driven "
+               "loop: " +
+               formatNumber("%g", reflectorSpan * 100) + " % at least would do";
+    }
+    return std::to_string(points) + " points within 15 % of " + formatNumber("%g", f0) +
+           " MHz are too few to tell the reflector from the driven loop: " +
+           std::to_string(reflectorPoints) + " at least over the same band would do";
+}
 
 std::string lengthText(double mm, bool metric) {
     return metric ? formatNumber("%.1f", mm) + " mm"
@@ -55,6 +69,7 @@ MeasurementAdvice adviseFromMeasurement(const Plan& plan, const workshop::Measur
     MeasurementAdvice advice;
     advice.measurement = measurement;
     advice.line = line;
+    advice.trimmedDesign = plan.trimmed();
     const double f0 = plan.built().freq;
     for (const workshop::MeasuredPoint& p : measurement.points) {
         if (std::fabs(p.frequencyMhz - f0) <= comparedReach * f0) {
@@ -79,7 +94,17 @@ MeasurementAdvice adviseFromMeasurement(const Plan& plan, const workshop::Measur
     const analysis::Material material = materialOf(plan);
     advice.fit = analysis::fitMeasured(modelOf(plan), material, advice.atFeed, runnerOf(plan, job),
                                        tryReflector);
+    if (!tryReflector) {
+        advice.fit->reflectorNote = reflectorNotFitted(span, advice.atFeed.size(), f0);
+    }
     const analysis::MeasuredFit& fit = *advice.fit;
+    for (const double residual : {fit.residual, fit.residualDrivenOnly, fit.residualAsDesigned}) {
+        if (!std::isfinite(residual)) {
+            throw analysis::AnalysisError(
+                "the comparison with the measurement gave no finite figure (" +
+                formatNumber("%g", residual) + "): a fault, not a result");
+        }
+    }
     const double drivenMm = double{plan.built().dri} * mmPerFoot;
     advice.loops.push_back({"Driven loop", fit.driven, drivenMm * fit.driven, drivenMm});
     if (fit.reflectorFitted) {
@@ -103,6 +128,24 @@ MeasurementAdvice adviseFromMeasurement(const Plan& plan, const workshop::Measur
     advice.advised = std::any_of(advice.loops.begin(), advice.loops.end(),
                                  [](const LoopAdvice& l) { return l.needsChange(); });
     return advice;
+}
+
+std::optional<AsItStands> asItStands(const MeasurementAdvice& advice, double designMhz) {
+    if (!advice.fit || advice.fit->measured.empty() ||
+        advice.fit->fitted.size() != advice.fit->measured.size()) {
+        return std::nullopt;
+    }
+    const analysis::MeasuredFit& fit = *advice.fit;
+    std::size_t nearest = 0;
+    for (std::size_t i = 1; i < fit.measured.size(); ++i) {
+        if (std::fabs(fit.measured[i].frequencyMhz - designMhz) <
+            std::fabs(fit.measured[nearest].frequencyMhz - designMhz)) {
+            nearest = i;
+        }
+    }
+    return AsItStands{fit.measured[nearest].frequencyMhz,
+                      analysis::standingWaveRatio(fit.fitted[nearest].impedance),
+                      analysis::standingWaveRatio(fit.measured[nearest].impedance)};
 }
 
 std::string measurementReport(const MeasurementAdvice& a, bool metric,
@@ -165,8 +208,18 @@ std::string measurementReport(const MeasurementAdvice& a, bool metric,
                     << "): a new loop, or less overlap at the joint\n";
             }
         }
-        out << "Expected " << (a.advised ? "after the change" : "as it stands") << ": " << expected
-            << " (NEC-2, the design's lengths).\n";
+        const std::string design = a.trimmedDesign ? "the trimmed design's" : "the design's";
+        const std::optional<AsItStands> now = asItStands(a, e.design.frequencyMhz);
+        if (a.advised || !now) {
+            out << "Expected " << (a.advised ? "after the change" : "as designed") << ": "
+                << expected << " (NEC-2, " << design << " lengths).\n";
+        } else {
+            // No cut: the antenna is the one measured, as the fitted model describes it.
+            out << "As it stands: SWR " << formatNumber("%.2f", now->fittedSwr) << " at "
+                << formatNumber("%.2f", now->frequencyMhz)
+                << " MHz (NEC-2, the fitted lengths); the sweep shows SWR "
+                << formatNumber("%.2f", now->measuredSwr) << " there at the feed point.\n";
+        }
     }
     return analysis::withDecimalSeparator(out.str(), decimalSeparator);
 }

@@ -40,10 +40,22 @@ struct MeasurementAdvice {
     bool advised{};                 ///< a change of lengths is advised
     std::string refusal;            ///< why none is, where `advised` is false and a cut was wanted
     analysis::Performance expected; ///< the plan as designed: what the antenna does after the cut
+    bool trimmedDesign{};           ///< the plan compared builds an accepted trim's lengths
 };
 
-/// Moves the measurement to the feed point through `line`, fits the plan's model to it with
-/// nec2c runs, and advises. Throws what the analysis throws.
+/// The antenna as it stands, where no cut is advised: the fitted model's SWR (NEC-2 with the
+/// fitted lengths) and the sweep's, at the compared frequency nearest the design frequency.
+struct AsItStands {
+    double frequencyMhz{};
+    double fittedSwr{};
+    double measuredSwr{}; ///< at the feed point
+};
+std::optional<AsItStands> asItStands(const MeasurementAdvice& advice, double designMhz);
+
+/// Moves the measurement to the feed point through `line`, fits the plan's model (its built
+/// lengths: an accepted trim's, where the plan holds one) to it with nec2c runs, and advises.
+/// Throws what the analysis throws, and AnalysisError where the comparison gives no finite
+/// figure: a fault, never a figure to report.
 MeasurementAdvice adviseFromMeasurement(const Plan& plan, const workshop::Measurement& measurement,
                                         const std::optional<workshop::FeedLine>& line,
                                         const Job& job);

@@ -288,8 +288,13 @@ void drawSummary(Page& page, const SheetContent& content, const SheetOptions& op
         std::string band = "SWR <= 2: none in the sweep";
         if (p->swrBelow2) {
             // Each figure with the digits it is known to, as the analysis reports it.
-            band = "SWR <= 2: " + analysis::frequencyText(p->swrBelow2->lowMhz, p->precisionMhz) +
-                   " - " + analysis::frequencyText(p->swrBelow2->highMhz, p->precisionMhz) + " MHz";
+            // A band that reaches an end of the sweep goes on beyond it: the sweep's edge is not
+            // the band's, so the sheet says "below"/"above" there as the analysis report does.
+            const analysis::SwrBand& b = *p->swrBelow2;
+            band = std::string("SWR <= 2: ") + (b.lowAtSweepEnd ? "below " : "") +
+                   analysis::frequencyText(b.lowMhz, p->precisionMhz) + " to " +
+                   (b.highAtSweepEnd ? "above " : "") +
+                   analysis::frequencyText(b.highMhz, p->precisionMhz) + " MHz";
         }
         page.text(x, y,
                   band + "; gain peaks at " +

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workshop/touchstone_reader.h"
 
+#include "analysis/number_format.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <fcntl.h>
 #include <numbers>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +53,35 @@ std::string quoted(const std::string& word) {
     return "\"" + shown + (word.size() > 40 ? "..." : "") + "\"";
 }
 
-/// A number, finite and within touchstoneMaxValue; the whole word must be the number.
+/// Whether a decimal number that does not fit a double lies below its least magnitude rather than
+/// above its greatest: the power of ten of its first significant digit, counted from the digits
+/// and the exponent, is negative.
+bool underflows(std::string_view word) {
+    const std::size_t e = word.find_first_of("eE");
+    const std::string_view digits = word.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view text = word.substr(e + 1);
+        if (!text.empty() && text.front() == '+') {
+            text.remove_prefix(1);
+        }
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), exponent);
+        if (error == std::errc::result_out_of_range) {
+            return !text.empty() && text.front() == '-';
+        }
+    }
+    const std::size_t point = std::min(digits.find('.'), digits.size());
+    const std::size_t first = digits.find_first_of("123456789");
+    if (first == std::string_view::npos) {
+        return true; // all zeros: 0 in any exponent
+    }
+    const long long order = first < point ? static_cast<long long>(point - first) - 1
+                                          : -static_cast<long long>(first - point);
+    return order + exponent < 0;
+}
+
+/// A number, finite and within touchstoneMaxValue; the whole word must be the number. One too
+/// small for a double (1e-400) is 0: no analyser resolves the difference.
 double number(const std::string& word, std::size_t line, const char* what) {
     double value = 0;
     const char* first = word.data();
@@ -59,7 +90,11 @@ double number(const std::string& word, std::size_t line, const char* what) {
         ++first; // from_chars takes no leading plus
     }
     const auto [end, error] = std::from_chars(first, last, value);
-    if (error == std::errc::result_out_of_range) {
+    if (error == std::errc::result_out_of_range && end == last) {
+        const std::string_view digits(first, static_cast<std::size_t>(last - first));
+        if (underflows(digits)) {
+            return 0;
+        }
         throw TouchstoneError(line, std::string(what) + " " + quoted(word) + " is too large");
     }
     if (error != std::errc() || end != last) {
@@ -140,6 +175,9 @@ long count(const std::string& rest, std::size_t line, const std::string& name) {
     return value;
 }
 
+/// How far past the passive limit a point may lie by its digits' rounding alone.
+constexpr double passiveSlack = 1e-9;
+
 std::complex<double> impedanceOf(const Options& o, int version, double a, double b,
                                  std::size_t line) {
     std::complex<double> value;
@@ -152,8 +190,17 @@ std::complex<double> impedanceOf(const Options& o, int version, double a, double
         }
         value = std::polar(magnitude, b * std::numbers::pi / 180);
     }
+    // A passive antenna reflects at most what it receives: |S11| <= 1, a resistance and a
+    // conductance of 0 or more. A rounding's worth over is allowed (0.6 + 0.8j is 1).
+    const std::string passive = ": no passive antenna gives it (a measurement, calibration or "
+                                "file fault)";
     std::complex<double> z;
     if (o.parameter == "S") {
+        if (std::abs(value) > 1 + passiveSlack) {
+            throw TouchstoneError(line, "|S11| is " +
+                                            analysis::formatNumber("%.6g", std::abs(value)) +
+                                            ", above 1" + passive);
+        }
         if (std::abs(1.0 - value) < 1e-12) {
             throw TouchstoneError(line, "S11 of 1 is an open circuit: no impedance to compare");
         }
@@ -164,7 +211,18 @@ std::complex<double> impedanceOf(const Options& o, int version, double a, double
         const double scale = version == 1 ? o.reference : 1;
         if (o.parameter == "Z") {
             z = value * scale;
+            if (z.real() < -passiveSlack * std::abs(z)) {
+                throw TouchstoneError(line, "the resistance is " +
+                                                analysis::formatNumber("%.6g", z.real()) +
+                                                " ohm, below 0" + passive);
+            }
         } else {
+            if (value.real() < -passiveSlack * std::abs(value)) {
+                throw TouchstoneError(line,
+                                      "the conductance is " +
+                                          analysis::formatNumber("%.6g", value.real() / scale) +
+                                          " S, below 0" + passive);
+            }
             if (std::abs(value) == 0) {
                 throw TouchstoneError(line, "Y11 of 0 is an open circuit: no impedance to compare");
             }
@@ -175,6 +233,15 @@ std::complex<double> impedanceOf(const Options& o, int version, double a, double
         throw TouchstoneError(line, "the impedance is too large to compare");
     }
     return z;
+}
+
+/// The reference resistance of a [Reference] keyword, above 0 ohm.
+double referenceOf(const std::string& word, std::size_t line) {
+    const double value = number(word, line, "the reference resistance");
+    if (!(value > 0)) {
+        throw TouchstoneError(line, "[Reference] " + quoted(word) + " is not above 0 ohm");
+    }
+    return value;
 }
 
 } // namespace
@@ -197,19 +264,17 @@ Measurement readTouchstone(const std::string& text) {
     std::size_t lineNumber = 0;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
+        // A line ends in LF, CR LF or a CR alone, as scripts and older analysers write them.
+        std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string::npos) {
             end = text.size();
         }
         std::string line = text.substr(start, end - start);
-        start = end + 1;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         ++lineNumber;
         if (line.size() > touchstoneMaxLineBytes) {
             throw TouchstoneError(
                 lineNumber, "longer than " + std::to_string(touchstoneMaxLineBytes) + " bytes");
-        }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
         }
         if (lineNumber == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) {
             line.erase(0, 3);
@@ -280,7 +345,7 @@ Measurement readTouchstone(const std::string& text) {
                 if (r.empty()) {
                     referencePending = true;
                 } else {
-                    reference = number(r[0], lineNumber, "the reference resistance");
+                    reference = referenceOf(r[0], lineNumber);
                 }
             } else if (name == "MATRIX FORMAT") {
                 const std::vector<std::string> f = tokens(rest);
@@ -322,17 +387,20 @@ Measurement readTouchstone(const std::string& text) {
             if (words.size() != 1) {
                 throw TouchstoneError(lineNumber, "[Reference] holds one resistance for one port");
             }
-            reference = number(words[0], lineNumber, "the reference resistance");
+            reference = referenceOf(words[0], lineNumber);
             referencePending = false;
             continue;
         }
         if (words[0][0] == '#') {
-            if (options) {
+            if (optionsAt) {
                 throw TouchstoneError(lineNumber, "a second option line (the first is line " +
                                                       std::to_string(*optionsAt) + ")");
             }
             if (!m.points.empty()) {
-                throw TouchstoneError(lineNumber, "the option line after data");
+                throw TouchstoneError(lineNumber,
+                                      "the option line after data: it must come before the "
+                                      "first point (line " +
+                                          std::to_string(m.points.front().line) + ")");
             }
             if (words[0] != "#") {
                 words.insert(words.begin() + 1, words[0].substr(1));
@@ -387,16 +455,13 @@ Measurement readTouchstone(const std::string& text) {
         if (reference) {
             used.reference = *reference;
         }
-        m.points.push_back({hz / 1e6, impedanceOf(used, m.version, a, b, lineNumber)});
+        m.points.push_back({hz / 1e6, impedanceOf(used, m.version, a, b, lineNumber), lineNumber});
     }
     if (information) {
         throw TouchstoneError(lineNumber, "[Begin Information] without [End Information]");
     }
     if (referencePending) {
         throw TouchstoneError(lineNumber, "[Reference] without its resistance");
-    }
-    if (reference && !(*reference > 0)) {
-        throw TouchstoneError(0, "the reference resistance is not above 0 ohm");
     }
     if (m.points.empty()) {
         throw TouchstoneError(lineNumber, "no data: the file holds no measured point");
@@ -417,6 +482,28 @@ Measurement readTouchstone(const std::string& text) {
     m.format = used.format;
     m.unit = used.unit;
     return m;
+}
+
+void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& line) {
+    for (const MeasuredPoint& p : measurement.points) {
+        const std::complex<double> z = atFeedPoint(p.impedance, p.frequencyMhz, line);
+        if (!std::isfinite(z.real()) || !std::isfinite(z.imag()) ||
+            z.real() < -passiveSlack * std::abs(z)) {
+            const std::string resistance =
+                std::isfinite(z.real())
+                    ? "a resistance of " + analysis::formatNumber("%.6g", z.real()) + " ohm"
+                    : std::string("no finite impedance");
+            throw TouchstoneError(
+                p.line, "moved through the feed line (--feedline-m, --velocity-factor, "
+                        "--feedline-z0, --feedline-loss: " +
+                            feedLineText(line) + ") the point at " +
+                            analysis::formatNumber("%.6g", p.frequencyMhz) + " MHz has " +
+                            resistance +
+                            " at the feed point, which no passive antenna gives: the sweep "
+                            "was not taken through this line; check its length, velocity "
+                            "factor and loss");
+        }
+    }
 }
 
 Measurement readTouchstoneFile(const std::string& path) {

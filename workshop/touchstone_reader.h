@@ -4,6 +4,8 @@
 // one is refused with its line and what is wrong; nothing is guessed.
 #pragma once
 
+#include "workshop/feedline.h"
+
 #include <complex>
 #include <cstddef>
 #include <stdexcept>
@@ -36,6 +38,7 @@ inline constexpr double touchstoneMaxValue = 1e12;
 struct MeasuredPoint {
     double frequencyMhz{};
     std::complex<double> impedance; ///< ohms at the analyser's port
+    std::size_t line{};             ///< the file's line that gave it
     bool operator==(const MeasuredPoint&) const = default;
 };
 
@@ -49,10 +52,17 @@ struct Measurement {
     bool operator==(const Measurement&) const = default;
 };
 
-/// The file's text read as a one-port sweep. Throws TouchstoneError naming the line.
+/// The file's text read as a one-port sweep. Throws TouchstoneError naming the line, also for a
+/// point no passive antenna gives (|S11| above 1, a negative resistance or conductance): a
+/// measurement or calibration fault, not something to fit.
 Measurement readTouchstone(const std::string& text);
 
 /// The file at `path`, read within touchstoneMaxBytes. Throws TouchstoneError.
 Measurement readTouchstoneFile(const std::string& path);
+
+/// Throws TouchstoneError naming the first point that `line` moves to the feed point as no
+/// passive antenna could be there (a negative resistance, |S11| above 1): the line's length,
+/// velocity factor or loss as given cannot be the line the sweep was taken through.
+void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& line);
 
 } // namespace tarvo::workshop

@@ -199,12 +199,81 @@ malformed = [
      "[Version] 2.0\n# MHZ S RI R 50\n[Number of Ports] 1\n[Number of Frequencies] 2\n"
      "[Network Data]\n144 0.1 0.2\n[End]\n", 7, "Number of Frequencies"),
     ("2.0 keyword without version", "# MHZ S RI R 50\n[Number of Ports] 1\n144 0.1 0.2\n", 2, "without [Version]"),
+    # No passive antenna reflects more than it receives: 0.72 + 0.96j is 1.2 (0.6 + 0.8j).
+    ("|S11| above 1", "# MHZ S RI R 50\n143 0.1 0.2\n144 0.72 0.96\n", 3,
+     "|S11| is 1.2, above 1: no passive antenna gives it"),
+    # z = -1 normalised to 50 ohm at every point: -50 ohm.
+    ("a negative resistance", "# MHZ Z RI R 50\n143 -1 0\n144 -1 0\n145 -1 0\n", 2,
+     "the resistance is -50 ohm, below 0"),
+    ("the option line after data", "0.144 0.1 0.2\n# MHZ S RI R 50\n", 2,
+     "it must come before the first point (line 1)"),
+    ("a negative [Reference]",
+     "[Version] 2.0\n# MHZ S RI R 50\n[Number of Ports] 1\n[Reference] -5\n"
+     "[Number of Frequencies] 1\n[Network Data]\n144 0.1 0.2\n[End]\n", 4,
+     "[Reference] \"-5\" is not above 0 ohm"),
 ]
 for name, text, line, words in malformed:
     status, out, err = run("--measured", write("bad.s1p", text, "\r\n" if line == 2 else "\n"))
     check(f"malformed, {name}: exit 2 at line {line}, saying \"{words}\"",
           status == 2 and f": line {line}: " in err and words in err and out == "",
           f"exit {status}: {err}")
+
+# A CR alone ends a line as scripts take it: the third line is the one above 1.
+status, out, err = run("--measured", write("cr.s1p", "! x\n# MHZ S RI R 50\n144 0.72 0.96\n", "\r"))
+check("CR line ends: the point above 1 on line 3", status == 2 and ": line 3: |S11| is 1.2" in err,
+      f"exit {status}: {err}")
+
+# A line that would make the points impossible at the feed point is named, not fitted: 1000 m
+# losing 1000 dB/100 m at 1 MHz turns every point into -50 ohm.
+status, out, err = run("--measured", cases[0][1], "--feedline-m", "1000", "--velocity-factor",
+                       "0.66", "--feedline-loss", "1000@1")
+check("an impossible feed line: exit 2 naming the line and its options",
+      status == 2 and ": line 3: moved through the feed line (--feedline-m" in err and
+      "1000 m of 50 ohm line" in err and "has a resistance of -50 ohm at the feed point" in err and
+      out == "", f"exit {status}: {err}")
+
+# No cut needed: the antenna as it stands is the measured one. The driven loop 0.22 % long is
+# within the 0.25 % that needs no cut, yet its SWR at 144 MHz is not the design's 1.04.
+near_deck = scaled_driven(deck, 1.0022)
+near = [(f, z) for f, _, _, z in necrun.run_points(near_deck, 140.0, 0.25, 33)]
+g144 = abs((dict(near)[144.0] - 50) / (dict(near)[144.0] + 50))
+swr144 = f"{(1 + g144) / (1 - g144):.2f}"
+status, out, err = run("--measured", write("near.s1p", s_ri(near)))
+check(f"no cut needed: as it stands, SWR {swr144} at 144 MHz, fitted and measured",
+      status == 0 and "Driven loop: measured as if 0.2 % long: no cut needed" in out and
+      f"As it stands: SWR {swr144} at 144.00 MHz (NEC-2, the fitted lengths); the sweep shows "
+      f"SWR {swr144} there" in out and "Expected as it stands" not in out, out[-700:] + err)
+
+# Seven points over 140-148 MHz are too few for the reflector; nine tell a reflector 2 % short.
+short_deck = scaled_driven(deck, 0.98, (1, 2, 3, 4))
+for count in (7, 9):
+    sparse = [(f, z) for f, _, _, z in necrun.run_points(short_deck, 140.0, 8.0 / (count - 1), count)]
+    status, m, err = advice("--measured", write(f"sparse{count}.s1p", s_ri(sparse)))
+    note = m["fit"]["reflectorNote"] if m and m["fit"] else ""
+    if count == 7:
+        check("7 points: too few for the reflector, 9 would do", status == 0 and note ==
+              "7 points within 15 % of 144 MHz are too few to tell the reflector from the driven "
+              "loop: 9 at least over the same band would do", note + err)
+    else:
+        loops = {loop["element"]: loop["percentLong"] for loop in m["loops"]} if m else {}
+        check("9 points: the reflector 2 % +- 0.3 % short", status == 0 and
+              abs(loops.get("Reflector loop", 0) + 2) <= 0.3, json.dumps(loops) + note + err)
+
+# --trim --measured: the sweep of the trimmed antenna, its driven loop 2 % long, is compared with
+# the trimmed design; the driven loop's length to bring it to is the trimmed deck's perimeter.
+trimmed_nec = os.path.join(work, "trimmed.nec")
+status, out, err = run("--trim", "--nec", trimmed_nec)
+trimmed_deck = open(trimmed_nec).read() if status == 0 else deck
+perimeter_mm = sum(math.dist(w[0:3], w[3:6]) for w in necrun.gw_wires(trimmed_deck)[4:8]) * 1000
+trimmed_long = [(f, z) for f, _, _, z in
+                necrun.run_points(scaled_driven(trimmed_deck, 1.02), 140.0, 0.25, 33)]
+status, m, err = advice("--trim", "--measured", write("trimmed-long.s1p", s_ri(trimmed_long)))
+driven = m["loops"][0] if m and m["loops"] else {}
+print(f"     trimmed driven loop {perimeter_mm:.2f} mm: {json.dumps(driven)}", flush=True)
+check("--trim --measured: driven 2 % +- 0.3 % long against the trimmed design's loop",
+      status == 0 and m["trimmedDesign"] and abs(driven.get("percentLong", 0) - 2) <= 0.3 and
+      abs(driven.get("designedMm", 0) - perimeter_mm) <= 0.05 and
+      all(loop["element"] != "Reflector loop" for loop in m["loops"]), json.dumps(driven) + err)
 
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)

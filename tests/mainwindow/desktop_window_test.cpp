@@ -13,6 +13,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,11 +34,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
+#include <cmath>
 #include <complex>
 #include <csignal>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 using namespace tarvo;
@@ -119,6 +123,7 @@ private slots:
     void designMenusWaitForCompute() {
         DesktopWindow window;
         window.show();
+        const int menuHeight = window.menuBar()->height();
         for (const char* name :
              {"analyze", "trim", "printSheet", "saveSheet", "export", "compare"}) {
             QVERIFY2(!window.action(name)->isEnabled(), name);
@@ -150,12 +155,44 @@ private slots:
         QTest::mouseClick(window.calculator().control(Command1), Qt::LeftButton);
         QCOMPARE(window.plan()->warnings.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(window.plan()->warnings.front()).contains("is 38"));
+        // Said at COMPUTE, at the menu bar's end, the calculator's area untouched and unmoved.
+        auto* warning = window.menuBar()->findChild<QToolButton*>("boomWarning");
+        QVERIFY(warning != nullptr && warning->isVisible());
+        QVERIFY2(warning->toolTip().contains("is 38"), qPrintable(warning->toolTip()));
+        QCOMPARE(window.calculator().geometry(), QRect(0, menuHeight, 591, 460));
         compute(window, "144");
         QVERIFY(window.plan()->warnings.empty());
-        // A failed COMPUTE keeps the design before it.
+        QVERIFY(!warning->isVisible());
+        // At 1296 MHz a 1 inch boom is 25.4 / (299792.458 / 1296) = 0.110 wavelength thick.
+        compute(window, "1296");
+        QVERIFY(warning->isVisible());
+        QVERIFY2(warning->toolTip().contains("is 0.110 wavelengths thick at 1296 MHz"),
+                 qPrintable(warning->toolTip()));
+        compute(window, "144");
+        // A COMPUTE that stops on a fault may leave the boxes with parts of two designs: no
+        // menu works on either until a COMPUTE succeeds, and the title says why. The builder's
+        // choices (here ten directors) wait for that COMPUTE.
+        window.action("longBoom")->trigger();
+        window.longBoomDialog()->findChild<QSpinBox*>("directors")->setValue(10);
+        QTest::mouseClick(window.longBoomDialog()->findChild<QPushButton*>("use"), Qt::LeftButton);
         window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
         compute(window, "-5");
-        QCOMPARE(window.plan()->design.freq, 144.0F);
+        QVERIFY(!window.plan());
+        QCOMPARE(window.windowTitle(),
+                 QString("TARVO - no design: the last COMPUTE stopped on a fault"));
+        for (const char* name :
+             {"printSheet", "saveSheet", "export", "analyze", "trim", "longBoom"}) {
+            QVERIFY2(!window.action(name)->isEnabled(), name);
+            QVERIFY2(
+                window.action(name)->toolTip().startsWith("The last COMPUTE stopped on a fault"),
+                name);
+        }
+        QVERIFY(!window.longBoomDialog()->isVisible());
+        compute(window, "146");
+        QCOMPARE(window.plan()->design.freq, 146.0F);
+        QCOMPARE(window.plan()->directors, 10);
+        QVERIFY(window.action("export")->isEnabled());
+        QCOMPARE(window.windowTitle(), QString("TARVO - 146 MHz, 10 directors"));
     }
 
     void keysWorkWhateverHasTheFocus() {
@@ -186,6 +223,18 @@ private slots:
         QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(asked, QStringList({"Export for other tools", "Save workshop sheet",
                                      "Export for other tools"}));
+        // And from the Longer boom dialog beside the calculator.
+        window.action("longBoom")->trigger();
+        QWidget* directors = window.longBoomDialog()->findChild<QSpinBox*>("directors");
+        QApplication::setActiveWindow(window.longBoomDialog());
+        QVERIFY(QTest::qWaitForWindowActive(window.longBoomDialog()));
+        directors->setFocus();
+        QTRY_VERIFY(directors->hasFocus());
+        asked.clear();
+        QTest::keyClick(directors, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(directors, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, QStringList({"Save workshop sheet", "Export for other tools"}));
+        window.longBoomDialog()->close();
         // Each menu's entries, and the menus themselves, each have a letter of their own.
         const auto letters = [](const QList<QAction*>& actions) {
             QStringList found;
@@ -238,22 +287,69 @@ private slots:
         const std::string csv = exportText(*window.plan(), ExportFormat::Csv, std::nullopt);
         QVERIFY(csv.find("DIR 10,32.0543,22.2702,258.249\r\n") != std::string::npos);
         QCOMPARE(modelOf(*window.plan()).wires.size(), std::size_t{18});
-        // Too long a boom: no rows, the plan as it was.
-        directors->setValue(20);
-        QVERIFY(table->toPlainText().isEmpty());
+        // The title and the suggested names say which design the menus work on: ten directors'
+        // files never replace the six's by accident.
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 10 directors"));
+        QString asked;
+        window.setSaveChooser([&](const QString&, const QString& name, const QString&, QString*) {
+            asked = QFileInfo(name).fileName();
+            return QString();
+        });
+        window.action("saveSheet")->trigger();
+        QCOMPARE(asked, QString("tarvo-144mhz-10dir-sheet.pdf"));
+        window.action("export")->trigger();
+        QCOMPARE(asked, QString("tarvo-144mhz-10dir-beam.maa"));
+        // The box offers what the design holds, 19 at 144 MHz, and says why no more: DIR 20,
+        // 35.1547 - 14 x 0.7751 = 24.3033 in, 24.17 in without the 0.1366 in of the boom's
+        // correction, would be shorter than 0.3 x 983.6 / 144 x 12 = 24.59 in.
         auto* message = dialog->findChild<QLabel*>("message");
-        QVERIFY2(message->text().contains("DIR 20"), qPrintable(message->text()));
-        QVERIFY(!use->isEnabled());
+        QCOMPARE(directors->maximum(), 19);
+        QVERIFY2(message->text().contains(
+                     "At most 19: DIR 20 would be 24.3033 in long (24.17 in without the boom's "
+                     "correction), shorter than 0.3 wavelength (24.59 in)"),
+                 qPrintable(message->text()));
         QCOMPARE(window.plan()->directors, 10);
-        // CONVERT TO METRIC: the rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182).
+        // A number picked and not used stays picked through CONVERT TO METRIC, whose rows are the
+        // rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182), as is the limit: DIR 20
+        // 89.2930 - 14 x 1.9687 = 61.7312 cm, 24.1667 in = 61.38 cm bare, under 62.46 cm.
+        directors->setValue(12);
         QTest::mouseClick(window.calculator().control(Command4), Qt::LeftButton);
         QCOMPARE(window.plan()->table.added.back().length, std::string("81.4182"));
-        QCOMPARE(directors->value(), 10);
+        QCOMPARE(directors->value(), 12);
+        QVERIFY2(message->text().contains("At most 19: DIR 20 would be 61.7312 cm long (61.38 cm "
+                                          "without the boom's correction), shorter than 0.3 "
+                                          "wavelength (62.46 cm)"),
+                 qPrintable(message->text()));
+        directors->setValue(10);
         QVERIFY(table->toPlainText().contains("DIR 10      81.4182   56.5658   655.952"));
+        // Enter after typing a number uses it, as the default button.
+        directors->setValue(6);
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(window.plan()->directors, 6);
+        directors->selectAll();
+        QTest::keyClicks(directors, "10");
+        QTest::keyClick(directors, Qt::Key_Return);
+        QCOMPARE(window.plan()->directors, 10);
+        QVERIFY(dialog->isVisible());
         // The next COMPUTE keeps the ten directors; the calculator's boxes never had them.
         compute(window, "144");
         QCOMPARE(window.plan()->directors, 10);
         QCOMPARE(window.plan()->table.added.back().length, std::string("32.0543"));
+        // COMPUTE at 146 MHz: the open dialog shows 146's rows, DIR 7 the DIR 6 box less the
+        // box of REDUCE EACH ADDITIONAL DIRECTOR BY, never 144's 34.3796.
+        compute(window, "146");
+        const auto box = [&](Control control) {
+            return qobject_cast<QLineEdit*>(window.calculator().control(control))
+                ->text()
+                .toDouble();
+        };
+        const QString shown = table->toPlainText();
+        const QString dir7 = shown.mid(shown.indexOf("DIR 7 ")).section('\n', 0, 0);
+        QVERIFY2(!dir7.isEmpty() && !shown.contains("34.3796"), qPrintable(shown));
+        QVERIFY2(std::abs(dir7.split(' ', Qt::SkipEmptyParts).at(2).toDouble() -
+                          (box(Text16) - box(Text19))) < 1.5e-4,
+                 qPrintable(dir7 + " against DIR 6 " + QString::number(box(Text16)) + " less " +
+                            QString::number(box(Text19))));
         const int menu = window.menuBar()->height();
         QCOMPARE(window.calculator().geometry(), QRect(0, menu, 591, 460));
     }
@@ -393,6 +489,13 @@ private slots:
                  qPrintable(window.lastMessage()));
         QVERIFY(!window.plan()->measurement);
         QVERIFY(!window.analysisWindow().isVisible());
+        // So is one no passive antenna gives: 0.72 + 0.96j is |S11| = 1.2.
+        const QString above = m_folder.filePath("above.s1p");
+        write(above, "# MHZ S RI R 50\n144 0.72 0.96\n");
+        QVERIFY(!window.compareWithMeasurement(above));
+        QVERIFY2(window.lastMessage().contains("above.s1p: line 2: |S11| is 1.2, above 1"),
+                 qPrintable(window.lastMessage()));
+        QVERIFY(!window.plan()->measurement);
 
         // A 300 ohm resistor (6 normalised to 50) across 140 to 148 MHz: no antenna, and no
         // driven loop's length explains it, so no cut is advised.
@@ -439,6 +542,43 @@ private slots:
         QVERIFY(finished.wait(120000));
         QVERIFY(!analysis.reportText().contains("Measurement:"));
         QVERIFY(!analysis.advice());
+    }
+
+    /// After Use trimmed lengths, Run again compares the measurement with the trimmed design:
+    /// the driven loop is brought to the trimmed length, not the table's 85.655 in.
+    void aMeasurementAfterUseTrimmedLengthsIsComparedWithTheTrimmedDesign() {
+        QVERIFY2(!analysis::findNec2c().empty(), "nec2c (Debian package nec2c) is needed");
+        QVERIFY(m_folder.isValid());
+        QByteArray text = "# MHZ Z RI R 50\n";
+        for (int i = 0; i <= 16; ++i) {
+            text += QByteArray::number(140 + 0.5 * i) + " 6 0\n";
+        }
+        const QString resistor = m_folder.filePath("resistor-trimmed.s1p");
+        QFile file(resistor);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(text), text.size());
+        file.close();
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144");
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        QVERIFY(window.compareWithMeasurement(resistor));
+        QVERIFY(finished.wait(120000));
+        QVERIFY(analysis.advice() && !analysis.advice()->trimmedDesign);
+        // 85.655 in of the table.
+        QVERIFY(std::fabs(analysis.advice()->loops.at(0).designedMm - 85.655 * 25.4) < 0.01);
+        window.action("trim")->trigger();
+        QVERIFY(window.useTrimmedLengths());
+        QVERIFY(analysis.rerunOffered());
+        QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+        QVERIFY(finished.wait(120000));
+        QVERIFY(analysis.advice() && analysis.advice()->trimmedDesign);
+        // The trimmed driven loop of the 144 MHz design for 2.05 mm wire: 85.7012 in, whose
+        // deck's four sides (tarvo-cli --trim --nec, 4 x 0.544202 m) come to 2176.81 mm.
+        const double designed = analysis.advice()->loops.at(0).designedMm;
+        QVERIFY2(std::fabs(designed - 2176.81) < 0.05, qPrintable(QString::number(designed)));
     }
 
     void cancelEndsASlowNec2cAtOnce() {
@@ -515,6 +655,84 @@ private slots:
         QCOMPARE(analysis.findChild<QDoubleSpinBox*>("rodMm")->value(), 4.76);
         QSignalSpy finished(&analysis, &AnalysisWindow::finished);
         QVERIFY(finished.wait(5000));
+    }
+
+    /// What a COMPUTE keeps of the builder's choices, read off the NEC-2 deck the window
+    /// exports: the loop wire's radius (half the diameter in metres), the rods' and the sweep's
+    /// FR card (start at f x (1 - sweep), a step of f x 0.25 %, 2 x sweep / 0.25 + 1 points).
+    /// Wire chosen at 146 MHz stays with the 144 MHz band, off its centre and after a restart,
+    /// never with 432 MHz; the analysis options stay with every band.
+    void aComputeKeepsTheBuildersChoicesForTheirBand() {
+        struct Step {
+            const char* frequency;
+            double wireMm; ///< set in the analysis window before the export, 0 for none
+            double sweepPercent;
+            bool restart; ///< a new window, as after quitting: only the settings remain
+            const char* loop;
+            const char* rod;
+            const char* sweep;
+        };
+        const Step steps[] = {
+            {"144", 0, 0, false, "0.001025", "0.00238", "FR 0 25 0 0 139.68 0.36"},
+            {"146", 3.25, 5, false, "0.001625", "0.00238", "FR 0 41 0 0 138.7 0.365"},
+            {"144", 0, 0, false, "0.001625", "0.00238", "FR 0 41 0 0 136.8 0.36"},
+            {"432", 0, 0, false, "0.000815", "0.0015875", "FR 0 41 0 0 410.4 1.08"},
+            {"144.5", 0, 0, false, "0.001625", "0.00238", "FR 0 41 0 0 137.275 0.36125"},
+            {"145", 0, 0, true, "0.001625", "0.00238", "FR 0 25 0 0 140.65 0.3625"},
+            {"1296", 0, 0, false, "0.00051", "0.000795", "FR 0 25 0 0 1257.12 3.24"},
+        };
+        std::unique_ptr<DesktopWindow> window;
+        int n = 0;
+        for (const Step& step : steps) {
+            if (!window || step.restart) {
+                window = std::make_unique<DesktopWindow>();
+                window->setQuiet(true);
+                window->setRunner([](const std::string&) -> std::string {
+                    throw analysis::AnalysisError("not run");
+                });
+                window->show();
+            }
+            compute(*window, step.frequency);
+            if (step.wireMm > 0) {
+                window->action("analyze")->trigger();
+                AnalysisWindow& analysis = window->analysisWindow();
+                QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+                QVERIFY(finished.wait(5000));
+                analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(step.wireMm);
+                analysis.findChild<QDoubleSpinBox*>("sweepPercent")->setValue(step.sweepPercent);
+                QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+                QVERIFY(finished.wait(5000));
+                analysis.close();
+            }
+            const QString path = m_folder.filePath(QString("rules-%1.nec").arg(n++));
+            window->setSaveChooser(
+                [&](const QString&, const QString&, const QString&, QString*) { return path; });
+            window->action("export")->trigger();
+            std::ifstream deck(path.toStdString());
+            std::map<std::string, std::string> cards; // GW 1, GW 9 (DIR 1), the sweep's FR
+            for (std::string line; std::getline(deck, line);) {
+                std::istringstream fields(line);
+                std::string card, tag;
+                fields >> card >> tag;
+                std::string last;
+                for (std::string field; fields >> field;) {
+                    last = field;
+                }
+                if (card == "GW" && (tag == "1" || tag == "9")) {
+                    cards["GW " + tag] = last;
+                } else if (card == "FR" && tag == "0" &&
+                           line != std::string("FR 0 1 0 0 ") + step.frequency + " 0") {
+                    cards["FR"] = line;
+                }
+            }
+            const QString at = QString("COMPUTE %1 MHz").arg(step.frequency);
+            QVERIFY2(cards["GW 1"] == step.loop,
+                     qPrintable(at + ": loop radius " + QString::fromStdString(cards["GW 1"])));
+            QVERIFY2(cards["GW 9"] == step.rod,
+                     qPrintable(at + ": rod radius " + QString::fromStdString(cards["GW 9"])));
+            QVERIFY2(cards["FR"] == step.sweep,
+                     qPrintable(at + ": " + QString::fromStdString(cards["FR"])));
+        }
     }
 
     void aNameCompletedHereAsksBeforeReplacingAFile() {

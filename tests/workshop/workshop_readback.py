@@ -220,6 +220,14 @@ def check_design(freq, list_option, entry, boom_inches, folder):
           f"{tag}: MMANA-GAL source {source}, NEC feed {ex}")
     check(fed[2] == fed[5] < 0 and abs(fed[0] - exp["positions"][1] / 1000) < 1e-5,
           f"{tag}: the fed wire {fed} is not the driven loop's bottom side")
+    # The symbolic deck says nec2c does not read SY cards: were that to change, so must the deck.
+    said = subprocess.run(["nec2c", "-i" + symbolic, "-o" + symbolic + ".out"],
+                          capture_output=True, text=True, timeout=60)
+    nec_out = open(symbolic + ".out").read() if os.path.exists(symbolic + ".out") else ""
+    check(said.returncode != 0 and "GEOMETRY DATA CARD ERROR" in nec_out + said.stdout,
+          f"{tag}: nec2c read the symbolic deck (exit {said.returncode}): update its comment")
+    check("nec2c 1.3 and xnec2c 4.4.12" in open(symbolic).read(),
+          f"{tag}: the symbolic deck no longer names the programs that do not read it")
     for n, (a, b, c) in enumerate(zip(plain, symbolic_wires, maa_wires)):
         check(all(abs(x - y) < 2e-6 for x, y in zip(a[:7], b[:7])) and a[7] == b[7],
               f"{tag}: wire {n + 1}: deck {a}, symbolic {b}")
@@ -334,6 +342,18 @@ with tempfile.TemporaryDirectory() as folder:
           "inch sheet: the cut list's diameters are not 0.081 in wire (2.05 mm), 0.187 in rod")
     check(any(re.fullmatch(r"\d\.\d{2,3} in", t) for t in texts),
           "inch sheet: no tolerance in inches")
+    # The SWR band as the analysis report gives it (recorded nec2c figures at 144 MHz): within a
+    # 3 % sweep both crossings are found; a 1 % sweep holds only the upper one, and a 0.5 % sweep
+    # ends inside the band at both edges: an edge is not the band's end, and the sheet says the
+    # band goes on past it.
+    for sweep, band in (("3", "SWR <= 2: 141.51 to 145.25 MHz"),
+                        ("1", "SWR <= 2: below 142.56 to 145.25 MHz"),
+                        ("0.5", "SWR <= 2: below 143.28 to above 144.72 MHz")):
+        path = os.path.join(folder, f"sweep{sweep}.svg")
+        result = run(["--freq", "144", "--inch", "1", "--sweep", sweep, "--sheet", path])
+        summary = next((t for t in svg_texts(path) if "gain peaks at" in t), "")
+        check(result.returncode == 0 and summary.startswith(band + ";"),
+              f"--sweep {sweep}: the sheet says '{summary}', not '{band}; ...'")
     # The user's decimal comma on the sheet; a point in every file for another program.
     german = dict(os.environ, LC_ALL="de_DE.UTF-8", PATH="/nonexistent")
     plain = dict(os.environ, PATH="/nonexistent")

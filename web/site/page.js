@@ -1,0 +1,221 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The calculator's page: wires the controls to the engine (tarvo-page.wasm), reports faults in a
+// modal dialog as the desktop does, scales the calculator to a phone's width, offers the exports
+// and the longer boom, and registers the service worker that keeps the site offline.
+"use strict";
+
+// The colours the engine gives a control: 0x00BBGGRR, or a system colour as the desktop's
+// palette shows it (highlight, window text, menu text).
+function tarvoColor(color) {
+    if (color >= 0x80000000) {
+        return (color & 0xff) === 0x0d ? "#308cc6" : "#000000";
+    }
+    const hex = (value) => value.toString(16).padStart(2, "0");
+    return "#" + hex(color & 0xff) + hex((color >>> 8) & 0xff) + hex((color >>> 16) & 0xff);
+}
+
+// The controls as the engine reads and writes them (page_main.cpp's Form), by control name.
+const tarvoDocument = {
+    text(name) {
+        const element = document.getElementById(name);
+        switch (element.tagName) {
+        case "TEXTAREA":
+            // A multi-line box gives CR LF line ends, as the desktop's boxes do.
+            return element.value.replace(/\r?\n/g, "\r\n");
+        case "INPUT":
+        case "SELECT":
+            return element.value;
+        default:
+            return element.textContent;
+        }
+    },
+    setText(name, text) {
+        const element = document.getElementById(name);
+        if (element.tagName === "TEXTAREA") {
+            element.value = text.replace(/\r\n/g, "\n");
+        } else if (element.tagName === "INPUT") {
+            element.value = text;
+            // The start of a number shows, not its tail.
+            element.scrollLeft = 0;
+        }
+    },
+    visible(name) {
+        return !document.getElementById(name).hidden;
+    },
+    setVisible(name, visible) {
+        document.getElementById(name).hidden = !visible;
+    },
+    foreColor(name) {
+        return Number(document.getElementById(name).dataset.fore) >>> 0;
+    },
+    setForeColor(name, color) {
+        const element = document.getElementById(name);
+        element.dataset.fore = String(color);
+        element.style.color = tarvoColor(color);
+    },
+    selected(name) {
+        // An option's element is its label; the radio button inside holds the choice.
+        const button = document.getElementById(name).querySelector("input");
+        return button !== null && button.checked;
+    },
+    selectedEntry(name) {
+        const list = document.getElementById(name);
+        return list.selectedIndex < 0 ? null : list.options[list.selectedIndex].text;
+    },
+};
+
+(() => {
+    const query = new URLSearchParams(location.search);
+    const byId = (id) => document.getElementById(id);
+
+    /// The decimal separator of the browser's language (or of ?lang=, for tests), as the
+    /// desktop takes its user's from the C library.
+    function decimalSeparator() {
+        const language = query.get("lang") || navigator.language || "en";
+        try {
+            const parts = new Intl.NumberFormat(language).formatToParts(1.5);
+            const decimal = parts.find((part) => part.type === "decimal");
+            return decimal ? decimal.value : ".";
+        } catch (error) {
+            return ".";
+        }
+    }
+
+    // On a narrow screen the calculator shrinks as a whole to the width; at a desktop's width
+    // it is exact.
+    function fit() {
+        const width = document.documentElement.clientWidth;
+        const scale = Math.min(1, width / 591);
+        byId("TARVO").style.transform = scale < 1 ? `scale(${scale})` : "";
+        byId("frame").style.width = `${591 * scale}px`;
+        byId("frame").style.height = `${460 * scale}px`;
+    }
+    fit();
+    window.addEventListener("resize", fit);
+
+    const fault = byId("fault");
+    function showFault(text) {
+        byId("faultText").textContent = text;
+        if (!fault.open) {
+            fault.showModal();
+        }
+    }
+
+    function download(name, text, type) {
+        const link = document.createElement("a");
+        link.href = URL.createObjectURL(new Blob([text], { type }));
+        link.download = name;
+        document.body.appendChild(link);
+        link.click();
+        link.remove();
+        setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    }
+
+    createTarvoPage().then((engine) => {
+        const call = (name, ...args) =>
+            engine.ccall(name, "string", args.map((arg) => typeof arg === "number" ? "number" : "string"), args);
+        call("tarvo_open", decimalSeparator());
+
+        const designed = () => document.body.dataset.computed === "1";
+        function showLongBoom() {
+            const reply = call("tarvo_long_boom", Number(byId("directors").value));
+            const building = call("tarvo_directors");
+            if (reply[0] === "1") {
+                byId("longBoomTable").textContent = reply.slice(1);
+                const chosen = Number(byId("directors").value);
+                byId("longBoomMessage").textContent = chosen === Number(building)
+                    ? `The plan builds ${building} directors.`
+                    : `The plan builds ${building} directors: Use to build ${chosen}.`;
+                byId("useDirectors").disabled = chosen === Number(building);
+            } else {
+                byId("longBoomTable").textContent = "";
+                byId("longBoomMessage").textContent = reply.slice(1);
+                byId("useDirectors").disabled = true;
+            }
+        }
+        function afterDesign() {
+            document.body.dataset.computed = "1";
+            byId("computeFirst").hidden = true;
+            for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors"]) {
+                byId(id).disabled = false;
+            }
+            byId("directors").value = call("tarvo_directors");
+            showLongBoom();
+        }
+        function click(name) {
+            const text = call("tarvo_click", name);
+            if (text !== "") {
+                showFault(text);
+                return;
+            }
+            if (name === "Command1" || (name === "Command4" && designed())) {
+                afterDesign();
+            }
+        }
+
+        for (const name of ["Command1", "Command4"]) {
+            byId(name).addEventListener("click", () => click(name));
+        }
+        for (const name of ["Option1", "Option2"]) {
+            // An option's Click comes when it becomes selected.
+            byId(name).querySelector("input").addEventListener("change", (event) => {
+                if (event.target.checked) {
+                    click(name);
+                }
+            });
+        }
+        for (const name of ["List1", "List2"]) {
+            const list = byId(name);
+            let before = -1;
+            list.addEventListener("mousedown", () => { before = list.selectedIndex; });
+            list.addEventListener("change", () => click(name));
+            // A click on the entry already selected changes nothing but is a Click all the same.
+            list.addEventListener("click", () => {
+                if (list.selectedIndex >= 0 && list.selectedIndex === before) {
+                    click(name);
+                }
+                before = list.selectedIndex;
+            });
+        }
+        byId("Command2").addEventListener("click", () => {
+            window.open("https://www.arrl.org/antennas", "_blank", "noopener");
+        });
+        byId("Command3").addEventListener("click", () => window.print());
+
+        const exports = [
+            ["exportMaa", "maa", "beam.maa", "text/plain"],
+            ["exportNec", "nec", "beam.nec", "text/plain"],
+            ["exportSymbolic", "symbolic", "beam-sy.nec", "text/plain"],
+            ["exportCsv", "csv", "beam.csv", "text/csv"],
+        ];
+        for (const [id, kind, what, type] of exports) {
+            byId(id).addEventListener("click", () => {
+                const reply = call("tarvo_export", kind);
+                if (reply[0] !== "1") {
+                    showFault(reply.slice(1));
+                    return;
+                }
+                download(call("tarvo_file_name", what), reply.slice(1), type);
+            });
+        }
+        byId("directors").addEventListener("input", showLongBoom);
+        byId("useDirectors").addEventListener("click", () => {
+            const refused = call("tarvo_use_directors", Number(byId("directors").value));
+            if (refused !== "") {
+                showFault(refused);
+            }
+            showLongBoom();
+        });
+
+        byId("Text9").focus();
+        document.body.dataset.ready = "1";
+    }, (error) => {
+        showFault("The calculator could not start: " + error);
+    });
+
+    if ("serviceWorker" in navigator && query.get("offline") !== "no") {
+        navigator.serviceWorker.register("sw.js").catch(() => {
+            // Without the worker the page still works; it is only not kept for offline use.
+        });
+    }
+})();

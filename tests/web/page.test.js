@@ -112,6 +112,11 @@ test("CONVERT TO METRIC rewrites the table in centimetres", async () => {
         Text16: "89.2930", Text33: "66.0466", Text45: "415.468",
         Text19: "1.9687", Text35: "2.3702", Text29: "CM",
     });
+    // The longer boom's rows follow the table into centimetres.
+    await page.click("#longBoom summary");
+    const table = await page.textContent("#longBoomTable");
+    assert.ok(table.startsWith("LENGTHS IN CM\n"), table);
+    assert.ok(table.includes("DIR 6       89.2930   66.0466   415.468\n"), table);
     await context.close();
 });
 
@@ -309,6 +314,16 @@ test("Longer boom: DIR 7 on by the table's rule, refused beyond what the design 
                        "DIR 10      32.0543   22.2702   258.249"]) {
         assert.ok(table.includes(row), `missing: ${row}`);
     }
+    // Used, the plan builds ten: the exports hold them, as tarvo-cli's --directors 10 writes.
+    await page.click("#useDirectors");
+    assert.equal(await page.textContent("#longBoomMessage"), "The plan builds 10 directors.");
+    const [download] = await Promise.all([page.waitForEvent("download"), page.click("#exportNec")]);
+    const saved = path.join(scratch, "page-10.nec");
+    await download.saveAs(saved);
+    const native = path.join(scratch, "native-10.nec");
+    execFileSync(cli, ["--freq", "144", "--inch", "1", "--directors", "10", "--export", native],
+                 { env: { ...process.env, LC_ALL: "C" }, stdio: "ignore", timeout: 30000 });
+    assert.ok(fs.readFileSync(saved).equals(fs.readFileSync(native)), "the ten-director deck differs");
     await page.fill("#directors", "20");
     assert.equal(await page.textContent("#longBoomTable"), "");
     assert.match(await page.textContent("#longBoomMessage"), /^Refused: .*at most 19 directors at 144 MHz/);
@@ -332,9 +347,18 @@ test("PRINT prints the calculator alone; WEBSITE opens the link in a new tab", a
 });
 
 test("offline after one visit: the service worker serves the site, COMPUTE works", async () => {
-    const { context, page } = await open("?lang=en", { serviceWorkers: "allow" });
+    // A server of this test's own, stopped after the first visit: nothing can come from it then.
+    const own = await serve(site);
+    const context = await browser.newContext({ serviceWorkers: "allow" });
+    const page = await context.newPage();
+    await page.goto(own.url + "?lang=en");
+    await page.waitForSelector("body[data-ready='1']", { timeout: 10000 });
     await page.evaluate(() => navigator.serviceWorker.ready);
     await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+    await new Promise((resolve) => {
+        own.server.close(resolve);
+        own.server.closeAllConnections();
+    });
     await context.setOffline(true);
     await page.reload();
     await page.waitForSelector("body[data-ready='1']", { timeout: 10000 });

@@ -114,19 +114,20 @@ const tarvoDocument = {
     createTarvoPage().then((engine) => {
         const call = (name, ...args) =>
             engine.ccall(name, "string", args.map((arg) => typeof arg === "number" ? "number" : "string"), args);
+        const directors = () => engine.ccall("tarvo_directors", "number", [], []);
         call("tarvo_open", decimalSeparator());
 
         const designed = () => document.body.dataset.computed === "1";
         function showLongBoom() {
             const reply = call("tarvo_long_boom", Number(byId("directors").value));
-            const building = call("tarvo_directors");
+            const building = directors();
             if (reply[0] === "1") {
                 byId("longBoomTable").textContent = reply.slice(1);
                 const chosen = Number(byId("directors").value);
-                byId("longBoomMessage").textContent = chosen === Number(building)
+                byId("longBoomMessage").textContent = chosen === building
                     ? `The plan builds ${building} directors.`
                     : `The plan builds ${building} directors: Use to build ${chosen}.`;
-                byId("useDirectors").disabled = chosen === Number(building);
+                byId("useDirectors").disabled = chosen === building;
             } else {
                 byId("longBoomTable").textContent = "";
                 byId("longBoomMessage").textContent = reply.slice(1);
@@ -139,7 +140,7 @@ const tarvoDocument = {
             for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors"]) {
                 byId(id).disabled = false;
             }
-            byId("directors").value = call("tarvo_directors");
+            byId("directors").value = String(directors());
             showLongBoom();
         }
         function click(name) {

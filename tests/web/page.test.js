@@ -366,3 +366,49 @@ test("offline after one visit: the service worker serves the site, COMPUTE works
     assert.deepEqual(await texts(page, Object.keys(inches)), inches);
     await context.close();
 });
+
+test("a new build replaces the old one on the visit after the one that found it", async () => {
+    // A copy of the site, then the same copy as the next build: another page, another cache.
+    const copy = fs.mkdtempSync(path.join(scratch, "site-"));
+    fs.cpSync(site, copy, { recursive: true });
+    const own = await serve(copy);
+    const context = await browser.newContext({ serviceWorkers: "allow" });
+    const page = await context.newPage();
+    try {
+        await page.goto(own.url + "?lang=en");
+        await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+        const [first] = await page.evaluate(() => caches.keys());
+        assert.match(first, /^tarvo-[0-9a-f]{16}$/);
+        // The manifest and the icon a phone's home screen takes.
+        const manifest = await page.evaluate(async () => {
+            const link = document.querySelector("link[rel=manifest]");
+            const json = await (await fetch(link.href)).json();
+            const icon = await fetch(new URL(json.icons[0].src, link.href));
+            return [json.name, json.start_url, json.display, icon.status,
+                    icon.headers.get("content-type")];
+        });
+        assert.deepEqual(manifest, ["TARVO antenna design", "./", "standalone", 200, "image/svg+xml"]);
+
+        const replace = (name, from, to) => {
+            const file = path.join(copy, name);
+            fs.writeFileSync(file, fs.readFileSync(file, "utf8").replace(from, to));
+        };
+        replace("sw.js", first, first + "-next");
+        replace("index.html", "<title>TARVO</title>", "<title>TARVO next</title>");
+        // The visit that finds the new build still shows the old one, and swaps the caches.
+        await page.reload();
+        assert.equal(await page.title(), "TARVO");
+        let keys = [];
+        for (let i = 0; i < 100 && keys.join() !== first + "-next"; ++i) {
+            await page.waitForTimeout(100);
+            keys = await page.evaluate(() => caches.keys());
+        }
+        assert.deepEqual(keys, [first + "-next"]);
+        await page.reload();
+        assert.equal(await page.title(), "TARVO next");
+    } finally {
+        await context.close();
+        own.server.close();
+        own.server.closeAllConnections();
+    }
+});

@@ -138,6 +138,21 @@ test("COMPUTE at the start is a division by zero, in a modal dialog, and stops t
     await context.close();
 });
 
+test("a click on the inch entry already selected takes it again after a millimetre choice", async () => {
+    const { context, page } = await open();
+    await page.fill("#Text17", "144");
+    await page.click("#Option2");
+    await page.selectOption("#List1", "1");
+    await page.selectOption("#List2", "25");
+    await page.click("#Command1");
+    // tarvo-cli --script: the 25 mm boom's DIR 6, then the 1 inch boom's again.
+    assert.equal(await page.inputValue("#Text16"), "35.1509");
+    await page.click("#List1 option:nth-child(3)");
+    await page.click("#Command1");
+    assert.equal(await page.inputValue("#Text16"), "35.1547");
+    await context.close();
+});
+
 // Left, top, width and height in CSS pixels of every control: the desktop's twips / 15.
 const rectangles = {
     Text1: [0, 152, 81, 19], Text2: [16, 184, 57, 19], Text3: [32, 216, 41, 19],

@@ -214,7 +214,7 @@ const tarvoDocument = {
         showFault("The calculator could not start: " + error);
     });
 
-    if ("serviceWorker" in navigator && query.get("offline") !== "no") {
+    if ("serviceWorker" in navigator) {
         navigator.serviceWorker.register("sw.js").catch(() => {
             // Without the worker the page still works; it is only not kept for offline use.
         });

@@ -4,6 +4,7 @@
 // beyond DIR 6 by the table's rule.
 #pragma once
 
+#include "analysis/number_format.h"
 #include "design/design_state.h"
 
 #include <stdexcept>
@@ -14,9 +15,22 @@ namespace tarvo::analysis {
 
 /// A failure of the analysis that the user is told about: a design that cannot be modelled, a
 /// missing nec2c, an output that cannot be read.
+/// Its message is read by a person: readBy() gives its numbers in the user's decimal separator.
+/// One that quotes a path or nec2c's own words is made by quoting() and shown as it stands.
 class AnalysisError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    static AnalysisError quoting(const std::string& message) {
+        AnalysisError error(message);
+        error.m_quotes = true;
+        return error;
+    }
+    std::string readBy(const std::string& decimalSeparator) const {
+        return m_quotes ? std::string(what()) : withDecimalSeparator(what(), decimalSeparator);
+    }
+
+private:
+    bool m_quotes{};
 };
 
 /// Element diameters or a segmentation outside NEC-2's thin-wire model: a usage error, since

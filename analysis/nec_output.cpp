@@ -50,8 +50,8 @@ std::optional<double> toNumber(std::string_view word) {
 }
 
 [[noreturn]] void malformed(std::size_t line, const std::string& why) {
-    throw AnalysisError("the nec2c output is malformed at line " + std::to_string(line + 1) + ": " +
-                        why);
+    throw AnalysisError::quoting("the nec2c output is malformed at line " +
+                                 std::to_string(line + 1) + ": " + why);
 }
 
 double numberAt(const std::vector<std::string_view>& words, std::size_t index, std::size_t line,

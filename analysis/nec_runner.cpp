@@ -39,9 +39,9 @@ fs::path temporaryRoot() {
     std::error_code error;
     const fs::path root = fs::temp_directory_path(error);
     if (error) {
-        throw AnalysisError("cannot use the temporary folder " +
-                            std::string(named != nullptr ? named : "/tmp") +
-                            " (TMPDIR): " + error.message());
+        throw AnalysisError::quoting("cannot use the temporary folder " +
+                                     std::string(named != nullptr ? named : "/tmp") +
+                                     " (TMPDIR): " + error.message());
     }
     return root;
 }
@@ -56,10 +56,11 @@ void requireRoomLeft(const fs::path& folder, std::uintmax_t needed) {
     }
     const std::uintmax_t free = std::uintmax_t{room.f_bavail} * room.f_frsize;
     if (free < needed) {
-        throw AnalysisError("the temporary folder " + folder.parent_path().string() +
-                            " (TMPDIR) is full: " + std::to_string(free >> 10) +
-                            " kB free, too little for nec2c's output; free some space there or "
-                            "name another folder in TMPDIR");
+        throw AnalysisError::quoting(
+            "the temporary folder " + folder.parent_path().string() +
+            " (TMPDIR) is full: " + std::to_string(free >> 10) +
+            " kB free, too little for nec2c's output; free some space there or "
+            "name another folder in TMPDIR");
     }
 }
 
@@ -70,8 +71,8 @@ public:
         const fs::path root = temporaryRoot();
         std::string pattern = root / "tarvo-nec-XXXXXX";
         if (mkdtemp(pattern.data()) == nullptr) {
-            throw AnalysisError("cannot make a temporary folder in " + root.string() + ": " +
-                                systemError(errno));
+            throw AnalysisError::quoting("cannot make a temporary folder in " + root.string() +
+                                         ": " + systemError(errno));
         }
         m_path = pattern;
     }
@@ -253,7 +254,7 @@ pid_t spawnNec2c(const std::string& program, const fs::path& input, const fs::pa
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
-        throw AnalysisError("cannot start " + program + ": " + systemError(spawned));
+        throw AnalysisError::quoting("cannot start " + program + ": " + systemError(spawned));
     }
     return child;
 }
@@ -303,7 +304,8 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
         file << deck;
         file.close();
         if (!file) {
-            throw AnalysisError("cannot write the NEC deck into " + folder.path().string());
+            throw AnalysisError::quoting("cannot write the NEC deck into " +
+                                         folder.path().string());
         }
     }
 
@@ -343,11 +345,12 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
     const std::string lastLines = said.lastLines();
     const std::string tail = lastLines.empty() ? std::string(".") : ": " + lastLines;
     if (WIFSIGNALED(status)) {
-        throw AnalysisError("nec2c was ended by signal " + signalName(WTERMSIG(status)) + tail);
+        throw AnalysisError::quoting("nec2c was ended by signal " + signalName(WTERMSIG(status)) +
+                                     tail);
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw AnalysisError("nec2c failed (exit status " + std::to_string(WEXITSTATUS(status)) +
-                            ")" + tail);
+        throw AnalysisError::quoting("nec2c failed (exit status " +
+                                     std::to_string(WEXITSTATUS(status)) + ")" + tail);
     }
     throwIfInterrupted();
     return readFile(output, limits.maxOutputBytes);

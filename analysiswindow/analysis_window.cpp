@@ -279,6 +279,9 @@ void AnalysisWindow::start() {
             }
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
+        } catch (const analysis::AnalysisError& error) {
+            failure = QString("The analysis failed: ") +
+                      QString::fromStdString(error.readBy(plan.separator));
         } catch (const std::exception& error) {
             failure = QString("The analysis failed: ") + QString::fromUtf8(error.what());
         }

@@ -29,6 +29,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -340,7 +341,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
-        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         out.flush();
@@ -348,7 +349,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
         return exitFault;
     }
     out << (json ? tarvo::boomStudyJson(form, warnings, study)
-                 : '\n' + tarvo::boomStudyReport(study));
+                 : '\n' + tarvo::boomStudyReport(study, plan.separator));
     if (!out.flush()) {
         throw tarvo::OutputError("the boom study was not written");
     }
@@ -369,7 +370,8 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
     const auto fault = tarvo::playQuickDesign(design, window);
     const std::vector<std::string> warnings = tarvo::boomWarnings(window.form(), window.state());
     for (const std::string& warning : warnings) {
-        std::cerr << "tarvo-cli: warning: " << warning << '\n';
+        std::cerr << "tarvo-cli: warning: "
+                  << tarvo::analysis::withDecimalSeparator(warning, separator) << '\n';
     }
     if (fault) {
         std::cerr << "tarvo-cli: " << fault->message << '\n';
@@ -400,7 +402,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         try {
             tarvo::modelOf(plan);
         } catch (const tarvo::analysis::ModelLimitError& error) {
-            std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+            std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
             return exitUsage;
         } catch (const tarvo::analysis::AnalysisError&) {
             // Reported by the analysis itself, after the design.
@@ -421,7 +423,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
             tarvo::loadSheetPainter();
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
-        std::cerr << "tarvo-cli: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         std::cerr << "tarvo-cli: " << error.what() << '\n';
@@ -442,7 +444,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         }
     } catch (const tarvo::analysis::AnalysisError& error) {
         out.flush();
-        std::cerr << "tarvo-cli: analysis: " << error.what() << '\n';
+        std::cerr << "tarvo-cli: analysis: " << error.readBy(plan.separator) << '\n';
         return exitFault;
     } catch (const tarvo::FileWriteError& error) {
         out.flush();
@@ -457,7 +459,7 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
                                  outcome.measured ? &*outcome.measured : nullptr);
     } else {
         if (outcome.trim) {
-            out << '\n' << tarvo::trimReport(*outcome.trim, metric);
+            out << '\n' << tarvo::trimReport(*outcome.trim, metric, separator);
         }
         if (performance && outputs.analyze) {
             out << '\n' << tarvo::analysis::performanceText(*performance, separator);
@@ -537,10 +539,37 @@ std::string boundedLines(const std::string& text) {
     std::istringstream lines(text);
     std::string bounded;
     for (std::string line; std::getline(lines, line);) {
-        bounded += line.size() > longest ? line.substr(0, longest) + "..." : line;
+        // The parser's words quote what was typed: its control characters shown, not obeyed.
+        std::string shown;
+        for (const char c : line.substr(0, longest)) {
+            const auto byte = static_cast<unsigned char>(c);
+            shown +=
+                byte < 0x20 || byte == 0x7F ? tarvo::echoOf(std::string(1, c)) : std::string(1, c);
+        }
+        bounded += line.size() > longest ? shown + "..." : shown;
         bounded += '\n';
     }
     return bounded;
+}
+
+/// --directors' text: a whole number in decimal digits from 6 to 40, blanks around it allowed.
+/// Anything else ("0x13", "19.0", "1e1") is refused rather than read as some number.
+int directorsCount(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::size_t last = text.find_last_not_of(" \t");
+    const std::string digits =
+        first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    int n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+        error != std::errc() || end != digits.data() + digits.size() ||
+        n < tarvo::fewestDirectors || n > tarvo::mostDirectors) {
+        throw CLI::ValidationError("--directors",
+                                   "\"" + tarvo::echoOf(text) + "\" is not a whole number from " +
+                                       std::to_string(tarvo::fewestDirectors) + " to " +
+                                       std::to_string(tarvo::mostDirectors));
+    }
+    return n;
 }
 
 /// The numbers of directors --boom-study asks for: N_MAX (6 ... N_MAX), a list rising
@@ -721,14 +750,14 @@ int main(int argc, char** argv) {
                                   "DIR 5-DIR 6 spacing). The other outputs then use the "
                                   "trimmed design");
     int directors = tarvo::fewestDirectors;
+    std::string directorsText;
     auto* directorsOption =
-        app.add_option("--directors", directors,
+        app.add_option("--directors", directorsText,
                        "Directors, 6 to 40: DIR 7 on by the table's rule (each director shorter "
                        "by REDUCE EACH ADDITIONAL DIRECTOR BY, each spacing by REDUCE EACH "
                        "ADDITIONAL SPACE BY, from the texts shown); every output uses them all. "
                        "Refused where a director would be shorter than 0.3 wavelength or closer "
                        "than 0.05 wavelength to the one before")
-            ->check(CLI::Range(tarvo::fewestDirectors, tarvo::mostDirectors))
             ->type_name("N");
     std::optional<std::string> boomStudyText;
     auto* boomStudy =
@@ -794,6 +823,10 @@ int main(int argc, char** argv) {
         script->excludes(option);
     }
 
+    // A reader that goes away (`| head`) is a failed write like a full disk: said, exit 1, the
+    // staged files removed. At its default, SIGPIPE would end the program on the spot and leave
+    // them behind. nec2c is started with the signal at its default again.
+    std::signal(SIGPIPE, SIG_IGN);
     const StandardStreams streams = holdStandardStreams();
     tarvo::CheckedOutput outputBuffer(STDOUT_FILENO, streams.outputClosed);
     std::ostream out(&outputBuffer);
@@ -822,6 +855,9 @@ int main(int argc, char** argv) {
                 throw CLI::ValidationError("--export FILE.s1p",
                                            "a Touchstone file holds the sweep's points: --sweep " +
                                                numbers.sweep + " leaves it none");
+            }
+            if (directorsOption->count() > 0) {
+                directors = directorsCount(directorsText);
             }
             requireDistinctOutputs(outputs);
             if (boomStudy->count() > 0) {
@@ -889,7 +925,7 @@ int main(int argc, char** argv) {
         return exitFault;
     } catch (const tarvo::analysis::Interrupted& interrupted) {
         std::cerr << "tarvo-cli: " << interrupted.what()
-                  << "; nec2c was stopped and its temporary files removed\n";
+                  << "; any nec2c run was ended and the temporary files removed\n";
         return 128 + interrupted.signal();
     }
 }

@@ -45,14 +45,15 @@ void* painterHandle() {
         const std::string why = ::dlerror();
         if (::access(candidate.c_str(), F_OK) == 0) {
             // There, but not loadable: its own reason, not that of a place it is not.
-            throw analysis::AnalysisError("the sheet painter " + candidate +
-                                          " cannot be loaded: " + why);
+            throw analysis::AnalysisError::quoting("the sheet painter " + candidate +
+                                                   " cannot be loaded: " + why);
         }
         missing = why;
     }
-    throw analysis::AnalysisError("the sheet painter libtarvo-sheet.so is not installed with "
-                                  "tarvo-cli (" +
-                                  missing + ")");
+    throw analysis::AnalysisError::quoting(
+        "the sheet painter libtarvo-sheet.so is not installed with "
+        "tarvo-cli (" +
+        missing + ")");
 }
 
 /// Qt's run-time folder for one drawing: a 0700 folder of our own under TMPDIR, named in
@@ -68,14 +69,15 @@ public:
         const fs::path root = fs::temp_directory_path(error);
         if (error) {
             const char* named = std::getenv("TMPDIR");
-            throw analysis::AnalysisError("cannot use the temporary folder " +
-                                          std::string(named != nullptr ? named : "/tmp") +
-                                          " (TMPDIR): " + error.message());
+            throw analysis::AnalysisError::quoting("cannot use the temporary folder " +
+                                                   std::string(named != nullptr ? named : "/tmp") +
+                                                   " (TMPDIR): " + error.message());
         }
         std::string pattern = root / "tarvo-sheet-XXXXXX";
         if (::mkdtemp(pattern.data()) == nullptr) {
-            throw analysis::AnalysisError("cannot make a temporary folder in " + root.string() +
-                                          " (TMPDIR): " + std::strerror(errno));
+            throw analysis::AnalysisError::quoting("cannot make a temporary folder in " +
+                                                   root.string() +
+                                                   " (TMPDIR): " + std::strerror(errno));
         }
         m_path = pattern;
         ::setenv("XDG_RUNTIME_DIR", m_path.c_str(), 1);
@@ -110,7 +112,8 @@ std::string renderSheet(const workshop::DisplayList& list, bool pdf) {
     const auto render = reinterpret_cast<Render>(::dlsym(painter, "tarvo_sheet_render"));
     const auto release = reinterpret_cast<Free>(::dlsym(painter, "tarvo_sheet_free"));
     if (render == nullptr || release == nullptr) {
-        throw analysis::AnalysisError("the sheet painter libtarvo-sheet.so is of another version");
+        throw analysis::AnalysisError::quoting(
+            "the sheet painter libtarvo-sheet.so is of another version");
     }
     const RuntimeFolder runtime;
     const std::string serialized = workshop::serialize(list);
@@ -119,7 +122,8 @@ std::string renderSheet(const workshop::DisplayList& list, bool pdf) {
     char error[512] = {};
     if (render(serialized.data(), serialized.size(), pdf ? 0 : 1, &document, &size, error,
                sizeof error) != 0) {
-        throw analysis::AnalysisError(std::string("the sheet could not be drawn: ") + error);
+        throw analysis::AnalysisError::quoting(std::string("the sheet could not be drawn: ") +
+                                               error);
     }
     std::string bytes(document, size);
     release(document);

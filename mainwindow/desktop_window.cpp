@@ -2,6 +2,7 @@
 #include "mainwindow/desktop_window.h"
 
 #include "analysis/nec_runner.h"
+#include "analysis/number_format.h"
 #include "plan/analysis.h"
 #include "plan/long_boom.h"
 #include "plan/measurement.h"
@@ -50,11 +51,12 @@ using enum Control;
 constexpr const char* computeFirst = "Press COMPUTE first: this works on the computed design.";
 
 /// Runs `work` on a thread of its own while a progress dialog with Cancel shows; the window
-/// stays responsive. Empty when cancelled or failed, with the reason in `failure`.
+/// stays responsive. Empty when cancelled or failed, with the reason in `failure`, its numbers
+/// in `separator`.
 template <class Result>
 std::optional<Result> runJob(QWidget* parent, const QString& label,
                              const std::function<Result(const std::atomic<bool>&)>& work,
-                             QString& failure) {
+                             QString& failure, const std::string& separator) {
     QProgressDialog dialog(label, "Cancel", 0, 0, parent);
     dialog.setWindowTitle("TARVO");
     dialog.setWindowModality(Qt::WindowModal);
@@ -67,6 +69,8 @@ std::optional<Result> runJob(QWidget* parent, const QString& label,
             result = work(cancel);
         } catch (const analysis::Cancelled&) {
             failure = "Cancelled.";
+        } catch (const analysis::AnalysisError& error) {
+            failure = QString::fromStdString(error.readBy(separator));
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         }
@@ -90,9 +94,12 @@ QString materialKey(double bandMhz, const char* what) {
     return QString("materials/%1/%2").arg(bandMhz).arg(what);
 }
 
+/// A name per design: a longer boom's or a trimmed one's files never replace the six
+/// directors' or the untrimmed ones' by accident.
 QString defaultFileName(const Plan& plan, const QString& what) {
-    return QString("tarvo-%1mhz-%2%3")
+    return QString("tarvo-%1mhz-%2%3%4")
         .arg(static_cast<double>(plan.design.freq))
+        .arg(plan.directors != fewestDirectors ? QString("%1dir-").arg(plan.directors) : QString())
         .arg(plan.trimmed() ? "trimmed-" : "")
         .arg(what);
 }
@@ -196,13 +203,20 @@ bool DesktopWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString DesktopWindow::planTitle() const {
-    if (!m_plan || !m_plan->trimmed()) {
+    if (!m_plan) {
         return "TARVO";
     }
-    const analysis::Material& material = m_plan->trim->material;
-    return QString("TARVO - trimmed for %1 mm wire and %2 mm rods")
-        .arg(material.wireDiameterMm)
-        .arg(material.rodDiameterMm);
+    // Which design every menu works on: its frequency, directors and trim, in the user's
+    // separator as every number the window shows.
+    std::string title = "TARVO - " + analysis::formatNumber("%g", m_plan->design.freq) + " MHz, " +
+                        std::to_string(m_plan->directors) + " directors";
+    if (m_plan->trimmed()) {
+        const analysis::Material& material = m_plan->trim->material;
+        title += ", trimmed for " + analysis::formatNumber("%g", material.wireDiameterMm) +
+                 " mm wire and " + analysis::formatNumber("%g", material.rodDiameterMm) +
+                 " mm rods";
+    }
+    return QString::fromStdString(analysis::withDecimalSeparator(title, m_plan->separator));
 }
 
 void DesktopWindow::showPlan() {
@@ -430,7 +444,7 @@ std::optional<workshop::DisplayList> DesktopWindow::sheet() {
             }
             return sheetContent(plan, performance, necMissing, job);
         },
-        failure);
+        failure, plan.separator);
     if (!content) {
         tell("TARVO: workshop sheet", "The workshop sheet was not made. " + failure, true);
         return std::nullopt;
@@ -532,7 +546,7 @@ void DesktopWindow::exportDesign() {
             }
             return exportText(plan, format, performance);
         },
-        failure);
+        failure, plan.separator);
     if (!text) {
         tell("TARVO: export", "Nothing was exported. " + failure, true);
         return;
@@ -585,12 +599,13 @@ void DesktopWindow::trim() {
         [&](const std::atomic<bool>& cancel) {
             return runTrim(plan, Job{runner, &cancel});
         },
-        failure);
+        failure, plan.separator);
     if (!outcome) {
         tell("TARVO: trim", "The trim did not finish. " + failure, true);
         return;
     }
-    const QString report = QString::fromStdString(trimReport(*outcome, plan.table.metric()));
+    const QString report =
+        QString::fromStdString(trimReport(*outcome, plan.table.metric(), plan.separator));
     m_lastMessage = report;
     m_trimmedPlan.reset();
     if (outcome->meetsLimits()) {

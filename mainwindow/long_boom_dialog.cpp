@@ -12,6 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include <iomanip>
 #include <sstream>
 
@@ -65,6 +67,12 @@ LongBoomDialog::LongBoomDialog(QWidget* parent)
     form->addRow(label, m_directors);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     buttons->addButton(m_use, QDialogButtonBox::ApplyRole);
+    // Enter after typing a number uses it; closing takes Escape or Alt+C.
+    QPushButton* close = buttons->button(QDialogButtonBox::Close);
+    close->setText("&Close");
+    close->setAutoDefault(false);
+    close->setDefault(false);
+    m_use->setDefault(true);
     auto* note = new QLabel("DIR 7 on by the table's rule, from the texts it shows: each director "
                             "and each spacing shorter by the REDUCE EACH ADDITIONAL values. The "
                             "analysis, the sheet and the exports then build all of them.");
@@ -77,15 +85,36 @@ LongBoomDialog::LongBoomDialog(QWidget* parent)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     connect(m_directors, &QSpinBox::valueChanged, this, &LongBoomDialog::preview);
-    connect(m_use, &QPushButton::clicked, this,
-            [this] { emit directorsChosen(m_directors->value()); });
+    connect(m_use, &QPushButton::clicked, this, [this] {
+        m_picked.reset();
+        emit directorsChosen(m_directors->value());
+    });
+    connect(m_directors, &QSpinBox::valueChanged, this, [this](int directors) {
+        if (directors != m_plan.directors) {
+            m_picked = directors;
+        } else {
+            m_picked.reset();
+        }
+    });
 }
 
 void LongBoomDialog::showPlan(const Plan& plan) {
     m_plan = plan;
+    // The box offers only what this design can hold; the note says why no more.
+    std::string why;
+    const int most = mostDirectorsOf(plan, &why);
+    m_limit = most < mostDirectors ? QString("At most %1: ").arg(most) + QString::fromStdString(why)
+                                   : QString();
     const QSignalBlocker quiet(m_directors);
-    m_directors->setValue(plan.directors);
+    m_directors->setRange(fewestDirectors, std::max(most, plan.directors));
+    // A number picked but not yet used stays picked through CONVERT TO METRIC and COMPUTE.
+    m_directors->setValue(m_picked ? std::min(*m_picked, m_directors->maximum()) : plan.directors);
     preview();
+}
+
+void LongBoomDialog::hideEvent(QHideEvent* event) {
+    m_picked.reset(); // closed without Use: the next opening shows what the plan builds
+    QDialog::hideEvent(event);
 }
 
 void LongBoomDialog::preview() {
@@ -106,6 +135,9 @@ void LongBoomDialog::preview() {
                                       .arg(m_plan.directors)
                                       .arg(m_directors->value()));
     m_use->setEnabled(!building);
+    if (!m_limit.isEmpty()) {
+        m_message->setText(m_message->text() + '\n' + m_limit);
+    }
 }
 
 } // namespace tarvo

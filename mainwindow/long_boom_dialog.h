@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -29,6 +30,9 @@ signals:
     /// The builder asks the plan to build `directors` directors (the rule has allowed them).
     void directorsChosen(int directors);
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void preview();
 
@@ -37,6 +41,8 @@ private:
     QPlainTextEdit* m_table;
     QLabel* m_message;
     QPushButton* m_use;
+    std::optional<int> m_picked; ///< a number picked and not yet used
+    QString m_limit;             ///< why the box offers no more, when the design limits it
 };
 
 } // namespace tarvo

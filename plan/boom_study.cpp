@@ -126,7 +126,7 @@ BoomStudy runBoomStudy(const Plan& plan, const std::vector<int>& directors, cons
     return study;
 }
 
-std::string boomStudyReport(const BoomStudy& study) {
+std::string boomStudyReport(const BoomStudy& study, const std::string& decimalSeparator) {
     std::ostringstream out;
     const std::string f = formatNumber("%g", study.frequencyMhz);
     std::string counts;
@@ -159,7 +159,7 @@ std::string boomStudyReport(const BoomStudy& study) {
                                     : "NOT TRIMMED, the best found: " + joined(row.trimmed.missed))
             << '\n';
     }
-    return out.str();
+    return analysis::withDecimalSeparator(out.str(), decimalSeparator);
 }
 
 std::string boomStudySvg(const BoomStudy& study) {

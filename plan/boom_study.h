@@ -62,8 +62,9 @@ BoomStudy runBoomStudy(const Plan& plan, const std::vector<int>& directors, cons
                        const std::function<void(const BoomStudyProgress&)>& progress = {});
 
 /// The study as a table for a person to read: per N the boom in wavelengths and the plan's
-/// unit, gain, F/B and SWR of the rule's design and of the trimmed, each miss marked.
-std::string boomStudyReport(const BoomStudy& study);
+/// unit, gain, F/B and SWR of the rule's design and of the trimmed, each miss marked; its numbers
+/// in `decimalSeparator`.
+std::string boomStudyReport(const BoomStudy& study, const std::string& decimalSeparator);
 
 /// Gain and F/B against boom length in wavelengths, the rule's design and the trimmed, as SVG.
 std::string boomStudySvg(const BoomStudy& study);

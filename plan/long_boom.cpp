@@ -57,10 +57,17 @@ std::vector<TableTexts::Row> addedRows(const TableTexts& table, int directors,
     for (int k = 1; k <= directors - fewestDirectors; ++k) {
         const int director = fewestDirectors + k;
         const auto shown = [&](double value, const char* what) {
-            const auto text = cutNumberText(doubleToText(value, separator), boxLimit, separator);
-            if (!(value > 0) || !std::isfinite(value) || !text) {
+            if (!(value > 0) || !std::isfinite(value)) {
                 throw LongBoomError("the rule makes " + name(director) + "'s " + what +
                                     " 0 or less: fewer directors");
+            }
+            const auto text = cutNumberText(doubleToText(value, separator), boxLimit, separator);
+            if (!text) {
+                // The table could not show it: a cut text would be a different number.
+                throw LongBoomError(
+                    "the rule makes " + name(director) + "'s " + what + " " +
+                    analysis::withDecimalSeparator(inches(value), std::string(separator)) +
+                    ", more than its box's " + std::to_string(boxLimit) + " characters can show");
             }
             return *text;
         };
@@ -76,7 +83,7 @@ std::vector<TableTexts::Row> addedRows(const TableTexts& table, int directors,
     return rows;
 }
 
-analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directors) {
+analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directors, bool metric) {
     const TableTexts texts = boxTextsOf(design, false);
     if (directors < fewestDirectors || directors > mostDirectors) {
         addedRows(texts, directors, "."); // refuses it, saying why
@@ -92,17 +99,28 @@ analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directo
         const analysis::AddedDirector director{textToDouble(row.length, "."),
                                                textToDouble(*row.spacing, ".")};
         const double rod = director.lengthInches - double{design.x};
-        const std::string most =
-            "; at most " + std::to_string(n - 1) + " directors at " + inches(design.freq) + " MHz";
+        const std::string most = "; at most " + std::to_string(n - 1) + " directors at " +
+                                 analysis::formatNumber("%g", design.freq) + " MHz";
+        // Told in the unit of the table the builder reads: a centimetre table's row is the rule
+        // on its centimetre texts, as its added rows show it.
+        const auto shownRow = [&] {
+            return metric ? addedRows(boxTextsOf(design, true), n, ".").back() : row;
+        };
+        const std::string unit = metric ? " cm" : " in";
+        const auto length = [&](double valueInches) {
+            return inches(metric ? valueInches * 2.54 : valueInches) + unit;
+        };
         if (!(rod >= shortest)) {
-            throw LongBoomError(row.element + " would be " + row.length + " in long (" +
-                                inches(rod) + " in without the boom's correction), shorter than " +
-                                "0.3 wavelength (" + inches(shortest) + " in)" + most);
+            const TableTexts::Row shown = shownRow();
+            throw LongBoomError(shown.element + " would be " + shown.length + unit + " long (" +
+                                length(rod) + " without the boom's correction), shorter than " +
+                                "0.3 wavelength (" + length(shortest) + ")" + most);
         }
         if (!(director.spacingInches >= closest)) {
-            throw LongBoomError(row.element + " would stand " + *row.spacing +
-                                " in from the director before it, closer than 0.05 wavelength (" +
-                                inches(closest) + " in)" + most);
+            const TableTexts::Row shown = shownRow();
+            throw LongBoomError(shown.element + " would stand " + *shown.spacing + unit +
+                                " from the director before it, closer than 0.05 wavelength (" +
+                                length(closest) + ")" + most);
         }
         added.push_back(director);
     }
@@ -110,7 +128,13 @@ analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directo
 }
 
 void setDirectors(Plan& plan, int directors) {
-    analysis::AddedDirectors added = addedDirectorsOf(plan.design, directors);
+    analysis::AddedDirectors added;
+    try {
+        added = addedDirectorsOf(plan.design, directors, plan.table.metric());
+    } catch (const LongBoomError& error) {
+        // Its lengths are read by a person: in the user's decimal separator, as the boxes.
+        throw LongBoomError(analysis::withDecimalSeparator(error.what(), plan.separator));
+    }
     std::vector<TableTexts::Row> rows = addedRows(plan.table, directors, plan.separator);
     if (directors != plan.directors) {
         plan.trim.reset();
@@ -118,6 +142,21 @@ void setDirectors(Plan& plan, int directors) {
     plan.directors = directors;
     plan.added = std::move(added);
     plan.table.added = std::move(rows);
+}
+
+int mostDirectorsOf(const Plan& plan, std::string* why) {
+    Plan extended = plan;
+    for (int n = fewestDirectors + 1; n <= mostDirectors; ++n) {
+        try {
+            setDirectors(extended, n);
+        } catch (const LongBoomError& error) {
+            if (why != nullptr) {
+                *why = error.what();
+            }
+            return n - 1;
+        }
+    }
+    return mostDirectors;
 }
 
 } // namespace tarvo

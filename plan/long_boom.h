@@ -46,11 +46,17 @@ std::vector<TableTexts::Row> addedRows(const TableTexts& table, int directors,
 /// against the physical minimums: without the boom's correction a director of at least 0.3
 /// wavelength and a spacing of at least 0.05. Throws LongBoomError naming the first director
 /// that breaks one, and how many directors the design can hold.
-analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directors);
+/// The refusal's lengths are in centimetres with `metric`, as a centimetre table shows them.
+analysis::AddedDirectors addedDirectorsOf(const DesignState& design, int directors,
+                                          bool metric = false);
 
 /// The plan builds `directors` directors from now on: its added directors and the table's added
 /// rows set, a trim of other directors dropped. Throws LongBoomError and leaves the plan as it
 /// was when the rule cannot build them.
 void setDirectors(Plan& plan, int directors);
+
+/// The most directors the rule can build for the plan's design (6 to 40), and in `why` the
+/// refusal of one more (empty at 40).
+int mostDirectorsOf(const Plan& plan, std::string* why = nullptr);
 
 } // namespace tarvo

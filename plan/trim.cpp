@@ -206,7 +206,7 @@ std::vector<TrimmedRow> trimmedLengths(const TrimOutcome& outcome, bool metric) 
     return rows;
 }
 
-std::string trimReport(const TrimOutcome& o, bool metric) {
+std::string trimReport(const TrimOutcome& o, bool metric, const std::string& decimalSeparator) {
     std::ostringstream out;
     const std::string materials = "loops of " + number(o.material.wireDiameterMm) +
                                   " mm wire and directors of " + number(o.material.rodDiameterMm) +
@@ -280,7 +280,7 @@ std::string trimReport(const TrimOutcome& o, bool metric) {
     }
     out << "Directors include the boom correction as designed; " << o.search.evaluations
         << " evaluations, " << o.search.necRuns << " nec2c runs in the search.\n";
-    return out.str();
+    return analysis::withDecimalSeparator(out.str(), decimalSeparator);
 }
 
 } // namespace tarvo

@@ -46,8 +46,10 @@ struct TrimmedRow {
 };
 std::vector<TrimmedRow> trimmedLengths(const TrimOutcome& outcome, bool metric);
 
-/// The trimmed table in the design table's layout, the changes and the figures before and after.
-std::string trimReport(const TrimOutcome& outcome, bool metric);
+/// The trimmed table in the design table's layout, the changes and the figures before and after,
+/// every number in `decimalSeparator`, as the boxes beside it show theirs.
+std::string trimReport(const TrimOutcome& outcome, bool metric,
+                       const std::string& decimalSeparator);
 
 /// The design table's rows from stored values (for a trimmed design, which has no window):
 /// element, length, spacing (or nothing), boom position; in inches or centimetres.

@@ -96,7 +96,9 @@ std::string symbolicDeck(const analysis::Model& model, const analysis::Material&
          << " the directors,\n";
     deck << "CM SR reflector to driven loop, S1-S" << last << " the spacings ahead of it\n";
     deck << "CM Directors without the metallic-boom correction: NEC models no boom\n";
-    deck << "CM SY cards: nec2c reads them; xnec2c 4.4.12 does not (open the plain .nec there)\n";
+    // What the tests have seen: both NEC-2 programs Debian 12 ships stop at the first SY card.
+    deck << "CM SY cards are for NEC-2 programs that read them: nec2c 1.3 and xnec2c 4.4.12\n";
+    deck << "CM stop at the first one; open the plain .nec export there\n";
     deck << "CE\n";
     deck << "SY F=" << g(model.frequencyMhz) << '\n';
     deck << "SY RW=" << g(material.wireDiameterMm / 2000) << '\n';

@@ -90,6 +90,20 @@ grep -qF "The sweep was widened to +/-0.5 %" "$work/narrow.txt" &&
     [ "$(grep -cE '^  14[0-9]\.[0-9]{3} ' "$work/narrow.txt")" = 5 ] ||
     { echo "a narrow sweep was not widened to five points" >&2; cat "$work/narrow.txt" >&2; exit 1; }
 echo "sweep edges: warned at 50 MHz, --sweep 0.1 widened"
+# The widening is said exactly when it happens: a sweep of +-0.5 % already holds two 0.25 %
+# steps on each side of the design frequency, 0.45 % holds one, and 0 asks for no sweep.
+for case in "0.5 no" "0.45 yes" "0 no" "3 no"; do
+    read -r sweep widened <<<"$case"
+    "$cli" --freq 144 --inch 1 --sweep "$sweep" --analyze >"$work/notice.txt"
+    said=no
+    grep -qF "The sweep was widened" "$work/notice.txt" && said=yes
+    [ "$said" = "$widened" ] ||
+        { echo "--sweep $sweep: widening said: $said, expected $widened" >&2; cat "$work/notice.txt" >&2; exit 1; }
+    # The 144 MHz design peaks within 1 % and its F/B is 25.6 dB: no warning at all.
+    ! grep -q "WARNING" "$work/notice.txt" ||
+        { echo "--sweep $sweep: a warning the design does not call for" >&2; cat "$work/notice.txt" >&2; exit 1; }
+done
+echo "notices: the widening said exactly when done, no warning at 144 MHz"
 
 # Under de_DE.UTF-8 the report a person reads carries commas; JSON and the .nec deck, read by
 # other programs, keep the point.
@@ -102,3 +116,13 @@ grep -qF "  Forward gain                 13,59 dBi" "$work/de.txt" &&
 grep -qE '"gainDbi": 13\.59' "$work/de.json" && grep -q '^FR 0 25 0 0 139.68 0.36$' "$work/de.nec" ||
     { echo "JSON or .nec not in points under de_DE" >&2; exit 1; }
 echo "de_DE: the report in commas, JSON and .nec in points"
+# The trim report stands beside the boxes' "89,35": every number in it a comma too.
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --trim >"$work/de-trim.txt"
+grep -qF "REFLECTOR   89,35" "$work/de-trim.txt" && grep -qF "TRIMMED for loops of 2,05 mm wire" "$work/de-trim.txt" &&
+    ! grep -qE '[0-9]\.[0-9]' "$work/de-trim.txt" ||
+    { echo "the German trim report has a decimal point" >&2; cat "$work/de-trim.txt" >&2; exit 1; }
+LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --inch 1 --boom-study 6 >"$work/de-study.txt"
+grep -qE '^6     2,00       163,6      13,59 ' "$work/de-study.txt" &&
+    ! grep -qE '[0-9]\.[0-9]' "$work/de-study.txt" ||
+    { echo "the German boom study has a decimal point" >&2; cat "$work/de-study.txt" >&2; exit 1; }
+echo "de_DE: the trim report and the boom study in commas"

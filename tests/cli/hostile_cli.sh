@@ -61,6 +61,20 @@ check "nothing to write, standard output closed" 0 "" $?
     exit "${PIPESTATUS[0]}"
 )
 check "SIGPIPE ignored, reader gone" 1 "cannot write the output: Broken pipe" $?
+# As a shell starts it, with SIGPIPE at its default, and a reader that has gone before the run
+# writes: said, exit 1, and the files it was making removed, none left beside their targets.
+mkdir "$work/pipe"
+for arguments in "--script $work/many.tarvo" \
+    "--freq 144 --inch 1 --analyze --export $work/pipe/e.maa --plot $work/pipe/p.svg"; do
+    (
+        # shellcheck disable=SC2086
+        { sleep 0.3; exec env --default-signal=PIPE "$cli" $arguments 2>"$work/err"; } | head -n 0
+        exit "${PIPESTATUS[0]}"
+    )
+    check "SIGPIPE at its default, reader gone: $arguments" 1 "cannot write the output: Broken pipe" $?
+    left=$(ls -A "$work/pipe")
+    [ -z "$left" ] || fail "SIGPIPE at its default: left behind: $left"
+done
 
 # Scripts that cannot be read are usage errors, with the reason.
 "$cli" --script - <&- >/dev/null 2>"$work/err"
@@ -125,6 +139,20 @@ check "a 100 kB frequency" 1 "not a number: \"$forty...\"." $?
 check "a 100 kB list entry" 2 "" $?
 [ "$(wc -c <"$work/err")" -lt 1000 ] || fail "a 100 kB inch entry echoed $(wc -c <"$work/err") bytes"
 
+# Control characters typed into a number, a list entry or a path are shown, never sent raw to
+# the terminal: an ESC would start an escape sequence there.
+esc=$'\e'
+for case in "freq|1|--freq 14${esc}[31m4 --inch 1|\"14\\x1B[31m4\"" \
+    "inch entry|2|--freq 144 --inch ${esc}[2Jx|\\x1B[2Jx" \
+    "measured path|2|--freq 144 --measured /nowhere/${esc}]0;title${esc}\\|/nowhere/\\x1B]0;title\\x1B" \
+    "directors|2|--freq 144 --inch 1 --directors 7${esc}|\"7\\x1B\" is not a whole number"; do
+    IFS='|' read -r name want arguments words <<<"$case"
+    # shellcheck disable=SC2086
+    "$cli" $arguments >/dev/null 2>"$work/err"
+    check "control characters in the $name" "$want" "$words" $?
+    if grep -q "$esc" "$work/err"; then fail "control characters in the $name: an ESC echoed raw"; fi
+done
+
 # nec2c that hangs, dies, floods its terminal: stand-ins first on PATH.
 mkdir -p "$work/bin" "$work/tmp"
 fake() {
@@ -174,6 +202,18 @@ await_sleepers() {
         sleep 0.02
     done
 }
+# A sheet into a FIFO whose reader quits early, SIGPIPE at its default: said, exit 1, and the
+# CSV of the same run is neither written nor left half-made beside its target.
+if [ "$sheets" = 1 ] && command -v nec2c >/dev/null; then
+    mkdir "$work/quitting"
+    mkfifo "$work/quitting/sheet.svg"
+    head -c 100 "$work/quitting/sheet.svg" >/dev/null &
+    env --default-signal=PIPE "$cli" --freq 144 --inch 1 --sheet "$work/quitting/sheet.svg" \
+        --export "$work/quitting/table.csv" >/dev/null 2>"$work/err"
+    check "a FIFO sheet whose reader quit" 1 "sheet.svg: Broken pipe" $?
+    [ "$(ls -A "$work/quitting")" = sheet.svg ] || fail "a FIFO sheet whose reader quit left $(ls -A "$work/quitting")"
+fi
+
 # The same in the sheet's tolerance search, past the analysis's dozen runs: no sheet, and
 # no half-written one, stays behind.
 if command -v nec2c >/dev/null; then
@@ -287,6 +327,22 @@ LC_ALL=de_DE.UTF-8 "$cli" --freq 144 --rod-mm 1.5 --nec "$work/values/de.nec" >/
     2>"$work/err"
 check "de_DE --rod-mm 1.5" 2 '"1.5" is not a number (the decimal separator here is ",")' $?
 [ "$(wc -c <"$work/err")" -lt 300 ] || fail "de_DE --rod-mm 1.5 said $(wc -c <"$work/err") bytes"
+# A German user reads warnings and refusals in commas; a path keeps its points. At 1296 MHz a
+# 1 inch boom is 25.4 / (299792.458 / 1296) = 0.110 wavelength; 3 segments a wavelength make
+# segments of 1/3 wavelength, cut to 0.273 on the shortest wire, over NEC-2's 0.1.
+for case in "--freq 1296 --inch 1|0|is 0,110 wavelengths thick at 1296 MHz" \
+    "--freq 144 --inch 1 --segments-per-wavelength 3 --analyze|2|segments of 0,273 wavelength are too long for NEC-2: at most 0,1" \
+    "--freq 144 --inch 1 --directors 20|2|shorter than 0,3 wavelength (24,59 in)"; do
+    IFS='|' read -r arguments want words <<<"$case"
+    # shellcheck disable=SC2086
+    LC_ALL=de_DE.UTF-8 "$cli" $arguments >/dev/null 2>"$work/err"
+    check "de_DE: $arguments" "$want" "$words" $?
+    if grep -qE '[0-9]\.[0-9]' "$work/err"; then fail "de_DE: $arguments: a decimal point: $(cat "$work/err")"; fi
+done
+if command -v nec2c >/dev/null; then
+    LC_ALL=de_DE.UTF-8 TMPDIR="$work/no-1.5" "$cli" --freq 144 --inch 1 --analyze >/dev/null 2>"$work/err"
+    check "de_DE: a path keeps its point" 1 "$work/no-1.5" $?
+fi
 
 # All or nothing: a run that fails or is stopped changes no existing file.
 mkdir -p "$work/kept"

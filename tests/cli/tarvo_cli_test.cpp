@@ -384,9 +384,36 @@ TEST(TarvoCli, AnOverlongBoomIsRefusedNamingTheDirector) {
     EXPECT_EQ(most.status, 2);
     EXPECT_NE(most.out.find("DIR 20 would be 24.3033 in long"), std::string::npos) << most.out;
     EXPECT_EQ(refused.out.find("DIR 1 "), std::string::npos) << "no table for a refused boom";
-    for (const char* n : {"5", "41", "x"}) {
-        EXPECT_EQ(runCli(std::string("--freq 144 --inch 1 --directors ") + n).status, 2) << n;
+    // Only decimal digits are a number of directors: 0x13 is not 19, nor 1e1 ten.
+    for (const char* n : {"5", "41", "x", "0x13", "19.0", "+7", "1e1", "''", "7x"}) {
+        const CliRun run = runCli(std::string("--freq 144 --inch 1 --directors ") + n);
+        EXPECT_EQ(run.status, 2) << n;
+        EXPECT_NE(run.out.find("is not a whole number from 6 to 40"), std::string::npos) << run.out;
     }
+    for (const char* n : {"'7 '", "' 7'", "007"}) {
+        const CliRun run = runCli(std::string("--freq 144 --inch 1 --directors ") + n);
+        EXPECT_EQ(run.status, 0) << n;
+        EXPECT_NE(run.out.find("DIR 7       34.3796"), std::string::npos) << run.out;
+    }
+    // A person reads the refusal beside boxes in their own separator.
+    const CliRun german = runCli("--freq 144 --inch 1 --directors 20", "LC_ALL=de_DE.UTF-8");
+    EXPECT_NE(german.out.find("DIR 20 would be 24,3033 in long (24,17 in without the boom's "
+                              "correction), shorter than 0,3 wavelength (24,59 in)"),
+              std::string::npos)
+        << german.out;
+}
+
+// At 0.005 MHz every length is 28800 times 144 MHz's: DIR 6 stands 163.570 x 28800 = 4.71e6 in
+// along the boom; the spacings the rule adds (7.22e5 in, each 2.69e4 in less) take DIR 15 past 1e7
+// in, which a box of 7 characters cannot show. The refusal names that box, not a length below 0.
+TEST(TarvoCli, ARowTooLongForItsBoxIsNamedAsSuch) {
+    const CliRun run = runCli("--freq 0.005 --inch 1 --directors 19");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("DIR 15's boom position 1.024e+07, more than its box's 7 characters "
+                           "can show"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("0 or less"), std::string::npos) << run.out;
 }
 
 } // namespace

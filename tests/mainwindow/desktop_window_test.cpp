@@ -13,6 +13,7 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +39,7 @@
 #include <csignal>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 
 using namespace tarvo;
@@ -238,22 +240,69 @@ private slots:
         const std::string csv = exportText(*window.plan(), ExportFormat::Csv, std::nullopt);
         QVERIFY(csv.find("DIR 10,32.0543,22.2702,258.249\r\n") != std::string::npos);
         QCOMPARE(modelOf(*window.plan()).wires.size(), std::size_t{18});
-        // Too long a boom: no rows, the plan as it was.
-        directors->setValue(20);
-        QVERIFY(table->toPlainText().isEmpty());
+        // The title and the suggested names say which design the menus work on: ten directors'
+        // files never replace the six's by accident.
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 10 directors"));
+        QString asked;
+        window.setSaveChooser([&](const QString&, const QString& name, const QString&, QString*) {
+            asked = QFileInfo(name).fileName();
+            return QString();
+        });
+        window.action("saveSheet")->trigger();
+        QCOMPARE(asked, QString("tarvo-144mhz-10dir-sheet.pdf"));
+        window.action("export")->trigger();
+        QCOMPARE(asked, QString("tarvo-144mhz-10dir-beam.maa"));
+        // The box offers what the design holds, 19 at 144 MHz, and says why no more: DIR 20,
+        // 35.1547 - 14 x 0.7751 = 24.3033 in, 24.17 in without the 0.1366 in of the boom's
+        // correction, would be shorter than 0.3 x 983.6 / 144 x 12 = 24.59 in.
         auto* message = dialog->findChild<QLabel*>("message");
-        QVERIFY2(message->text().contains("DIR 20"), qPrintable(message->text()));
-        QVERIFY(!use->isEnabled());
+        QCOMPARE(directors->maximum(), 19);
+        QVERIFY2(message->text().contains(
+                     "At most 19: DIR 20 would be 24.3033 in long (24.17 in without the boom's "
+                     "correction), shorter than 0.3 wavelength (24.59 in)"),
+                 qPrintable(message->text()));
         QCOMPARE(window.plan()->directors, 10);
-        // CONVERT TO METRIC: the rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182).
+        // A number picked and not used stays picked through CONVERT TO METRIC, whose rows are the
+        // rule on the centimetre texts (89.2930 - 4 x 1.9687 = 81.4182), as is the limit: DIR 20
+        // 89.2930 - 14 x 1.9687 = 61.7312 cm, 24.1667 in = 61.38 cm bare, under 62.46 cm.
+        directors->setValue(12);
         QTest::mouseClick(window.calculator().control(Command4), Qt::LeftButton);
         QCOMPARE(window.plan()->table.added.back().length, std::string("81.4182"));
-        QCOMPARE(directors->value(), 10);
+        QCOMPARE(directors->value(), 12);
+        QVERIFY2(message->text().contains("At most 19: DIR 20 would be 61.7312 cm long (61.38 cm "
+                                          "without the boom's correction), shorter than 0.3 "
+                                          "wavelength (62.46 cm)"),
+                 qPrintable(message->text()));
+        directors->setValue(10);
         QVERIFY(table->toPlainText().contains("DIR 10      81.4182   56.5658   655.952"));
+        // Enter after typing a number uses it, as the default button.
+        directors->setValue(6);
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(window.plan()->directors, 6);
+        directors->selectAll();
+        QTest::keyClicks(directors, "10");
+        QTest::keyClick(directors, Qt::Key_Return);
+        QCOMPARE(window.plan()->directors, 10);
+        QVERIFY(dialog->isVisible());
         // The next COMPUTE keeps the ten directors; the calculator's boxes never had them.
         compute(window, "144");
         QCOMPARE(window.plan()->directors, 10);
         QCOMPARE(window.plan()->table.added.back().length, std::string("32.0543"));
+        // COMPUTE at 146 MHz: the open dialog shows 146's rows, DIR 7 the DIR 6 box less the
+        // box of REDUCE EACH ADDITIONAL DIRECTOR BY, never 144's 34.3796.
+        compute(window, "146");
+        const auto box = [&](Control control) {
+            return qobject_cast<QLineEdit*>(window.calculator().control(control))
+                ->text()
+                .toDouble();
+        };
+        const QString shown = table->toPlainText();
+        const QString dir7 = shown.mid(shown.indexOf("DIR 7 ")).section('\n', 0, 0);
+        QVERIFY2(!dir7.isEmpty() && !shown.contains("34.3796"), qPrintable(shown));
+        QVERIFY2(std::abs(dir7.split(' ', Qt::SkipEmptyParts).at(2).toDouble() -
+                          (box(Text16) - box(Text19))) < 1.5e-4,
+                 qPrintable(dir7 + " against DIR 6 " + QString::number(box(Text16)) + " less " +
+                            QString::number(box(Text19))));
         const int menu = window.menuBar()->height();
         QCOMPARE(window.calculator().geometry(), QRect(0, menu, 591, 460));
     }
@@ -515,6 +564,84 @@ private slots:
         QCOMPARE(analysis.findChild<QDoubleSpinBox*>("rodMm")->value(), 4.76);
         QSignalSpy finished(&analysis, &AnalysisWindow::finished);
         QVERIFY(finished.wait(5000));
+    }
+
+    /// What a COMPUTE keeps of the builder's choices, read off the NEC-2 deck the window
+    /// exports: the loop wire's radius (half the diameter in metres), the rods' and the sweep's
+    /// FR card (start at f x (1 - sweep), a step of f x 0.25 %, 2 x sweep / 0.25 + 1 points).
+    /// Wire chosen at 146 MHz stays with the 144 MHz band, off its centre and after a restart,
+    /// never with 432 MHz; the analysis options stay with every band.
+    void aComputeKeepsTheBuildersChoicesForTheirBand() {
+        struct Step {
+            const char* frequency;
+            double wireMm; ///< set in the analysis window before the export, 0 for none
+            double sweepPercent;
+            bool restart; ///< a new window, as after quitting: only the settings remain
+            const char* loop;
+            const char* rod;
+            const char* sweep;
+        };
+        const Step steps[] = {
+            {"144", 0, 0, false, "0.001025", "0.00238", "FR 0 25 0 0 139.68 0.36"},
+            {"146", 3.25, 5, false, "0.001625", "0.00238", "FR 0 41 0 0 138.7 0.365"},
+            {"144", 0, 0, false, "0.001625", "0.00238", "FR 0 41 0 0 136.8 0.36"},
+            {"432", 0, 0, false, "0.000815", "0.0015875", "FR 0 41 0 0 410.4 1.08"},
+            {"144.5", 0, 0, false, "0.001625", "0.00238", "FR 0 41 0 0 137.275 0.36125"},
+            {"145", 0, 0, true, "0.001625", "0.00238", "FR 0 25 0 0 140.65 0.3625"},
+            {"1296", 0, 0, false, "0.00051", "0.000795", "FR 0 25 0 0 1257.12 3.24"},
+        };
+        std::unique_ptr<DesktopWindow> window;
+        int n = 0;
+        for (const Step& step : steps) {
+            if (!window || step.restart) {
+                window = std::make_unique<DesktopWindow>();
+                window->setQuiet(true);
+                window->setRunner([](const std::string&) -> std::string {
+                    throw analysis::AnalysisError("not run");
+                });
+                window->show();
+            }
+            compute(*window, step.frequency);
+            if (step.wireMm > 0) {
+                window->action("analyze")->trigger();
+                AnalysisWindow& analysis = window->analysisWindow();
+                QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+                QVERIFY(finished.wait(5000));
+                analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(step.wireMm);
+                analysis.findChild<QDoubleSpinBox*>("sweepPercent")->setValue(step.sweepPercent);
+                QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+                QVERIFY(finished.wait(5000));
+                analysis.close();
+            }
+            const QString path = m_folder.filePath(QString("rules-%1.nec").arg(n++));
+            window->setSaveChooser(
+                [&](const QString&, const QString&, const QString&, QString*) { return path; });
+            window->action("export")->trigger();
+            std::ifstream deck(path.toStdString());
+            std::map<std::string, std::string> cards; // GW 1, GW 9 (DIR 1), the sweep's FR
+            for (std::string line; std::getline(deck, line);) {
+                std::istringstream fields(line);
+                std::string card, tag;
+                fields >> card >> tag;
+                std::string last;
+                for (std::string field; fields >> field;) {
+                    last = field;
+                }
+                if (card == "GW" && (tag == "1" || tag == "9")) {
+                    cards["GW " + tag] = last;
+                } else if (card == "FR" && tag == "0" &&
+                           line != std::string("FR 0 1 0 0 ") + step.frequency + " 0") {
+                    cards["FR"] = line;
+                }
+            }
+            const QString at = QString("COMPUTE %1 MHz").arg(step.frequency);
+            QVERIFY2(cards["GW 1"] == step.loop,
+                     qPrintable(at + ": loop radius " + QString::fromStdString(cards["GW 1"])));
+            QVERIFY2(cards["GW 9"] == step.rod,
+                     qPrintable(at + ": rod radius " + QString::fromStdString(cards["GW 9"])));
+            QVERIFY2(cards["FR"] == step.sweep,
+                     qPrintable(at + ": " + QString::fromStdString(cards["FR"])));
+        }
     }
 
     void aNameCompletedHereAsksBeforeReplacingAFile() {

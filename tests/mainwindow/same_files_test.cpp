@@ -264,6 +264,48 @@ private slots:
                   false);
     }
 
+    /// On a German desktop the trim report and the title bar read as the boxes do: commas.
+    void aGermanTrimReadsInCommas() {
+        qputenv("LC_ALL", "de_DE.UTF-8");
+        DesktopWindow window;
+        qputenv("LC_ALL", "C");
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144", "1");
+        window.action("trim")->trigger();
+        const QString report = window.lastMessage();
+        QVERIFY2(
+            report.startsWith("TRIMMED for loops of 2,05 mm wire and directors of 4,76 mm rod"),
+            qPrintable(report));
+        QVERIFY2(report.contains("REFLECTOR   89,35     "), qPrintable(report));
+        QVERIFY2(!report.contains(QRegularExpression(R"(\d\.\d)")), qPrintable(report));
+        QVERIFY(window.useTrimmedLengths());
+        QCOMPARE(window.windowTitle(),
+                 QString("TARVO - 144 MHz, 6 directors, trimmed for 2,05 mm wire and 4,76 mm rods"));
+        // Other wire ends the trim: it was found for 2.05 mm. The deck then builds the design's
+        // reflector, 89.35 in round, a side of 22.3375 in, +-0.283686 m from the boom, of
+        // 3.25 mm wire (radius 0.001625 m), and the title no longer claims a trim.
+        AnalysisWindow& analysis = window.analysisWindow();
+        QSignalSpy finished(&analysis, &AnalysisWindow::finished);
+        window.action("analyze")->trigger();
+        QVERIFY(finished.wait(60000));
+        analysis.findChild<QDoubleSpinBox*>("wireMm")->setValue(3.25);
+        QTest::mouseClick(analysis.findChild<QPushButton*>("run"), Qt::LeftButton);
+        QVERIFY(finished.wait(60000));
+        analysis.close();
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 6 directors"));
+        const QString deck = m_folder.filePath("other-wire.nec");
+        window.setSaveChooser(
+            [&](const QString&, const QString&, const QString&, QString*) { return deck; });
+        window.action("export")->trigger();
+        QFile file(deck);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(window.lastMessage()));
+        const QString cards = QString::fromUtf8(file.readAll());
+        QVERIFY2(cards.contains("\nGW 1 11 0.000000 -0.283686 -0.283686 0.000000 0.283686 "
+                                "-0.283686 0.001625\n"),
+                 qPrintable(cards.left(600)));
+    }
+
     /// A trim accepted with Use trimmed lengths: the title says so, and the sheet and every
     /// export are tarvo-cli --trim's, until the next COMPUTE.
     void trimCarriesOn() {
@@ -271,7 +313,7 @@ private slots:
         window.setQuiet(true);
         window.show();
         compute(window, "144", "1");
-        QCOMPARE(window.windowTitle(), QString("TARVO"));
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 6 directors"));
         QString asked;
         window.setSaveChooser([&](const QString&, const QString& name, const QString&, QString*) {
             asked = name;
@@ -284,7 +326,7 @@ private slots:
         QVERIFY2(window.lastMessage().startsWith("TRIMMED"), qPrintable(window.lastMessage()));
         QVERIFY(window.useTrimmedLengths());
         QCOMPARE(window.windowTitle(),
-                 QString("TARVO - trimmed for 2.05 mm wire and 4.76 mm rods"));
+                 QString("TARVO - 144 MHz, 6 directors, trimmed for 2.05 mm wire and 4.76 mm rods"));
         sameFiles(window, {"--freq", "144", "--inch", "1", "--trim"}, "trimmed", true);
         // The next save dialog opens where the last file went, and names the trimmed lengths.
         window.setSaveChooser([&](const QString&, const QString& name, const QString&, QString*) {
@@ -295,7 +337,7 @@ private slots:
         QCOMPARE(asked, m_folder.filePath("trimmed/tarvo-144mhz-trimmed-sheet.pdf"));
         // A new COMPUTE builds the design's lengths again.
         compute(window, "144", "1");
-        QCOMPARE(window.windowTitle(), QString("TARVO"));
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 6 directors"));
         QVERIFY(!window.useTrimmedLengths());
         sameFiles(window, {"--freq", "144", "--inch", "1"}, "untrimmed", false);
     }

@@ -186,7 +186,7 @@ TEST(Plan, TheTrimReportInInchesAndItsReductions) {
           std::pair{analysis::TrimParameters{1.01, 0.99, 0.98, 0.02}, "trimmed"}}) {
         outcome.search.parameters = factors;
         outcome.trimmed = analysis::trimmedDesign(outcome.designed, factors);
-        const PrintedTrim printed = printedTrim(trimReport(outcome, false));
+        const PrintedTrim printed = printedTrim(trimReport(outcome, false, "."));
         ASSERT_EQ(printed.rows.size(), 8U) << name;
         for (std::size_t i = 0; i < 8; ++i) {
             const TableTexts::Row& box = boxes.rows[i];
@@ -213,6 +213,51 @@ TEST(Plan, TheTrimReportInInchesAndItsReductions) {
         if (factors.reflector == 1) {
             EXPECT_EQ(printed.reduceDirector, boxes.reduceDirector);
         }
+    }
+}
+
+// The CHANGE table gives every change in millimetres, whichever unit the plan shows. The
+// reflector trimmed 1 % longer: 1 % of 89.35 in is 0.8935 in, 22.69 mm; the driven loop 1 %
+// shorter: 0.85655 in, 21.76 mm. The same in a centimetre plan, where a slip to inches' factor
+// would print 2.54 times too much, and its lengths' column in centimetres (226.9 for 89.35 in).
+TEST(Plan, TheTrimReportsChangesInMillimetresInEitherUnit) {
+    const MemoryWindow window = computed("144");
+    TrimOutcome outcome;
+    outcome.material = {2.05, 4.76};
+    outcome.designed = window.state();
+    outcome.search.parameters = analysis::TrimParameters{1.01, 0.99, 1, 0};
+    outcome.trimmed = analysis::trimmedDesign(outcome.designed, outcome.search.parameters);
+    for (const bool metric : {false, true}) {
+        const std::string report = trimReport(outcome, metric, ".");
+        std::istringstream lines(report.substr(report.find("\nCHANGE ")));
+        std::map<std::string, std::vector<std::string>> change;
+        for (std::string line; std::getline(lines, line) && change.count("DRIVEN") == 0;) {
+            std::istringstream fields(line);
+            std::string element, word;
+            if (!(fields >> element)) {
+                continue;
+            }
+            if (element == "DIR" || element == "CHANGE") {
+                fields >> word;
+                element += ' ' + word;
+            }
+            std::vector<std::string> values;
+            while (fields >> word) {
+                values.push_back(word);
+            }
+            change[element] = values;
+        }
+        const char* unit = metric ? "centimetres" : "inches";
+        ASSERT_EQ(change["CHANGE DESIGNED"], (std::vector<std::string>{"TRIMMED", "mm", "%"}))
+            << unit << '\n'
+            << report;
+        ASSERT_EQ(change["REFLECTOR"].size(), 4U) << unit << '\n' << report;
+        EXPECT_EQ(change["REFLECTOR"][2], "+22.7") << unit;
+        EXPECT_EQ(change["REFLECTOR"][3], "+1.00") << unit;
+        ASSERT_EQ(change["DRIVEN"].size(), 4U) << unit << '\n' << report;
+        EXPECT_EQ(change["DRIVEN"][2], "-21.8") << unit;
+        EXPECT_EQ(change["DRIVEN"][3], "-1.00") << unit;
+        EXPECT_EQ(change["REFLECTOR"][0].substr(0, 5), metric ? "226.9" : "89.35") << unit;
     }
 }
 

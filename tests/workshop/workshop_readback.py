@@ -220,6 +220,14 @@ def check_design(freq, list_option, entry, boom_inches, folder):
           f"{tag}: MMANA-GAL source {source}, NEC feed {ex}")
     check(fed[2] == fed[5] < 0 and abs(fed[0] - exp["positions"][1] / 1000) < 1e-5,
           f"{tag}: the fed wire {fed} is not the driven loop's bottom side")
+    # The symbolic deck says nec2c does not read SY cards: were that to change, so must the deck.
+    said = subprocess.run(["nec2c", "-i" + symbolic, "-o" + symbolic + ".out"],
+                          capture_output=True, text=True, timeout=60)
+    nec_out = open(symbolic + ".out").read() if os.path.exists(symbolic + ".out") else ""
+    check(said.returncode != 0 and "GEOMETRY DATA CARD ERROR" in nec_out + said.stdout,
+          f"{tag}: nec2c read the symbolic deck (exit {said.returncode}): update its comment")
+    check("nec2c 1.3 and xnec2c 4.4.12" in open(symbolic).read(),
+          f"{tag}: the symbolic deck no longer names the programs that do not read it")
     for n, (a, b, c) in enumerate(zip(plain, symbolic_wires, maa_wires)):
         check(all(abs(x - y) < 2e-6 for x, y in zip(a[:7], b[:7])) and a[7] == b[7],
               f"{tag}: wire {n + 1}: deck {a}, symbolic {b}")

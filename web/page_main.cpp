@@ -201,7 +201,11 @@ public:
         }
         char frequency[32];
         std::snprintf(frequency, sizeof frequency, "%g", static_cast<double>(m_plan->design.freq));
-        return "tarvo-" + std::string(frequency) + "mhz-" + std::string(what);
+        // A longer boom's files say how many directors they build.
+        const std::string directors = m_plan->directors != tarvo::fewestDirectors
+                                          ? std::to_string(m_plan->directors) + "dir-"
+                                          : std::string();
+        return "tarvo-" + std::string(frequency) + "mhz-" + directors + std::string(what);
     }
 
     /// The Longer boom preview of `directors`: "1" and the rows, or "0" and why refused.
@@ -232,6 +236,17 @@ public:
     }
 
     int directors() const { return m_plan ? m_plan->directors : tarvo::fewestDirectors; }
+
+    /// The most directors the design can hold, a line feed, and why no more ("" at the most
+    /// the rule takes), as the desktop's Longer boom dialog says it.
+    std::string mostDirectors() const {
+        if (!m_plan) {
+            return std::to_string(tarvo::mostDirectors) + "\n";
+        }
+        std::string why;
+        const int most = tarvo::mostDirectorsOf(*m_plan, &why);
+        return std::to_string(most) + "\n" + why;
+    }
 
     /// Keeps a reply for the page's script, which reads it before its next call.
     const char* answer(std::string text) {
@@ -275,6 +290,10 @@ EMSCRIPTEN_KEEPALIVE const char* tarvo_long_boom(int directors) {
 
 EMSCRIPTEN_KEEPALIVE const char* tarvo_use_directors(int directors) {
     return page->answer(page->useDirectors(directors));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tarvo_most_directors() {
+    return page->answer(page->mostDirectors());
 }
 
 EMSCRIPTEN_KEEPALIVE int tarvo_directors() {

@@ -331,14 +331,23 @@ test("Longer boom: DIR 7 on by the table's rule, refused beyond what the design 
     }
     // Used, the plan builds ten: the exports hold them, as tarvo-cli's --directors 10 writes.
     await page.click("#useDirectors");
-    assert.equal(await page.textContent("#longBoomMessage"), "The plan builds 10 directors.");
+    // The box offers what the design holds, and says why no more (the README's refusal of 20).
+    assert.equal(await page.getAttribute("#directors", "max"), "19");
+    assert.match(await page.textContent("#longBoomMessage"),
+                 /^The plan builds 10 directors\.\nAt most 19: DIR 20 would be 24\.3033 in long/);
     const [download] = await Promise.all([page.waitForEvent("download"), page.click("#exportNec")]);
+    assert.equal(download.suggestedFilename(), "tarvo-144mhz-10dir-beam.nec");
     const saved = path.join(scratch, "page-10.nec");
     await download.saveAs(saved);
     const native = path.join(scratch, "native-10.nec");
     execFileSync(cli, ["--freq", "144", "--inch", "1", "--directors", "10", "--export", native],
                  { env: { ...process.env, LC_ALL: "C" }, stdio: "ignore", timeout: 30000 });
     assert.ok(fs.readFileSync(saved).equals(fs.readFileSync(native)), "the ten-director deck differs");
+    // A number picked but not used stays picked through COMPUTE.
+    await page.fill("#directors", "12");
+    await page.click("#Command1");
+    assert.equal(await page.inputValue("#directors"), "12");
+    assert.match(await page.textContent("#longBoomMessage"), /^The plan builds 10 directors: Use to build 12\./);
     await page.fill("#directors", "20");
     assert.equal(await page.textContent("#longBoomTable"), "");
     assert.match(await page.textContent("#longBoomMessage"), /^Refused: .*at most 19 directors at 144 MHz/);

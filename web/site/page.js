@@ -118,21 +118,30 @@ const tarvoDocument = {
         call("tarvo_open", decimalSeparator());
 
         const designed = () => document.body.dataset.computed === "1";
+        // A number picked but not yet used stays picked through CONVERT TO METRIC and COMPUTE,
+        // until Use or until the longer boom is closed.
+        let picked = null;
         function showLongBoom() {
-            const reply = call("tarvo_long_boom", Number(byId("directors").value));
+            const chosen = Number(byId("directors").value);
+            const reply = call("tarvo_long_boom", chosen);
             const building = directors();
+            const [most, why] = call("tarvo_most_directors").split("\n");
+            let message;
             if (reply[0] === "1") {
                 byId("longBoomTable").textContent = reply.slice(1);
-                const chosen = Number(byId("directors").value);
-                byId("longBoomMessage").textContent = chosen === building
-                    ? `The plan builds ${building} directors.`
-                    : `The plan builds ${building} directors: Use to build ${chosen}.`;
+                message = chosen === building ? `The plan builds ${building} directors.`
+                        : `The plan builds ${building} directors: Use to build ${chosen}.`;
+                if (why !== "") {
+                    // The box offers only what this design can hold; say why no more.
+                    message += `\nAt most ${most}: ${why}`;
+                }
                 byId("useDirectors").disabled = chosen === building;
             } else {
                 byId("longBoomTable").textContent = "";
-                byId("longBoomMessage").textContent = reply.slice(1);
+                message = reply.slice(1);
                 byId("useDirectors").disabled = true;
             }
+            byId("longBoomMessage").textContent = message;
         }
         function afterDesign() {
             document.body.dataset.computed = "1";
@@ -140,7 +149,10 @@ const tarvoDocument = {
             for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors"]) {
                 byId(id).disabled = false;
             }
-            byId("directors").value = String(directors());
+            const building = directors();
+            const most = Math.max(Number(call("tarvo_most_directors").split("\n")[0]), building);
+            byId("directors").max = String(most);
+            byId("directors").value = String(picked === null ? building : Math.min(picked, most));
             showLongBoom();
         }
         function click(name) {
@@ -199,8 +211,28 @@ const tarvoDocument = {
                 download(call("tarvo_file_name", what), reply.slice(1), type);
             });
         }
-        byId("directors").addEventListener("input", showLongBoom);
+        byId("directors").addEventListener("input", () => {
+            const chosen = Number(byId("directors").value);
+            picked = chosen !== directors() ? chosen : null;
+            showLongBoom();
+        });
+        // Enter after typing a number uses it.
+        byId("directors").addEventListener("keydown", (event) => {
+            if (event.key === "Enter" && !byId("useDirectors").disabled) {
+                byId("useDirectors").click();
+            }
+        });
+        byId("longBoom").addEventListener("toggle", () => {
+            if (!byId("longBoom").open) {
+                picked = null; // closed without Use: the next opening shows what the plan builds
+                if (designed()) {
+                    byId("directors").value = String(directors());
+                    showLongBoom();
+                }
+            }
+        });
         byId("useDirectors").addEventListener("click", () => {
+            picked = null;
             const refused = call("tarvo_use_directors", Number(byId("directors").value));
             if (refused !== "") {
                 showFault(refused);

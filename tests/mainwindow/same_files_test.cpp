@@ -280,8 +280,9 @@ private slots:
         QVERIFY2(report.contains("REFLECTOR   89,35     "), qPrintable(report));
         QVERIFY2(!report.contains(QRegularExpression(R"(\d\.\d)")), qPrintable(report));
         QVERIFY(window.useTrimmedLengths());
-        QCOMPARE(window.windowTitle(),
-                 QString("TARVO - 144 MHz, 6 directors, trimmed for 2,05 mm wire and 4,76 mm rods"));
+        QCOMPARE(
+            window.windowTitle(),
+            QString("TARVO - 144 MHz, 6 directors, trimmed for 2,05 mm wire and 4,76 mm rods"));
         // Other wire ends the trim: it was found for 2.05 mm. The deck then builds the design's
         // reflector, 89.35 in round, a side of 22.3375 in, +-0.283686 m from the boom, of
         // 3.25 mm wire (radius 0.001625 m), and the title no longer claims a trim.
@@ -325,8 +326,9 @@ private slots:
         window.action("trim")->trigger();
         QVERIFY2(window.lastMessage().startsWith("TRIMMED"), qPrintable(window.lastMessage()));
         QVERIFY(window.useTrimmedLengths());
-        QCOMPARE(window.windowTitle(),
-                 QString("TARVO - 144 MHz, 6 directors, trimmed for 2.05 mm wire and 4.76 mm rods"));
+        QCOMPARE(
+            window.windowTitle(),
+            QString("TARVO - 144 MHz, 6 directors, trimmed for 2.05 mm wire and 4.76 mm rods"));
         sameFiles(window, {"--freq", "144", "--inch", "1", "--trim"}, "trimmed", true);
         // The next save dialog opens where the last file went, and names the trimmed lengths.
         window.setSaveChooser([&](const QString&, const QString& name, const QString&, QString*) {

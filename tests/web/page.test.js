@@ -153,6 +153,26 @@ test("a click on the inch entry already selected takes it again after a millimet
     await context.close();
 });
 
+test("each fault stops COMPUTE with the window's text", async () => {
+    // tarvo-cli --script's messages for the same clicks: the frequency, NON METALLIC BOOM, COMPUTE.
+    const cases = [
+        ["abc", "The frequency is not a number: \"abc\"."],
+        ["-5", "The frequency must be greater than 0 MHz."],
+        ["1e30", "Overflow: the number 1.28664E-26 does not fit into Text9."],
+    ];
+    const { context, page } = await open();
+    for (const [frequency, text] of cases) {
+        await page.reload();
+        await page.waitForSelector("body[data-ready='1']");
+        await page.fill("#Text17", frequency);
+        await page.click("#Option1");
+        await page.click("#Command1");
+        assert.equal(await page.locator("#fault").evaluate((d) => d.open), true, frequency);
+        assert.equal(await page.textContent("#faultText"), text);
+    }
+    await context.close();
+});
+
 // Left, top, width and height in CSS pixels of every control: the desktop's twips / 15.
 const rectangles = {
     Text1: [0, 152, 81, 19], Text2: [16, 184, 57, 19], Text3: [32, 216, 41, 19],

@@ -49,6 +49,8 @@ namespace {
 using enum Control;
 
 constexpr const char* computeFirst = "Press COMPUTE first: this works on the computed design.";
+constexpr const char* computeAgain = "The last COMPUTE stopped on a fault, so the boxes may show "
+                                     "parts of two designs: press COMPUTE for a whole one.";
 
 /// Runs `work` on a thread of its own while a progress dialog with Cancel shows; the window
 /// stays responsive. Empty when cancelled or failed, with the reason in `failure`, its numbers
@@ -133,6 +135,7 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
     connect(m_calculator, &MainWindow::computed, this, &DesktopWindow::designComputed);
+    connect(m_calculator, &MainWindow::computeFailed, this, &DesktopWindow::designFailed);
     connect(m_calculator, &MainWindow::converted, this, [this] {
         if (m_plan) {
             retable(*m_plan, m_calculator->form());
@@ -302,7 +305,9 @@ void DesktopWindow::buildMenus() {
 }
 
 void DesktopWindow::designComputed() {
-    m_plan = nextPlan(m_calculator->form(), m_calculator->state(), m_plan);
+    // After a COMPUTE that stopped, the builder's choices come from the plan before it.
+    m_plan = nextPlan(m_calculator->form(), m_calculator->state(), m_plan ? m_plan : m_stalePlan);
+    m_stalePlan.reset();
     m_trimmedPlan.reset(); // a trim is of the lengths before this COMPUTE
     if (!m_plan->materials) {
         // The builder's wire and rods for this band, chosen in an earlier session.
@@ -328,11 +333,40 @@ void DesktopWindow::designComputed() {
     showPlan();
 }
 
+void DesktopWindow::designFailed() {
+    if (!m_plan) {
+        return;
+    }
+    // The sheet, the exports and the analysis would be of the design before while the boxes
+    // may already show parts of the new one: none is offered until a COMPUTE succeeds. The
+    // builder's choices wait for it.
+    m_stalePlan = std::move(m_plan);
+    m_plan.reset();
+    m_trimmedPlan.reset();
+    m_sheet.reset();
+    for (QAction* action : m_designActions) {
+        action->setEnabled(false);
+        action->setToolTip(computeAgain);
+        action->setStatusTip(computeAgain);
+    }
+    if (m_longBoom != nullptr) {
+        m_longBoom->close();
+    }
+    setWindowTitle("TARVO - no design: the last COMPUTE stopped on a fault");
+}
+
 void DesktopWindow::longBoom() {
     if (m_longBoom == nullptr) {
         m_longBoom = new LongBoomDialog(this);
         connect(m_longBoom, &LongBoomDialog::directorsChosen, this,
                 &DesktopWindow::directorsChosen);
+        // The menus' keys (Ctrl+S, Ctrl+E, Ctrl+R ...) work while the dialog has the focus too:
+        // it stands beside the calculator as part of the same work.
+        for (QAction* action : findChildren<QAction*>()) {
+            if (!action->shortcut().isEmpty()) {
+                m_longBoom->addAction(action);
+            }
+        }
     }
     m_longBoom->showPlan(*m_plan);
     m_longBoom->show();

@@ -77,6 +77,7 @@ protected:
 private:
     void buildMenus();
     void designComputed();
+    void designFailed();
     /// Materials and analysis options chosen in the analysis window.
     void planEdited(const Plan& edited);
     void printSheet();
@@ -107,6 +108,9 @@ private:
     std::vector<QAction*> m_designActions;
     /// The sheet of one plan, computed once for preview, print and save alike.
     std::optional<std::pair<Plan, workshop::SheetContent>> m_sheet;
+    /// The plan before a COMPUTE that stopped on a fault: its materials, options and directors
+    /// carry over to the next COMPUTE that succeeds.
+    std::optional<Plan> m_stalePlan;
     SaveChooser m_chooseSave;
     OpenChooser m_chooseOpen;
     SheetPrinter m_printSheet;

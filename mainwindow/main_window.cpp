@@ -243,6 +243,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::click(Control control) {
     if (!runGuarded([this, control] { runDesignClick(control, m_form, m_state); })) {
+        if (control == Command1) {
+            emit computeFailed();
+        }
         return;
     }
     if (control == Command1) {

@@ -45,6 +45,9 @@ signals:
     void computed();
     /// CONVERT TO METRIC finished without a fault: the boxes show the design in centimetres.
     void converted();
+    /// COMPUTE stopped on a fault: what it had written stays, so the boxes may show parts of
+    /// two designs.
+    void computeFailed();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -154,10 +154,30 @@ private slots:
         QVERIFY(QString::fromStdString(window.plan()->warnings.front()).contains("is 38"));
         compute(window, "144");
         QVERIFY(window.plan()->warnings.empty());
-        // A failed COMPUTE keeps the design before it.
+        // A COMPUTE that stops on a fault may leave the boxes with parts of two designs: no
+        // menu works on either until a COMPUTE succeeds, and the title says why. The builder's
+        // choices (here ten directors) wait for that COMPUTE.
+        window.action("longBoom")->trigger();
+        window.longBoomDialog()->findChild<QSpinBox*>("directors")->setValue(10);
+        QTest::mouseClick(window.longBoomDialog()->findChild<QPushButton*>("use"), Qt::LeftButton);
         window.calculator().setFaultReporter([](QWidget*, const std::exception&) {});
         compute(window, "-5");
-        QCOMPARE(window.plan()->design.freq, 144.0F);
+        QVERIFY(!window.plan());
+        QCOMPARE(window.windowTitle(),
+                 QString("TARVO - no design: the last COMPUTE stopped on a fault"));
+        for (const char* name :
+             {"printSheet", "saveSheet", "export", "analyze", "trim", "longBoom"}) {
+            QVERIFY2(!window.action(name)->isEnabled(), name);
+            QVERIFY2(
+                window.action(name)->toolTip().startsWith("The last COMPUTE stopped on a fault"),
+                name);
+        }
+        QVERIFY(!window.longBoomDialog()->isVisible());
+        compute(window, "146");
+        QCOMPARE(window.plan()->design.freq, 146.0F);
+        QCOMPARE(window.plan()->directors, 10);
+        QVERIFY(window.action("export")->isEnabled());
+        QCOMPARE(window.windowTitle(), QString("TARVO - 146 MHz, 10 directors"));
     }
 
     void keysWorkWhateverHasTheFocus() {
@@ -188,6 +208,18 @@ private slots:
         QTest::keyClick(list, Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(asked, QStringList({"Export for other tools", "Save workshop sheet",
                                      "Export for other tools"}));
+        // And from the Longer boom dialog beside the calculator.
+        window.action("longBoom")->trigger();
+        QWidget* directors = window.longBoomDialog()->findChild<QSpinBox*>("directors");
+        QApplication::setActiveWindow(window.longBoomDialog());
+        QVERIFY(QTest::qWaitForWindowActive(window.longBoomDialog()));
+        directors->setFocus();
+        QTRY_VERIFY(directors->hasFocus());
+        asked.clear();
+        QTest::keyClick(directors, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(directors, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(asked, QStringList({"Save workshop sheet", "Export for other tools"}));
+        window.longBoomDialog()->close();
         // Each menu's entries, and the menus themselves, each have a letter of their own.
         const auto letters = [](const QList<QAction*>& actions) {
             QStringList found;

@@ -162,13 +162,20 @@ public:
         }
         try {
             tarvo::runDesignClick(*control, m_form, m_state);
-            if (*control == tarvo::Control::Command1) {
-                m_plan = tarvo::nextPlan(m_form, m_state, m_plan);
-            } else if (*control == tarvo::Control::Command4 && m_plan) {
-                tarvo::retable(*m_plan, m_form);
-            }
         } catch (const std::exception& fault) {
+            if (*control == tarvo::Control::Command1 && m_plan) {
+                // The boxes may show parts of two designs now: nothing is offered of the one
+                // before until a COMPUTE succeeds, which takes the builder's choices from it.
+                m_stalePlan = std::move(m_plan);
+                m_plan.reset();
+            }
             return fault.what();
+        }
+        if (*control == tarvo::Control::Command1) {
+            m_plan = tarvo::nextPlan(m_form, m_state, m_plan ? m_plan : m_stalePlan);
+            m_stalePlan.reset();
+        } else if (*control == tarvo::Control::Command4 && m_plan) {
+            tarvo::retable(*m_plan, m_form);
         }
         return {};
     }
@@ -258,6 +265,8 @@ private:
     PageForm m_form;
     tarvo::DesignState m_state;
     std::optional<tarvo::Plan> m_plan;
+    /// The plan before a COMPUTE that stopped on a fault, kept for the builder's choices.
+    std::optional<tarvo::Plan> m_stalePlan;
     std::string m_reply;
 };
 

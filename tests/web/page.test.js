@@ -173,6 +173,28 @@ test("each fault stops COMPUTE with the window's text", async () => {
     await context.close();
 });
 
+test("after a COMPUTE that stops on a fault nothing is offered of the design before", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#longBoom summary");
+    await page.fill("#directors", "10");
+    await page.click("#useDirectors");
+    await page.fill("#Text17", "abc");
+    await page.click("#Command1");
+    await page.click("#faultOk");
+    const offered = () => page.evaluate(() => ["exportMaa", "exportNec", "exportSymbolic", "exportCsv",
+                                               "directors"].map((id) => !document.getElementById(id).disabled));
+    assert.deepEqual(await offered(), [false, false, false, false, false]);
+    assert.equal(await page.textContent("#computeFirst"), "The last COMPUTE stopped on a fault, so " +
+                 "the boxes may show parts of two designs: press COMPUTE for a whole one.");
+    // The next COMPUTE that succeeds offers its design, with the builder's ten directors.
+    await page.fill("#Text17", "144");
+    await page.click("#Command1");
+    assert.deepEqual(await offered(), [true, true, true, true, true]);
+    assert.equal(await page.inputValue("#directors"), "10");
+    await context.close();
+});
+
 // Left, top, width and height in CSS pixels of every control: the desktop's twips / 15.
 const rectangles = {
     Text1: [0, 152, 81, 19], Text2: [16, 184, 57, 19], Text3: [32, 216, 41, 19],

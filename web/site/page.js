@@ -155,9 +155,27 @@ const tarvoDocument = {
             byId("directors").value = String(picked === null ? building : Math.min(picked, most));
             showLongBoom();
         }
+        // After a COMPUTE that stopped on a fault the boxes may show parts of two designs: the
+        // exports and the longer boom wait for a COMPUTE that succeeds.
+        function designLost() {
+            document.body.dataset.computed = "0";
+            for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors",
+                              "useDirectors"]) {
+                byId(id).disabled = true;
+            }
+            byId("longBoom").open = false;
+            byId("longBoomTable").textContent = "";
+            byId("longBoomMessage").textContent = "";
+            byId("computeFirst").textContent = "The last COMPUTE stopped on a fault, so the boxes may " +
+                "show parts of two designs: press COMPUTE for a whole one.";
+            byId("computeFirst").hidden = false;
+        }
         function click(name) {
             const text = call("tarvo_click", name);
             if (text !== "") {
+                if (name === "Command1" && designed()) {
+                    designLost();
+                }
                 showFault(text);
                 return;
             }

@@ -306,22 +306,28 @@ test("the start state: captions, fonts, colours, limits, visibility and tab orde
     await context.close();
 });
 
-test("a phone's 390 pixels: the calculator scaled whole, no horizontal scrolling", async () => {
-    const { context, page } = await open("?lang=en", {
-        context: { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true },
-    });
-    const widths = await page.evaluate(() => ({
-        scroll: document.documentElement.scrollWidth,
-        client: document.documentElement.clientWidth,
-        area: Math.round(document.getElementById("TARVO").getBoundingClientRect().width),
-    }));
-    assert.deepEqual(widths, { scroll: 390, client: 390, area: 390 });
-    await page.fill("#Text17", "144");
-    await page.tap("#Option2");
-    await page.selectOption("#List1", "1");
-    await page.tap("#Command1");
-    assert.deepEqual(await texts(page, Object.keys(inches)), inches);
-    await context.close();
+test("a phone's 360 to 430 pixels: the calculator scaled whole, no horizontal scrolling", async () => {
+    for (const width of [360, 390, 430]) {
+        const { context, page } = await open("?lang=en", {
+            context: { viewport: { width, height: 800 }, isMobile: true, hasTouch: true },
+        });
+        const widths = await page.evaluate(() => ({
+            scroll: document.documentElement.scrollWidth,
+            client: document.documentElement.clientWidth,
+            area: Math.round(document.getElementById("TARVO").getBoundingClientRect().width),
+            height: Math.round(document.getElementById("TARVO").getBoundingClientRect().height),
+        }));
+        assert.deepEqual(widths, { scroll: width, client: width, area: width,
+                                   height: Math.round(460 * width / 591) });
+        if (width === 390) {
+            await page.fill("#Text17", "144");
+            await page.tap("#Option2");
+            await page.selectOption("#List1", "1");
+            await page.tap("#Command1");
+            assert.deepEqual(await texts(page, Object.keys(inches)), inches);
+        }
+        await context.close();
+    }
 });
 
 test("the German separator: the boxes read and write a comma", async () => {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace tarvo {
 namespace {
@@ -106,7 +107,7 @@ void PolarPlot::paintEvent(QPaintEvent*) {
     m_texts << m_title;
     // Room around the outer ring for the angles, and for "forward" to the right.
     const int radius =
-        std::max(20, std::min(width() - 2 * 46, height() - titleHeight - 2 * 20) / 2);
+        std::max(20, std::min(width() - 2 * 56, height() - titleHeight - 2 * 20) / 2);
     const QPoint centre(width() / 2, titleHeight + (height() - titleHeight) / 2);
     if (m_pattern.empty()) {
         return;
@@ -138,16 +139,20 @@ void PolarPlot::paintEvent(QPaintEvent*) {
         painter.drawText(QRectF(where.x() - 20, where.y() - 9, 40, 18), Qt::AlignCenter, text);
         m_texts << text;
     }
-    // The forward direction, named and arrowed beyond the 0 deg label.
+    // The forward direction, arrowed beyond the 0 deg label and named below the arrow, outside
+    // the outer ring, where no trace reaches.
     painter.setPen(Qt::black);
     painter.setBrush(Qt::black);
     const QPointF tip = at(0, radius + 34);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.drawPolygon(QPolygonF{tip, tip + QPointF(-7, -4), tip + QPointF(-7, 4)});
     painter.setBrush(Qt::NoBrush);
-    painter.drawText(QRectF(tip.x() - 50, tip.y() + 6, 50, 16), Qt::AlignRight | Qt::AlignTop,
-                     "forward");
-    m_texts << "forward";
+    if (m_labelsShown) {
+        const double left = centre.x() + radius + 2;
+        painter.drawText(QRectF(left, tip.y() + 6, std::max(0.0, width() - left), 16),
+                         Qt::AlignLeft | Qt::AlignTop, "forward");
+        m_texts << "forward";
+    }
 
     QPainterPath path;
     for (const auto& [angle, gain] : m_pattern) {
@@ -159,17 +164,41 @@ void PolarPlot::paintEvent(QPaintEvent*) {
             path.lineTo(point);
         }
     }
+    if (m_labelsShown) {
+        // The ring labels on a ground of their own, each where the trace does not pass: at the
+        // first angle from just left of the top round the back where its box stays clear of
+        // the trace's line, else left of the top without a ground. The trace is drawn last, so
+        // a label never hides a lobe.
+        QPainterPathStroker stroker;
+        stroker.setWidth(4);
+        const QPainterPath trace = stroker.createStroke(path);
+        const QFontMetricsF metrics(painter.font());
+        painter.setPen(labelColor);
+        for (int ring = 0; ring < static_cast<int>(rangeDb / ringStepDb); ++ring) {
+            const double r = radius * (1 - ring * ringStepDb / rangeDb);
+            const QString text = numberText(top - ring * ringStepDb, 0, m_separator) + " dBi";
+            std::optional<QPointF> clear;
+            for (int angle = 97; angle <= 263 && !clear; angle += 4) {
+                const QPointF centreOfBox = at(angle, r);
+                const QRectF box(centreOfBox.x() - metrics.horizontalAdvance(text) / 2 - 2,
+                                 centreOfBox.y() - metrics.height() / 2,
+                                 metrics.horizontalAdvance(text) + 4, metrics.height());
+                if (!trace.intersects(box)) {
+                    clear = centreOfBox;
+                }
+            }
+            if (clear) {
+                labelOnGround(painter, *clear, text);
+            } else {
+                const QPointF under = at(97, r);
+                painter.drawText(QRectF(under.x() - 40, under.y() - 9, 80, 18), Qt::AlignCenter,
+                                 text);
+            }
+            m_texts << text;
+        }
+    }
     painter.setPen(QPen(gainColor, 1.5));
     painter.drawPath(path);
-
-    // The ring labels last, on a ground of their own between two spokes: readable over a lobe.
-    painter.setPen(labelColor);
-    for (int ring = 0; ring < static_cast<int>(rangeDb / ringStepDb); ++ring) {
-        const double r = radius * (1 - ring * ringStepDb / rangeDb);
-        const QString text = numberText(top - ring * ringStepDb, 0, m_separator) + " dBi";
-        labelOnGround(painter, at(97, r), text);
-        m_texts << text;
-    }
 }
 
 SweepPlot::SweepPlot(std::string decimalSeparator, QWidget* parent)

@@ -27,6 +27,8 @@ public:
     QSize sizeHint() const override { return {280, 280}; }
     /// The texts drawn at the last paint: title, angles, ring labels.
     const QStringList& texts() const { return m_texts; }
+    /// Without the ring labels and "forward": what the trace alone looks like (tests compare).
+    void setLabelsShown(bool shown) { m_labelsShown = shown; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,6 +38,7 @@ private:
     std::string m_separator;
     std::vector<std::pair<double, double>> m_pattern;
     QStringList m_texts;
+    bool m_labelsShown{true};
 };
 
 /// Gain and F/B on the left dB axis (negative values below its 0 dB line), SWR on the right

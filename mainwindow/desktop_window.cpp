@@ -39,6 +39,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <thread>
@@ -134,6 +135,14 @@ DesktopWindow::DesktopWindow(QWidget* parent)
     // The calculator keeps its fixed client area; the frame grows by the menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
+    m_warning = new QToolButton(menuBar());
+    m_warning->setObjectName("boomWarning");
+    m_warning->setText("Boom: see the warning");
+    m_warning->setAutoRaise(true);
+    m_warning->setVisible(false);
+    connect(m_warning, &QToolButton::clicked, this,
+            [this] { tell("TARVO: boom", m_warning->toolTip(), false); });
+    menuBar()->setCornerWidget(m_warning, Qt::TopRightCorner);
     connect(m_calculator, &MainWindow::computed, this, &DesktopWindow::designComputed);
     connect(m_calculator, &MainWindow::computeFailed, this, &DesktopWindow::designFailed);
     connect(m_calculator, &MainWindow::converted, this, [this] {
@@ -224,6 +233,18 @@ QString DesktopWindow::planTitle() const {
 
 void DesktopWindow::showPlan() {
     setWindowTitle(planTitle());
+    // A boom beyond its correction's range is said at COMPUTE, as tarvo-cli says it, at the
+    // menu bar's right end: the calculator's boxes stay as they are.
+    QStringList warnings;
+    if (m_plan) {
+        for (const std::string& warning : m_plan->warnings) {
+            warnings << QString::fromStdString(
+                analysis::withDecimalSeparator(warning, m_plan->separator));
+        }
+    }
+    m_warning->setVisible(!warnings.isEmpty());
+    m_warning->setToolTip(warnings.join("\n\n"));
+    m_warning->setStatusTip(warnings.join(" "));
 }
 
 AnalysisWindow& DesktopWindow::analysisWindow() {
@@ -353,6 +374,7 @@ void DesktopWindow::designFailed() {
         m_longBoom->close();
     }
     setWindowTitle("TARVO - no design: the last COMPUTE stopped on a fault");
+    m_warning->setVisible(false);
 }
 
 void DesktopWindow::longBoom() {

@@ -17,6 +17,7 @@
 
 class QAction;
 class QPrinter;
+class QToolButton;
 
 namespace tarvo {
 
@@ -100,6 +101,7 @@ private:
     void showPlan();
 
     MainWindow* m_calculator;
+    QToolButton* m_warning{}; ///< the boom-range warning of the design, at the menu bar's end
     AnalysisWindow* m_analysis{};
     LongBoomDialog* m_longBoom{};
     std::optional<Plan> m_plan;

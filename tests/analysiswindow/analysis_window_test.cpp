@@ -31,6 +31,7 @@
 #include <thread>
 
 using namespace tarvo;
+using Pattern = std::vector<std::pair<double, double>>;
 
 namespace {
 
@@ -415,6 +416,48 @@ private slots:
              {"10 dBi", "0 dBi", "-10 dBi", "forward", "0\u00b0", "90\u00b0", "180\u00b0"}) {
             QVERIFY2(plot.texts().contains(QString::fromUtf8(label)), label);
         }
+    }
+
+    // The labels never hide the trace: every trace pixel of the plot drawn without its labels
+    // is a trace pixel with them, whichever way the lobe points, for a round pattern lying on
+    // a ring, and for the 144 MHz design's own rear lobes.
+    void theLabelsNeverHideTheTrace_data() {
+        QTest::addColumn<Pattern>("pattern");
+        for (const double towards : {0.0, 90.0, 97.0, 180.0, 263.0}) {
+            QTest::newRow(qPrintable(QString("lobe towards %1").arg(towards))) << lobe(towards);
+        }
+        Pattern round;
+        for (int a = 0; a <= 360; ++a) {
+            round.emplace_back(a, a % 2 == 0 ? 0.0 : -10.0); // a thick band across two rings
+        }
+        QTest::newRow("round, across two rings") << round;
+    }
+    void theLabelsNeverHideTheTrace() {
+        QFETCH(Pattern, pattern);
+        PolarPlot plot("Horizontal pattern");
+        plot.resize(300, 300);
+        plot.setPattern(pattern);
+        const QImage labelled = plot.grab().toImage();
+        plot.setLabelsShown(false);
+        const QImage bare = plot.grab().toImage();
+        const auto trace = [](QRgb pixel) {
+            return qBlue(pixel) > 150 && qRed(pixel) < 120 && qGreen(pixel) < 120;
+        };
+        int traced = 0;
+        int hidden = 0;
+        for (int y = 0; y < bare.height(); ++y) {
+            for (int x = 0; x < bare.width(); ++x) {
+                if (trace(bare.pixel(x, y))) {
+                    ++traced;
+                    hidden += trace(labelled.pixel(x, y)) ? 0 : 1;
+                }
+            }
+        }
+        // A label over the line would hide a stretch of it, tens of pixels; a few pixels of the
+        // line's anti-aliased edge blend differently over a label's ground than over white.
+        QVERIFY(traced > 200);
+        QVERIFY2(hidden <= 8,
+                 qPrintable(QString("%1 of %2 trace pixels hidden").arg(hidden).arg(traced)));
     }
 
     void cancelMarksTheFiguresBeforeAsStale() {

@@ -34,6 +34,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <complex>
 #include <csignal>
@@ -121,6 +122,7 @@ private slots:
     void designMenusWaitForCompute() {
         DesktopWindow window;
         window.show();
+        const int menuHeight = window.menuBar()->height();
         for (const char* name :
              {"analyze", "trim", "printSheet", "saveSheet", "export", "compare"}) {
             QVERIFY2(!window.action(name)->isEnabled(), name);
@@ -152,8 +154,20 @@ private slots:
         QTest::mouseClick(window.calculator().control(Command1), Qt::LeftButton);
         QCOMPARE(window.plan()->warnings.size(), std::size_t{1});
         QVERIFY(QString::fromStdString(window.plan()->warnings.front()).contains("is 38"));
+        // Said at COMPUTE, at the menu bar's end, the calculator's area untouched and unmoved.
+        auto* warning = window.menuBar()->findChild<QToolButton*>("boomWarning");
+        QVERIFY(warning != nullptr && warning->isVisible());
+        QVERIFY2(warning->toolTip().contains("is 38"), qPrintable(warning->toolTip()));
+        QCOMPARE(window.calculator().geometry(), QRect(0, menuHeight, 591, 460));
         compute(window, "144");
         QVERIFY(window.plan()->warnings.empty());
+        QVERIFY(!warning->isVisible());
+        // At 1296 MHz a 1 inch boom is 25.4 / (299792.458 / 1296) = 0.110 wavelength thick.
+        compute(window, "1296");
+        QVERIFY(warning->isVisible());
+        QVERIFY2(warning->toolTip().contains("is 0.110 wavelengths thick at 1296 MHz"),
+                 qPrintable(warning->toolTip()));
+        compute(window, "144");
         // A COMPUTE that stops on a fault may leave the boxes with parts of two designs: no
         // menu works on either until a COMPUTE succeeds, and the title says why. The builder's
         // choices (here ten directors) wait for that COMPUTE.

@@ -7,6 +7,7 @@
 // The page's script calls the functions below (tarvo_...); each returns its text in the page's
 // reply, read at once by the caller.
 
+#include "analysis/number_format.h"
 #include "design/controls.h"
 #include "design/design_state.h"
 #include "design/form.h"
@@ -242,6 +243,19 @@ public:
         return {};
     }
 
+    /// What the design warns about (a boom beyond its correction's range), in the page's
+    /// separator, as the window says it at COMPUTE; "" when nothing.
+    std::string warnings() const {
+        std::string text;
+        if (m_plan) {
+            for (const std::string& warning : m_plan->warnings) {
+                text += (text.empty() ? "" : "\n\n") +
+                        tarvo::analysis::withDecimalSeparator(warning, m_plan->separator);
+            }
+        }
+        return text;
+    }
+
     int directors() const { return m_plan ? m_plan->directors : tarvo::fewestDirectors; }
 
     /// The most directors the design can hold, a line feed, and why no more ("" at the most
@@ -303,6 +317,10 @@ EMSCRIPTEN_KEEPALIVE const char* tarvo_use_directors(int directors) {
 
 EMSCRIPTEN_KEEPALIVE const char* tarvo_most_directors() {
     return page->answer(page->mostDirectors());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tarvo_warnings() {
+    return page->answer(page->warnings());
 }
 
 EMSCRIPTEN_KEEPALIVE int tarvo_directors() {

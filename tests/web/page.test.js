@@ -195,6 +195,21 @@ test("after a COMPUTE that stops on a fault nothing is offered of the design bef
     await context.close();
 });
 
+test("a boom beyond its correction's range is said at COMPUTE, beside the calculator", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    assert.equal(await page.isVisible("#boomWarning"), false);
+    await page.fill("#Text17", "1296");
+    await page.click("#Command1");
+    // tarvo-cli --freq 1296 --inch 1's warning.
+    assert.equal(await page.textContent("#boomWarning"), "The boom of 1 inch (1 in) is 0.110 " +
+                 "wavelengths thick at 1296 MHz: the boom correction is a fit for booms up to 0.055 " +
+                 "wavelengths, so the directors' lengths are an extrapolation, not a correction. No " +
+                 "entry of the inch list is within that range at this frequency.");
+    assert.equal(await page.isVisible("#boomWarning"), true);
+    await context.close();
+});
+
 // Left, top, width and height in CSS pixels of every control: the desktop's twips / 15.
 const rectangles = {
     Text1: [0, 152, 81, 19], Text2: [16, 184, 57, 19], Text3: [32, 216, 41, 19],

@@ -145,6 +145,10 @@ const tarvoDocument = {
         }
         function afterDesign() {
             document.body.dataset.computed = "1";
+            // A boom beyond its correction's range is said at COMPUTE, beside the calculator.
+            const warnings = call("tarvo_warnings");
+            byId("boomWarning").textContent = warnings;
+            byId("boomWarning").hidden = warnings === "";
             byId("computeFirst").hidden = true;
             for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors"]) {
                 byId(id).disabled = false;
@@ -159,6 +163,7 @@ const tarvoDocument = {
         // exports and the longer boom wait for a COMPUTE that succeeds.
         function designLost() {
             document.body.dataset.computed = "0";
+            byId("boomWarning").hidden = true;
             for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors",
                               "useDirectors"]) {
                 byId(id).disabled = true;

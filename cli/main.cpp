@@ -59,6 +59,9 @@ constexpr const char* withoutNec2c = "needs nec2c, which this build of tarvo-cli
 // node_environment.js has found the separator of the locale that node's environment names.
 EM_JS(void, nodeDecimalSeparator, (char* separator, int size),
       { stringToUTF8(Module['decimalSeparator'], separator, size); });
+// node opens /dev/null on a standard stream it finds closed before the program starts:
+// node_environment.js has told which of them node opened so.
+EM_JS(int, nodeFoundClosed, (int fd), { return Module['closedAtStart'][fd] ? 1 : 0; });
 #endif
 
 /// The decimal separator of the user's numbers, as the environment's locale writes them.
@@ -83,19 +86,28 @@ struct StandardStreams {
 StandardStreams holdStandardStreams() {
     StandardStreams streams;
     for (const int fd : {0, 1, 2}) {
+#ifdef __EMSCRIPTEN__
+        if (nodeFoundClosed(fd) == 0) {
+            continue;
+        }
+#else
         if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {
             continue;
         }
+#endif
         if (fd == 0) {
             streams.inputClosed = true;
         } else if (fd == 1) {
             streams.outputClosed = true;
         }
+#ifndef __EMSCRIPTEN__
+        // (node has done so itself.)
         const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         if (opened >= 0 && opened != fd) {
             ::dup2(opened, fd);
             ::close(opened);
         }
+#endif
     }
     return streams;
 }

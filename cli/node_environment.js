@@ -30,3 +30,31 @@ Module['decimalSeparator'] = (function () {
     return '.';
   }
 })();
+// The standard streams node found closed: node opens /dev/null on each before the program
+// starts, for reading and writing at once, where a shell's `>/dev/null` or `</dev/null` opens it
+// one way only. A stream left so is closed to the program, as it is natively: output to it is
+// lost output, and a script from it cannot be read. (A program started with a standard stream
+// on /dev/null opened both ways is taken as closed too. Without /proc, none is.)
+Module['closedAtStart'] = (function () {
+  const fs = require('fs');
+  const readWrite = 2;
+  let devNull;
+  try {
+    devNull = fs.statSync('/dev/null');
+  } catch (error) {
+    return [false, false, false];
+  }
+  return [0, 1, 2].map(function (fd) {
+    try {
+      const stat = fs.fstatSync(fd);
+      if (!stat.isCharacterDevice() || stat.rdev !== devNull.rdev) {
+        return false;
+      }
+      const info = fs.readFileSync('/proc/self/fdinfo/' + fd, 'utf8');
+      const flags = /^flags:\s*([0-7]+)$/m.exec(info);
+      return flags !== null && (parseInt(flags[1], 8) & 3) === readWrite;
+    } catch (error) {
+      return false;
+    }
+  });
+})();

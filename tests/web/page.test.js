@@ -345,6 +345,71 @@ test("a phone's 360 to 430 pixels: the calculator scaled whole, no horizontal sc
     }
 });
 
+// The touch heights at 360 pixels where the neighbours leave less than 24: each box's hit area
+// reaches halfway to the next control in its column, in the window's pixels (e.g. Text9, 144 to
+// 169: from 142, halfway below List1's 140, to 172.5, halfway to Text10's 176: 30.5).
+const crowded = {
+    Text9: 30.5, Text10: 32, Text11: 32, Text12: 32, Text13: 32, Text14: 33, Text15: 31, Text16: 32,
+    Text25: 32, Text26: 32, Text27: 32, Text31: 32, Text33: 31.5, Text37: 30.5,
+    Text39: 32, Text40: 32, Text41: 31.5, Text42: 32.5, Text43: 32, Text44: 32, Option2: 32,
+};
+
+test("a phone's 360 pixels: each control's touch area 24 pixels tall where its neighbours leave room", async () => {
+    const { context, page } = await open("?lang=en", {
+        context: { viewport: { width: 360, height: 800 }, isMobile: true, hasTouch: true },
+    });
+    await page.tap("#Option2"); // the lists shown too
+    const areas = await page.evaluate(() => {
+        const found = {};
+        for (const element of document.getElementById("TARVO").children) {
+            if (element.classList.contains("hit") || element.classList.contains("caption") ||
+                element.tagName === "TEXTAREA" || element.hidden) {
+                continue;
+            }
+            const own = element.getBoundingClientRect();
+            const hit = document.querySelector(`.hit[data-for="${element.id}"]`);
+            const area = hit === null ? own : hit.getBoundingClientRect();
+            found[element.id] = { left: own.left, right: own.right, top: Math.min(own.top, area.top),
+                                  bottom: Math.max(own.bottom, area.bottom) };
+        }
+        return found;
+    });
+    const scale = 360 / 591;
+    assert.equal(Object.keys(areas).length, 34);
+    for (const [id, area] of Object.entries(areas)) {
+        const height = area.bottom - area.top;
+        if (id in crowded) {
+            assert.ok(Math.abs(height - crowded[id] * scale) < 0.05, `${id}: ${height} px`);
+        } else {
+            assert.ok(height >= 24, `${id}: ${height} px, under 24`);
+        }
+    }
+    // No two controls' touch areas overlap.
+    const entries = Object.entries(areas);
+    for (const [i, [a, one]] of entries.entries()) {
+        for (const [b, other] of entries.slice(i + 1)) {
+            const apart = one.right <= other.left + 0.01 || other.right <= one.left + 0.01 ||
+                          one.bottom <= other.top + 0.01 || other.bottom <= one.top + 0.01;
+            assert.ok(apart, `${a} and ${b} overlap`);
+        }
+    }
+    // A touch above COMPUTE, outside its drawing, is one on COMPUTE; below the list, one on the
+    // last entry it shows.
+    await page.fill("#Text17", "144");
+    const list = await page.locator("#List1").boundingBox();
+    await page.touchscreen.tap(list.x + list.width / 2, list.y + list.height + 0.8);
+    assert.equal(await page.evaluate(() => document.getElementById("List1").selectedIndex), 1);
+    await page.selectOption("#List1", "1");
+    const compute = await page.locator("#Command1").boundingBox();
+    await page.touchscreen.tap(compute.x + compute.width / 2, compute.y - 1);
+    assert.equal(await page.inputValue("#Text9"), "89.35");
+    await context.close();
+    // At a desktop's width the calculator is exact: no areas beyond the controls.
+    const desktop = await open();
+    assert.equal(await desktop.page.locator(".hit").count(), 0);
+    await desktop.context.close();
+});
+
 test("the German separator: the boxes read and write a comma", async () => {
     const { context, page } = await open("?lang=de");
     assert.equal(await page.inputValue("#Text17"), "0,0");

@@ -81,6 +81,101 @@ const tarvoDocument = {
         }
     }
 
+    // What a finger touches on a phone: every box the user can type into, the buttons, the
+    // options and the lists. Shrunk with the calculator, each gets an invisible hit area above
+    // and below it, up to 24 pixels tall on the screen where its neighbours leave room: halfway
+    // to the next one in its column at most, so that no two areas overlap, and never beyond the
+    // calculator. The drawing stays as it is.
+    const touchTargets = Array.from(byId("TARVO").children).filter(
+        (element) => element.tagName !== "TEXTAREA" && !element.classList.contains("caption"));
+    const hitAreas = [];
+    function placeHitAreas(scale) {
+        for (const hit of hitAreas.splice(0)) {
+            hit.remove();
+        }
+        if (scale >= 1) {
+            return; // at a desktop's width the calculator is exact
+        }
+        const rect = (element) => ({
+            left: parseFloat(getComputedStyle(element).left),
+            top: parseFloat(getComputedStyle(element).top),
+            width: parseFloat(getComputedStyle(element).width),
+            height: parseFloat(getComputedStyle(element).height),
+        });
+        const rects = touchTargets.map(rect);
+        // A hair over 24, so that the screen's rounding leaves no area at 23.99.
+        const tall = 24.25 / scale;
+        touchTargets.forEach((target, i) => {
+            const own = rects[i];
+            let above = 0;
+            let below = 460;
+            rects.forEach((other, j) => {
+                const sideBySide = other.left >= own.left + own.width ||
+                                   own.left >= other.left + other.width;
+                if (j === i || sideBySide) {
+                    return;
+                }
+                if (other.top + other.height <= own.top) {
+                    above = Math.max(above, (other.top + other.height + own.top) / 2);
+                } else if (other.top >= own.top + own.height) {
+                    below = Math.min(below, (own.top + own.height + other.top) / 2);
+                }
+            });
+            const wanted = Math.max(0, tall - own.height);
+            const roomAbove = own.top - above;
+            const roomBelow = below - own.top - own.height;
+            // Half each way, the part one side lacks taken on the other where it has room.
+            let up = Math.min(wanted / 2, roomAbove);
+            const down = Math.min(wanted - up, roomBelow);
+            up = Math.min(wanted - down, roomAbove);
+            if (up + down <= 0) {
+                return;
+            }
+            const hit = document.createElement("div");
+            hit.className = "hit";
+            hit.dataset.for = target.id;
+            hit.setAttribute("aria-hidden", "true");
+            hit.hidden = target.hidden;
+            hit.style.left = `${own.left}px`;
+            hit.style.top = `${own.top - up}px`;
+            hit.style.width = `${own.width}px`;
+            hit.style.height = `${own.height + up + down}px`;
+            hit.addEventListener("click", (event) => touch(target, event.offsetY < up));
+            byId("TARVO").insertBefore(hit, byId("TARVO").firstChild);
+            hitAreas.push(hit);
+        });
+    }
+    // A touch on a hit area is one on its control; on a list's, on the entry nearest the touch
+    // among those it shows.
+    function touch(target, fromAbove) {
+        if (target.tagName === "INPUT") {
+            target.focus();
+        } else if (target.tagName === "SELECT") {
+            const entry = target.scrollHeight / target.options.length;
+            const first = Math.round(target.scrollTop / entry);
+            const last = Math.min(target.options.length - 1,
+                                  Math.round((target.scrollTop + target.clientHeight) / entry) - 1);
+            const before = target.selectedIndex;
+            target.dispatchEvent(new MouseEvent("mousedown"));
+            target.selectedIndex = fromAbove ? first : last;
+            if (target.selectedIndex !== before) {
+                target.dispatchEvent(new Event("change"));
+            }
+            target.dispatchEvent(new MouseEvent("click"));
+        } else {
+            target.click();
+        }
+    }
+    // A hit area shows and hides with its control.
+    new MutationObserver(() => {
+        for (const hit of hitAreas) {
+            const hidden = byId(hit.dataset.for).hidden;
+            if (hit.hidden !== hidden) {
+                hit.hidden = hidden; // only on a change: each change comes back here
+            }
+        }
+    }).observe(byId("TARVO"), { attributes: true, attributeFilter: ["hidden"], subtree: true });
+
     // On a narrow screen the calculator shrinks as a whole to the width; at a desktop's width
     // it is exact.
     function fit() {
@@ -89,6 +184,7 @@ const tarvoDocument = {
         byId("TARVO").style.transform = scale < 1 ? `scale(${scale})` : "";
         byId("frame").style.width = `${591 * scale}px`;
         byId("frame").style.height = `${460 * scale}px`;
+        placeHitAreas(scale);
     }
     fit();
     window.addEventListener("resize", fit);

@@ -3,19 +3,63 @@
 // WebAssembly's C library knows no locale but "C", so the decimal separator of the numeric
 // locale the environment names (LC_ALL, else LC_NUMERIC, else LANG, as the C library takes
 // them) comes from node's own locale data: "de_DE.UTF-8" is de-DE, which writes a comma. A
-// locale named "C" or "POSIX", or one node does not know, writes a point.
+// locale named "C" or "POSIX", one node does not know, or one the machine has not generated
+// writes a point.
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function () {
   for (const name of Object.keys(process.env)) {
     ENV[name] = process.env[name];
   }
 });
+// On a system whose C library keeps its locales in /usr/lib/locale (glibc's), a locale that the
+// machine has not generated is no locale to a native program, which then writes a point: so here
+// too. The generated ones are folders there or names in locale-archive's string table (its
+// header: magic, serial, then the name table's and the string table's offsets and sizes, each a
+// 32-bit number), under the name as given or with the codeset as the C library normalises it
+// ("UTF-8" is "utf8"). Elsewhere node's own locale data decides.
+function generatedLocale(name) {
+  const fs = require('fs');
+  const folder = '/usr/lib/locale';
+  if (!fs.existsSync(folder)) {
+    return true;
+  }
+  const names = [name, name.replace(/\.([^@]*)/, function (whole, codeset) {
+    const plain = codeset.toLowerCase().replace(/[^a-z0-9]/g, '');
+    return '.' + (/^[0-9]+$/.test(plain) ? 'iso' + plain : plain);
+  })];
+  if (names.some(function (candidate) { return fs.existsSync(folder + '/' + candidate); })) {
+    return true;
+  }
+  let fd;
+  try {
+    fd = fs.openSync(folder + '/locale-archive', 'r');
+    const header = Buffer.alloc(32);
+    if (fs.readSync(fd, header, 0, 32, 0) !== 32 || header.readUInt32LE(0) !== 0xde020109) {
+      return false;
+    }
+    const stringOffset = header.readUInt32LE(20);
+    const stringUsed = header.readUInt32LE(24);
+    const strings = Buffer.alloc(stringUsed);
+    if (fs.readSync(fd, strings, 0, stringUsed, stringOffset) !== stringUsed) {
+      return false;
+    }
+    const known = strings.toString('latin1').split('\0');
+    return names.some(function (candidate) { return known.includes(candidate); });
+  } catch (error) {
+    return false;
+  } finally {
+    if (fd !== undefined) {
+      fs.closeSync(fd);
+    }
+  }
+}
+
 Module['decimalSeparator'] = (function () {
   const env = process.env;
   const name = env['LC_ALL'] || env['LC_NUMERIC'] || env['LANG'] || 'C';
   // language[_territory][.codeset][@modifier]
   const match = /^([A-Za-z]{2,3})(?:_([A-Za-z]{2}|[0-9]{3}))?(?:\.[^@]*)?(?:@.*)?$/.exec(name);
-  if (match === null) {
+  if (match === null || !generatedLocale(name)) {
     return '.';
   }
   const tag = match[2] === undefined ? match[1] : match[1] + '-' + match[2];

@@ -99,6 +99,24 @@ for locale in "${locales[@]}"; do
         done
     done
 done
+# A locale this machine may not have generated (the C library then takes it for none, and
+# writes a point) and one with a modifier.
+for locale in fr_FR.UTF-8 de_DE.UTF-8@euro; do
+    for json in "" "--json"; do
+        for side in first second; do
+            if [ "$side" = first ]; then command=("${flags[@]}"); else command=("${checked[@]}"); fi
+            # shellcheck disable=SC2086 # the JSON switch is an option
+            LC_ALL=$locale "${command[@]}" --freq 432,1 --inch 1 $json >"$work/$side.out" 2>&1
+            echo $? >>"$work/$side.out"
+        done
+        quick=$((quick + 1))
+        if ! cmp -s "$work/first.out" "$work/second.out"; then
+            different=$((different + 1))
+            echo "DIFFERENT under $locale: --freq 432,1 --inch 1 $json" >&2
+            diff "$work/first.out" "$work/second.out" | head -n 10 >&2
+        fi
+    done
+done
 # The files must have been written where the design allows it, or the comparison proves little.
 (cd "$work" && "${flags[@]}" --freq 144 --inch 1 --export d.maa --export d.nec --export d.csv \
     --export-symbolic s.nec --nec deck.nec >/dev/null) &&

@@ -16,6 +16,9 @@ read -r -a flags <<<"$1"
 read -r -a checked <<<"$2"
 read -r -a locales <<<"${TARVO_COMPARE_LOCALES:-C de_DE.UTF-8}"
 shift 2
+# LC_ALL below must win over LANG, as it does with the C library: LANG names another locale.
+export LANG=C
+unset LC_NUMERIC
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -58,10 +58,11 @@ def read_mutations(path):
 # The test folders that exercise each source folder: its own, and the fronts' tests that run it
 # end to end.
 EXERCISED_BY = {
-    "design": ["design", "cli"],
+    "design": ["design", "replay", "cli"],
     "analysis": ["analysis"],
     "workshop": ["workshop"],
     "plan": ["plan", "cli"],
+    "replay": ["replay", "cli"],
     "cli": ["cli"],
     "mainwindow": ["mainwindow"],
     "analysiswindow": ["analysiswindow"],

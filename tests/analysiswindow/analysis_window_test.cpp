@@ -7,8 +7,8 @@
 #include "analysis/nec_runner.h"
 #include "analysiswindow/analysis_window.h"
 #include "analysiswindow/plots.h"
-#include "cli/memory_window.h"
 #include "plan/plan.h"
+#include "replay/memory_window.h"
 #include "tests/lib/recorded_session.h"
 
 #include <QAbstractButton>

@@ -22,9 +22,27 @@ extern "C" void noteSignal(int signal) {
 
 } // namespace
 
+const char* signalAbbreviation(int signal) {
+#ifdef __GLIBC__
+    return sigabbrev_np(signal);
+#else
+    // Elsewhere (WebAssembly) no signal reaches the program; the ones noted here keep their names.
+    switch (signal) {
+    case SIGINT:
+        return "INT";
+    case SIGTERM:
+        return "TERM";
+    case SIGHUP:
+        return "HUP";
+    default:
+        return nullptr;
+    }
+#endif
+}
+
 Interrupted::Interrupted(int signal)
     : std::runtime_error(std::string("interrupted by SIG") +
-                         (sigabbrev_np(signal) != nullptr ? sigabbrev_np(signal) : "?"))
+                         (signalAbbreviation(signal) != nullptr ? signalAbbreviation(signal) : "?"))
     , m_signal(signal) {}
 
 InterruptGuard::InterruptGuard() {

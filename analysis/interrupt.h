@@ -27,6 +27,9 @@ public:
     InterruptGuard& operator=(const InterruptGuard&) = delete;
 };
 
+/// The signal's abbreviation without "SIG" ("INT"), or nullptr for one without a name.
+const char* signalAbbreviation(int signal);
+
 /// Throws Interrupted when a signal was noted.
 void throwIfInterrupted();
 

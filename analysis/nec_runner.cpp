@@ -209,7 +209,7 @@ std::string readFile(const fs::path& path, std::size_t limit) {
 }
 
 std::string signalName(int signal) {
-    const char* abbreviation = sigabbrev_np(signal);
+    const char* abbreviation = signalAbbreviation(signal);
     const char* description = strsignal(signal);
     return std::string("SIG") + (abbreviation != nullptr ? abbreviation : "?") +
            (description != nullptr ? std::string(" (") + description + ")" : std::string());
@@ -318,8 +318,13 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
     ::fcntl(reading.get(), F_SETFL, O_NONBLOCK);
     ChildGroup child(spawnNec2c(program, input, output, writing.get()));
     writing.reset();
-    // Woken at once when nec2c ends; without pidfd (older kernels) the short poll finds it.
+    // Woken at once when nec2c ends; without pidfd (older kernels, other systems) the short poll
+    // finds it.
+#ifdef SYS_pidfd_open
     Descriptor exited(static_cast<int>(::syscall(SYS_pidfd_open, child.pid(), 0)));
+#else
+    Descriptor exited(-1);
+#endif
 
     const auto deadline = Clock::now() + limits.timeout;
     Tail said;

@@ -47,8 +47,9 @@ QDoubleSpinBox* spinBox(double low, double high, int decimals, const QString& su
     return box;
 }
 
-/// The report's widest line of columns: the figures and the sweep's table fit, prose scrolls.
-constexpr int reportColumns = 66;
+/// The analysis report's widest line (69 columns, its notes on the model): the figures, the
+/// sweep's table and the notes never wrap; longer prose (a measurement's advice) wraps.
+constexpr int reportColumns = 70;
 
 } // namespace
 
@@ -104,8 +105,11 @@ AnalysisWindow::AnalysisWindow(QWidget* parent)
     m_rerun->setStyleSheet("QLabel { background: #fff3c4; padding: 4px; }");
     m_report->setReadOnly(true);
     m_report->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    // The report's columns never wrap: a narrow window scrolls them instead.
-    m_report->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The box is never narrower than the analysis report's widest line, so its tables never
+    // wrap; the measurement's advice and the warnings are sentences, and wrap to the
+    // window's width rather than run out of sight.
+    m_report->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_report->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_report->setMinimumWidth(
         m_report->fontMetrics().horizontalAdvance(QString(reportColumns, QChar('0'))) +
         2 * m_report->frameWidth() + 2 * static_cast<int>(m_report->document()->documentMargin()) +
@@ -219,6 +223,17 @@ QString AnalysisWindow::staleText() const {
     return rerunOffered() ? m_rerun->text() : QString();
 }
 
+QString AnalysisWindow::designName(const Plan& plan) const {
+    // Which design the figures are of, as the calculator's title names it: the frequency, the
+    // number of directors and the trim.
+    std::string name = analysis::formatNumber("%g", plan.design.freq) + " MHz design, " +
+                       std::to_string(plan.directors) + " directors";
+    if (plan.trimmed()) {
+        name += ", " + trimmedForText(*plan.trim);
+    }
+    return QString::fromStdString(analysis::withDecimalSeparator(name, m_separator));
+}
+
 QString AnalysisWindow::number(double value) const {
     return QString::fromStdString(
         analysis::withDecimalSeparator(analysis::formatNumber("%g", value), m_separator));
@@ -269,8 +284,7 @@ void AnalysisWindow::start() {
     m_defaults->setEnabled(false);
     m_cancelButton->setEnabled(true);
     m_progress->setVisible(true);
-    m_status->setText("nec2c is analysing the " + number(static_cast<double>(m_plan.design.freq)) +
-                      " MHz design...");
+    m_status->setText("nec2c is analysing the " + designName(m_plan) + "...");
     const Plan plan = m_plan;
     const Job job{m_runner, &m_cancel};
     m_worker = std::thread([this, plan, job] {
@@ -327,8 +341,7 @@ void AnalysisWindow::showResult(std::optional<analysis::Performance> performance
     m_advice = std::move(advice);
     m_shown = m_running;
     markStale();
-    QString status = "NEC-2 analysis of the " + number(static_cast<double>(m_running.design.freq)) +
-                     " MHz design, free space";
+    QString status = "NEC-2 analysis of the " + designName(m_running) + ", free space";
     std::string report = analysis::performanceText(*m_performance, m_separator);
     std::vector<std::pair<double, double>> measuredSwr;
     if (m_advice) {

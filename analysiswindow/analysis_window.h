@@ -85,6 +85,7 @@ private:
     void showPlan();
     /// Shows or hides the banner that marks the figures as of another design or settings.
     void markStale();
+    QString designName(const Plan& plan) const;
     QString number(double value) const;
 
     std::string m_separator; ///< first: the boxes and plots are made with it

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tarvo-cli: the design engine without a window, for scripts.
+// tarvo-cli: the design engine without a window, for scripts. Built with TARVO_WITHOUT_NEC2C
+// (WebAssembly, for node) it has no nec2c: the options that need it are refused as usage errors,
+// and nothing that runs nec2c, optimises or draws the sheet is linked.
 #include "analysis/band.h"
 #include "analysis/interrupt.h"
 #include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
 #include "analysis/svg_plot.h"
 #include "cli/file_output.h"
-#include "cli/memory_window.h"
-#include "cli/output.h"
 #include "cli/quick_design.h"
-#include "cli/script.h"
 #include "cli/sheet_render.h"
 #include "design/decimal_separator.h"
 #include "design/diameter_tables.h"
@@ -23,10 +22,14 @@
 #include "plan/plan.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
+#include "replay/memory_window.h"
+#include "replay/output.h"
+#include "replay/script.h"
 
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -41,10 +44,37 @@
 #include <sstream>
 #include <unistd.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace {
 
 constexpr int exitFault = 1;
 constexpr int exitUsage = 2;
+#ifdef TARVO_WITHOUT_NEC2C
+constexpr const char* withoutNec2c = "needs nec2c, which this build of tarvo-cli does not include";
+#endif
+
+#ifdef __EMSCRIPTEN__
+// node_environment.js has found the separator of the locale that node's environment names.
+EM_JS(void, nodeDecimalSeparator, (char* separator, int size),
+      { stringToUTF8(Module['decimalSeparator'], separator, size); });
+// node opens /dev/null on a standard stream it finds closed before the program starts:
+// node_environment.js has told which of them node opened so.
+EM_JS(int, nodeFoundClosed, (int fd), { return Module['closedAtStart'][fd] ? 1 : 0; });
+#endif
+
+/// The decimal separator of the user's numbers, as the environment's locale writes them.
+std::string decimalSeparator() {
+#ifdef __EMSCRIPTEN__
+    std::array<char, 16> separator{};
+    nodeDecimalSeparator(separator.data(), static_cast<int>(separator.size()));
+    return separator.front() == '\0' ? "." : separator.data();
+#else
+    return tarvo::userDecimalSeparator();
+#endif
+}
 
 /// The standard streams as the program found them. A closed one is opened on /dev/null so that
 /// no file opened later takes its number, and is remembered: output to a closed standard output
@@ -57,19 +87,28 @@ struct StandardStreams {
 StandardStreams holdStandardStreams() {
     StandardStreams streams;
     for (const int fd : {0, 1, 2}) {
+#ifdef __EMSCRIPTEN__
+        if (nodeFoundClosed(fd) == 0) {
+            continue;
+        }
+#else
         if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {
             continue;
         }
+#endif
         if (fd == 0) {
             streams.inputClosed = true;
         } else if (fd == 1) {
             streams.outputClosed = true;
         }
+#ifndef __EMSCRIPTEN__
+        // (node has done so itself.)
         const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         if (opened >= 0 && opened != fd) {
             ::dup2(opened, fd);
             ::close(opened);
         }
+#endif
     }
     return streams;
 }
@@ -182,10 +221,11 @@ std::vector<Written> outputFiles(const Outputs& outputs) {
 }
 
 /// The content of one of the plan's files, once its figures stand.
-std::string contentOf(const Written& file, const tarvo::Plan& plan, const Outputs& outputs,
+std::string contentOf(const Written& file, const tarvo::Plan& plan,
+                      [[maybe_unused]] const Outputs& outputs,
                       const std::optional<tarvo::analysis::Performance>& performance,
                       const std::optional<tarvo::MeasurementAdvice>& measured,
-                      const std::string& necMissing, const tarvo::Job& job) {
+                      const std::string& necMissing, [[maybe_unused]] const tarvo::Job& job) {
     switch (file.kind) {
     case Written::Kind::Deck:
         return tarvo::deckOf(plan);
@@ -218,6 +258,9 @@ std::string contentOf(const Written& file, const tarvo::Plan& plan, const Output
     case Written::Kind::Symbolic:
         return tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance);
     case Written::Kind::Sheet: {
+#ifdef TARVO_WITHOUT_NEC2C
+        throw tarvo::analysis::AnalysisError("the workshop sheet " + std::string(withoutNec2c));
+#else
         const tarvo::workshop::SheetContent content =
             tarvo::sheetContent(plan, performance, necMissing, job);
         tarvo::workshop::SheetOptions options;
@@ -229,6 +272,7 @@ std::string contentOf(const Written& file, const tarvo::Plan& plan, const Output
         options.decimalSeparator = outputs.decimalSeparator;
         const bool pdf = tarvo::sheetFormatOf(file.path) == tarvo::SheetFormat::Pdf;
         return tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf);
+#endif
     }
     }
     return {};
@@ -241,6 +285,7 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     Outcome outcome;
     std::optional<tarvo::analysis::Performance>& performance = outcome.performance;
     std::string necMissing;
+#ifndef TARVO_WITHOUT_NEC2C
     if (outputs.trim) {
         const bool progress = ::isatty(STDERR_FILENO) == 1;
         outcome.trim =
@@ -289,6 +334,7 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         // The report's verdict: F/B and SWR over the band's grid (the sheet's makes its own).
         performance->band = tarvo::bandVerdict(plan, job);
     }
+#endif
     tarvo::analysis::throwIfInterrupted();
     const std::vector<Written> files = outputFiles(outputs);
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -299,6 +345,7 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     return outcome;
 }
 
+#ifndef TARVO_WITHOUT_NEC2C
 /// The boom study: the design table, then per number of directors the rule's design and the
 /// trimmed, as a table (or JSON), the plot into --plot's file once every figure stands.
 int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
@@ -373,6 +420,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
     }
     return 0;
 }
+#endif
 
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOptions& options,
                    const Outputs& outputs, int directors, bool json, const std::string& separator,
@@ -428,9 +476,11 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
             // Reported by the analysis itself, after the design.
         }
     }
+#ifndef TARVO_WITHOUT_NEC2C
     if (outputs.boomStudy) {
         return runStudy(plan, window.form(), warnings, outputs, json, out);
     }
+#endif
     // From here on a signal is noted, so that the files of the run are left as they were.
     const tarvo::analysis::InterruptGuard interrupts;
     tarvo::StagedFiles staged;
@@ -439,9 +489,11 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         for (const Written& file : outputFiles(outputs)) {
             staged.reserve(file.path, file.what);
         }
+#ifndef TARVO_WITHOUT_NEC2C
         if (outputs.sheetPath) {
             tarvo::loadSheetPainter();
         }
+#endif
     } catch (const tarvo::analysis::AnalysisError& error) {
         std::cerr << "tarvo-cli: " << error.readBy(plan.separator) << '\n';
         return exitFault;
@@ -627,6 +679,22 @@ std::vector<int> studyCounts(const std::string& text) {
     }
     return counts.size() == 1 ? tarvo::boomStudyCounts(counts.front()) : counts;
 }
+
+#ifdef TARVO_WITHOUT_NEC2C
+/// The first option given that needs nec2c (its analysis, trim, measurement or sheet), or none.
+std::optional<std::string> needingNec2c(const CLI::App& app, const Outputs& outputs) {
+    for (const char* name :
+         {"--analyze", "--trim", "--boom-study", "--measured", "--plot", "--sheet"}) {
+        if (app.get_option(name)->count() > 0) {
+            return name;
+        }
+    }
+    if (outputs.touchstone()) {
+        return "--export FILE.s1p";
+    }
+    return std::nullopt;
+}
+#endif
 
 /// Two options that would write the same file: the second would silently replace the first.
 void requireDistinctOutputs(const Outputs& asked) {
@@ -867,7 +935,7 @@ int main(int argc, char** argv) {
     tarvo::CheckedOutput outputBuffer(STDOUT_FILENO, streams.outputClosed);
     std::ostream out(&outputBuffer);
     try {
-        const std::string separator = tarvo::userDecimalSeparator();
+        const std::string separator = decimalSeparator();
         try {
             app.parse(argc, argv);
             if (script->count() == 0 && freq->count() == 0) {
@@ -934,12 +1002,19 @@ int main(int argc, char** argv) {
                 }
                 outputs.feedLine = line;
             }
+#ifdef TARVO_WITHOUT_NEC2C
+            if (const std::optional<std::string> refused = needingNec2c(app, outputs)) {
+                std::cerr << "tarvo-cli: " << *refused << ' ' << withoutNec2c << '\n';
+                return exitUsage;
+            }
+#else
             if (measuredPath) {
                 try {
                     outputs.measured = tarvo::workshop::readTouchstoneFile(*measuredPath);
                     if (outputs.feedLine) {
-                        tarvo::workshop::requirePassiveThroughLine(*outputs.measured,
-                                                                   *outputs.feedLine);
+                        tarvo::workshop::requirePassiveThroughLine(
+                            *outputs.measured, *outputs.feedLine,
+                            "--feedline-m, --velocity-factor, --feedline-z0, --feedline-loss");
                     }
                 } catch (const tarvo::workshop::TouchstoneError& error) {
                     std::cerr << "tarvo-cli: --measured " << tarvo::echoOf(*measuredPath) << ": "
@@ -947,6 +1022,7 @@ int main(int argc, char** argv) {
                     return exitUsage;
                 }
             }
+#endif
         } catch (const CLI::CallForHelp& help) {
             std::ostringstream errors;
             const int status = app.exit(help, out, errors);

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "analysis/performance.h"
-#include "cli/event_target.h"
 #include "design/design_state.h"
 #include "design/form.h"
 #include "plan/boom_study.h"
 #include "plan/measurement.h"
 #include "plan/trim.h"
+#include "replay/event_target.h"
 
 #include <optional>
 #include <string>

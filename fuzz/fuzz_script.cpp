@@ -2,10 +2,10 @@
 // Arbitrary bytes as a tarvo-cli script, run on the in-memory window: either the script is
 // refused as malformed, or every event runs, every fault is one of the named kinds, every box
 // text fits its box, and no result box shows a number whose magnitude was cut away.
-#include "cli/memory_window.h"
-#include "cli/script.h"
 #include "design/director_length.h"
 #include "design/number_text.h"
+#include "replay/memory_window.h"
+#include "replay/script.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming script reader fed in random piece sizes: it must hand on the same lines and stop
 // at the same line as when the whole script arrives at once, and no line may exceed its limit.
-#include "cli/script.h"
+#include "replay/script.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -5,6 +5,7 @@
 #include "analysis/nec_runner.h"
 #include "analysis/number_format.h"
 #include "plan/analysis.h"
+#include "plan/boom_study.h"
 #include "plan/long_boom.h"
 #include "plan/measurement.h"
 #include "plan/trim.h"
@@ -12,10 +13,13 @@
 #include "sheetpaint/sheet_painter.h"
 #include "weblink/web_link_window.h"
 #include "workshop/exports.h"
+#include "workshop/feedline.h"
 #include "workshop/sheet.h"
+#include "workshop/touchstone_reader.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -25,6 +29,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
@@ -57,12 +62,20 @@ constexpr const char* computeAgain = "The last COMPUTE stopped on a fault, so th
 
 /// Runs `work` on a thread of its own while a progress dialog with Cancel shows; the window
 /// stays responsive. Empty when cancelled or failed, with the reason in `failure`, its numbers
-/// in `separator`.
+/// in `separator`. Where `say` is given, the work may call it from its thread to change the
+/// dialog's line.
 template <class Result>
 std::optional<Result> runJob(QWidget* parent, const QString& label,
                              const std::function<Result(const std::atomic<bool>&)>& work,
-                             QString& failure, const std::string& separator) {
+                             QString& failure, const std::string& separator,
+                             std::function<void(const QString&)>* say = nullptr) {
     QProgressDialog dialog(label, "Cancel", 0, 0, parent);
+    if (say != nullptr) {
+        *say = [&dialog](const QString& line) {
+            QMetaObject::invokeMethod(
+                &dialog, [&dialog, line] { dialog.setLabelText(line); }, Qt::QueuedConnection);
+        };
+    }
     dialog.setWindowTitle("TARVO");
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
@@ -318,6 +331,22 @@ void DesktopWindow::buildMenus() {
     add(design, "trim", "&Trim for my materials...", QKeySequence(Qt::CTRL | Qt::Key_T),
         &DesktopWindow::trim, true);
     add(design, "longBoom", "&Longer boom...", QKeySequence(), &DesktopWindow::longBoom, true);
+    add(
+        design, "boomStudy", "&Boom study...", QKeySequence(),
+        [this] {
+            // Each number of directors is a trim of its own: a study up to 16 takes minutes.
+            std::string why;
+            const int most = mostDirectorsOf(*m_plan, &why);
+            bool asked = false;
+            const int upTo = QInputDialog::getInt(
+                this, "TARVO: boom study",
+                QString("Study 6 to how many directors? (at most %1)").arg(most),
+                std::min(boomStudyDefaultDirectors, most), fewestDirectors + 1, most, 1, &asked);
+            if (asked) {
+                studyBoom(upTo);
+            }
+        },
+        true);
     QMenu* help = menuBar()->addMenu("&Help");
     add(
         help, "webLink", "&Web link...", QKeySequence(), [] { showWebLinkWindow(); }, false);
@@ -397,6 +426,81 @@ void DesktopWindow::longBoom() {
     m_longBoom->activateWindow();
 }
 
+bool DesktopWindow::studyBoom(int upTo) {
+    if (!m_plan) {
+        return false;
+    }
+    const Plan plan = *m_plan;
+    const analysis::NecRunner runner = m_runner;
+    std::function<void(const QString&)> say;
+    QString failure;
+    const std::string separator = plan.separator;
+    const auto study = runJob<BoomStudy>(
+        this, "nec2c is studying the longer booms...",
+        [&](const std::atomic<bool>& cancel) {
+            return runBoomStudy(
+                plan, boomStudyCounts(upTo), Job{runner, &cancel}, [&](const BoomStudyProgress& p) {
+                    if (say) {
+                        say(QString::fromStdString(analysis::withDecimalSeparator(
+                            "nec2c is trimming " + std::to_string(p.directors) + " directors (" +
+                                std::to_string(p.done + 1) + " of " + std::to_string(p.total) +
+                                "): evaluation " + std::to_string(p.trim.evaluation) + ", gain " +
+                                analysis::formatNumber("%.2f", p.trim.gainDbi) + " dBi, F/B " +
+                                analysis::formatNumber("%.1f", p.trim.frontToBackDb) + " dB, SWR " +
+                                analysis::formatNumber("%.2f", p.trim.swr),
+                            separator)));
+                    }
+                });
+        },
+        failure, separator, &say);
+    if (!study) {
+        tell("TARVO: boom study", "The boom study did not finish. " + failure, true);
+        return false;
+    }
+    m_studyPlan = plan;
+    if (m_boomStudy == nullptr) {
+        m_boomStudy = new BoomStudyDialog(this);
+        connect(m_boomStudy, &BoomStudyDialog::ruleChosen, this, [this](int directors) {
+            if (studyStillHolds()) {
+                directorsChosen(directors);
+            }
+        });
+        connect(m_boomStudy, &BoomStudyDialog::trimChosen, this, [this](const BoomStudyRow& row) {
+            if (!studyStillHolds()) {
+                return;
+            }
+            directorsChosen(row.directors);
+            acceptTrim(*m_plan, row.trim);
+            if (m_analysis != nullptr && m_analysis->isVisible()) {
+                m_analysis->planChanged(*m_plan, "The study's trimmed design was taken");
+            }
+            showPlan();
+        });
+        for (QAction* action : findChildren<QAction*>()) {
+            if (!action->shortcut().isEmpty()) {
+                m_boomStudy->addAction(action);
+            }
+        }
+    }
+    m_boomStudy->showStudy(*study, separator);
+    m_boomStudy->show();
+    m_boomStudy->raise();
+    m_boomStudy->activateWindow();
+    return true;
+}
+
+bool DesktopWindow::studyStillHolds() {
+    // The study's designs are of the design it studied, with the materials it used.
+    if (m_plan && m_studyPlan && m_plan->design == m_studyPlan->design &&
+        materialOf(*m_plan) == materialOf(*m_studyPlan)) {
+        return true;
+    }
+    tell("TARVO: boom study",
+         "The study is of another design or other materials than the plan's now: run it again.",
+         true);
+    return false;
+}
+
 void DesktopWindow::directorsChosen(int directors) {
     if (!m_plan) {
         return;
@@ -428,7 +532,9 @@ void DesktopWindow::directorsChosen(int directors) {
         m_analysis->planChanged(*m_plan,
                                 QString("The plan now builds %1 directors").arg(directors));
     }
-    m_longBoom->showPlan(*m_plan, notice);
+    if (m_longBoom != nullptr) {
+        m_longBoom->showPlan(*m_plan, notice);
+    }
     showPlan();
 }
 
@@ -454,13 +560,129 @@ void DesktopWindow::planEdited(const Plan& edited) {
     }
 }
 
+namespace {
+
+/// The feed line of the last measurement, for the next: a builder measures through the same
+/// coax each time. None when none was used or what is stored is not a line.
+std::optional<workshop::FeedLine> rememberedFeedLine() {
+    const QSettings stored = settings();
+    if (!stored.value("feedLine/used").toBool()) {
+        return std::nullopt;
+    }
+    workshop::FeedLine line;
+    line.lengthM = stored.value("feedLine/lengthM").toDouble();
+    line.velocityFactor = stored.value("feedLine/velocityFactor").toDouble();
+    line.z0Ohms = stored.value("feedLine/z0Ohms", 50).toDouble();
+    line.lossDbPer100m = stored.value("feedLine/lossDbPer100m").toDouble();
+    line.lossAtMhz = stored.value("feedLine/lossAtMhz").toDouble();
+    const bool sound = line.lengthM > 0 && line.lengthM <= 1000 && line.velocityFactor > 0 &&
+                       line.velocityFactor <= 1 && line.z0Ohms >= 1 && line.z0Ohms <= 1000 &&
+                       line.lossDbPer100m >= 0 && line.lossDbPer100m <= 1000 &&
+                       (!line.lossy() || (line.lossAtMhz > 0 && line.lossAtMhz <= 1e6));
+    return sound ? std::optional(line) : std::nullopt;
+}
+
+} // namespace
+
+/// Asks through which feed line the sweep was taken, starting from the one remembered; false
+/// when the builder cancels.
+bool DesktopWindow::askFeedLine(std::optional<workshop::FeedLine>& line) {
+    QDialog ask(this);
+    ask.setObjectName("feedLineDialog");
+    ask.setWindowTitle("TARVO: the feed line of the measurement");
+    auto* through = new QCheckBox("The analyser was at the &far end of a feed line");
+    through->setObjectName("throughLine");
+    auto* length = new QDoubleSpinBox;
+    auto* velocity = new QDoubleSpinBox;
+    auto* z0 = new QDoubleSpinBox;
+    auto* loss = new QDoubleSpinBox;
+    auto* lossAt = new QDoubleSpinBox;
+    const struct {
+        QDoubleSpinBox* box;
+        const char* name;
+        double lowest, highest, start;
+        int decimals;
+        const char* suffix;
+    } boxes[] = {{length, "lengthM", 0.01, 1000, 5, 3, " m"},
+                 {velocity, "velocityFactor", 0.01, 1, 0.66, 3, ""},
+                 {z0, "z0Ohms", 1, 1000, 50, 1, " ohm"},
+                 {loss, "lossDbPer100m", 0, 1000, 0, 2, " dB"},
+                 {lossAt, "lossAtMhz", 0.001, 1e6, 100, 3, " MHz"}};
+    for (const auto& b : boxes) {
+        b.box->setObjectName(b.name);
+        b.box->setRange(b.lowest, b.highest);
+        b.box->setDecimals(b.decimals);
+        b.box->setSuffix(b.suffix);
+        b.box->setValue(b.start);
+    }
+    loss->setSpecialValueText("lossless");
+    if (line) {
+        through->setChecked(true);
+        length->setValue(line->lengthM);
+        velocity->setValue(line->velocityFactor);
+        z0->setValue(line->z0Ohms);
+        loss->setValue(line->lossDbPer100m);
+        if (line->lossy()) {
+            lossAt->setValue(line->lossAtMhz);
+        }
+    }
+    auto* form = new QFormLayout(&ask);
+    form->addRow(through);
+    form->addRow("&Length", length);
+    form->addRow("&Velocity factor", velocity);
+    form->addRow("&Impedance", z0);
+    form->addRow("L&oss per 100 m", loss);
+    form->addRow("Loss given &at", lossAt);
+    const auto enable = [=] {
+        for (QDoubleSpinBox* box : {length, velocity, z0, loss}) {
+            box->setEnabled(through->isChecked());
+        }
+        lossAt->setEnabled(through->isChecked() && loss->value() > 0);
+    };
+    connect(through, &QCheckBox::toggled, &ask, enable);
+    connect(loss, &QDoubleSpinBox::valueChanged, &ask, enable);
+    enable();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
+    if (ask.exec() != QDialog::Accepted) {
+        return false;
+    }
+    line.reset();
+    if (through->isChecked()) {
+        line = workshop::FeedLine{length->value(), velocity->value(), z0->value(), loss->value(),
+                                  loss->value() > 0 ? lossAt->value() : 0};
+    }
+    return true;
+}
+
 bool DesktopWindow::compareWithMeasurement(const QString& path) {
     if (!m_plan) {
         return false;
     }
+    // The sweep is most often taken at the shack end of the coax: the line moves it to the
+    // feed point before the fit, as tarvo-cli's --feedline-m does.
+    std::optional<workshop::FeedLine> line = rememberedFeedLine();
+    if (!m_quiet && !askFeedLine(line)) {
+        return false;
+    }
+    QSettings stored = settings();
+    stored.setValue("feedLine/used", line.has_value());
+    if (line) {
+        stored.setValue("feedLine/lengthM", line->lengthM);
+        stored.setValue("feedLine/velocityFactor", line->velocityFactor);
+        stored.setValue("feedLine/z0Ohms", line->z0Ohms);
+        stored.setValue("feedLine/lossDbPer100m", line->lossDbPer100m);
+        stored.setValue("feedLine/lossAtMhz", line->lossAtMhz);
+    }
     const std::string file = QFile::encodeName(path).toStdString();
     try {
-        m_plan->measurement = MeasuredSweep{file, workshop::readTouchstoneFile(file), std::nullopt};
+        workshop::Measurement measurement = workshop::readTouchstoneFile(file);
+        if (line) {
+            workshop::requirePassiveThroughLine(measurement, *line, "as given");
+        }
+        m_plan->measurement = MeasuredSweep{file, std::move(measurement), line};
     } catch (const workshop::TouchstoneError& error) {
         tell("TARVO", QFileInfo(path).fileName() + ": " + QString::fromUtf8(error.what()), true);
         return false;

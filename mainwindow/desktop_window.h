@@ -5,9 +5,11 @@
 #pragma once
 
 #include "analysiswindow/analysis_window.h"
+#include "mainwindow/boom_study_dialog.h"
 #include "mainwindow/long_boom_dialog.h"
 #include "mainwindow/main_window.h"
 #include "workshop/display_list.h"
+#include "workshop/feedline.h"
 #include "workshop/sheet.h"
 
 #include <QMainWindow>
@@ -45,6 +47,11 @@ public:
     const std::optional<Plan>& plan() const { return m_plan; }
     /// Design > Longer boom...'s dialog, once opened.
     LongBoomDialog* longBoomDialog() const { return m_longBoom; }
+    /// Design > Boom study... for 6 to `upTo` directors, with progress and Cancel; its
+    /// dialog then shows the table and the plot. False when it did not finish (lastMessage()
+    /// says why).
+    bool studyBoom(int upTo);
+    BoomStudyDialog* boomStudyDialog() const { return m_boomStudy; }
 
     void setSaveChooser(SaveChooser chooser) { m_chooseSave = std::move(chooser); }
     /// Asks which file to open: title and filters; gives the path (empty: cancelled). The
@@ -54,6 +61,8 @@ public:
     /// File > Compare with a measurement... with the file chosen: reads it, keeps it in the
     /// plan until the analysis window closes, and compares it there. False when the file is
     /// refused (lastMessage() says why, with its line) or there is no design yet.
+    /// The feed line is the one of the last measurement, as the builder confirms or changes it
+    /// (remembered between sessions; in quiet mode taken as remembered).
     bool compareWithMeasurement(const QString& path);
     void setSheetPrinter(SheetPrinter printer) { m_printSheet = std::move(printer); }
     /// Instead of nec2c, for every job the menus start: what the tests replay.
@@ -77,6 +86,7 @@ protected:
 
 private:
     void buildMenus();
+    bool askFeedLine(std::optional<workshop::FeedLine>& line);
     void designComputed();
     void designFailed();
     /// Materials and analysis options chosen in the analysis window.
@@ -104,6 +114,9 @@ private:
     QToolButton* m_warning{}; ///< the boom-range warning of the design, at the menu bar's end
     AnalysisWindow* m_analysis{};
     LongBoomDialog* m_longBoom{};
+    BoomStudyDialog* m_boomStudy{};
+    std::optional<Plan> m_studyPlan; ///< the plan the study shown is of
+    bool studyStillHolds();
     std::optional<Plan> m_plan;
     std::optional<Plan>
         m_trimmedPlan; ///< the plan with the last trim's lengths, if they met the limits

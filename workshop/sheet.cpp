@@ -543,6 +543,11 @@ void drawTolerances(Page& page, const SheetContent& content, const SheetOptions&
 } // namespace
 
 Paper localePaper() {
+#if !defined(LC_PAPER_MASK) || !defined(_NL_PAPER_WIDTH)
+    // A C library without glibc's paper category (WebAssembly's) names no paper: A4, as for a
+    // locale that names none.
+    return Paper::A4;
+#else
     const locale_t locale = ::newlocale(LC_PAPER_MASK, "", static_cast<locale_t>(nullptr));
     if (locale == static_cast<locale_t>(nullptr)) {
         return Paper::A4;
@@ -551,6 +556,7 @@ Paper localePaper() {
     const auto width = reinterpret_cast<std::intptr_t>(::nl_langinfo_l(_NL_PAPER_WIDTH, locale));
     ::freelocale(locale);
     return width == 216 ? Paper::Letter : Paper::A4;
+#endif
 }
 
 double stackingDistanceMm(double frequencyMhz, double beamwidthDeg) {

@@ -484,7 +484,8 @@ Measurement readTouchstone(const std::string& text) {
     return m;
 }
 
-void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& line) {
+void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& line,
+                               const std::string& given) {
     for (const MeasuredPoint& p : measurement.points) {
         const std::complex<double> z = atFeedPoint(p.impedance, p.frequencyMhz, line);
         if (!std::isfinite(z.real()) || !std::isfinite(z.imag()) ||
@@ -494,11 +495,9 @@ void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& l
                     ? "a resistance of " + analysis::formatNumber("%.6g", z.real()) + " ohm"
                     : std::string("no finite impedance");
             throw TouchstoneError(
-                p.line, "moved through the feed line (--feedline-m, --velocity-factor, "
-                        "--feedline-z0, --feedline-loss: " +
-                            feedLineText(line) + ") the point at " +
-                            analysis::formatNumber("%.6g", p.frequencyMhz) + " MHz has " +
-                            resistance +
+                p.line, "moved through the feed line (" + given + ": " + feedLineText(line) +
+                            ") the point at " + analysis::formatNumber("%.6g", p.frequencyMhz) +
+                            " MHz has " + resistance +
                             " at the feed point, which no passive antenna gives: the sweep "
                             "was not taken through this line; check its length, velocity "
                             "factor and loss");

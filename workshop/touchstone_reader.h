@@ -63,6 +63,8 @@ Measurement readTouchstoneFile(const std::string& path);
 /// Throws TouchstoneError naming the first point that `line` moves to the feed point as no
 /// passive antenna could be there (a negative resistance, |S11| above 1): the line's length,
 /// velocity factor or loss as given cannot be the line the sweep was taken through.
-void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& line);
+/// `given` names where the front took the line's figures from (tarvo-cli: its options).
+void requirePassiveThroughLine(const Measurement& measurement, const FeedLine& line,
+                               const std::string& given);
 
 } // namespace tarvo::workshop

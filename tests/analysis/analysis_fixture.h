@@ -2,7 +2,7 @@
 // The stored design of the 144 MHz worked example (metallic boom, 1 inch), as COMPUTE leaves it.
 #pragma once
 
-#include "cli/memory_window.h"
+#include "replay/memory_window.h"
 
 #include <cmath>
 #include <complex>

@@ -7,8 +7,8 @@
 #include "analysis/nec_runner.h"
 #include "analysiswindow/analysis_window.h"
 #include "analysiswindow/plots.h"
-#include "cli/memory_window.h"
 #include "plan/plan.h"
+#include "replay/memory_window.h"
 #include "tests/lib/recorded_session.h"
 
 #include <QAbstractButton>
@@ -338,7 +338,8 @@ private slots:
             QVERIFY2(report.contains(line), line);
         }
         QVERIFY(!report.contains("13.59"));
-        QCOMPARE(window.statusText(), QString("NEC-2 analysis of the 144 MHz design, free space."));
+        QCOMPARE(window.statusText(),
+                 QString("NEC-2 analysis of the 144 MHz design, 6 directors, free space."));
         QVERIFY(!window.rerunOffered());
         const QList<QImage> second = window.plotPictures();
         QVERIFY(second[2] != first[2]);

@@ -275,5 +275,21 @@ check("--trim --measured: driven 2 % +- 0.3 % long against the trimmed design's 
       abs(driven.get("designedMm", 0) - perimeter_mm) <= 0.05 and
       all(loop["element"] != "Reflector loop" for loop in m["loops"]), json.dumps(driven) + err)
 
+# Which measured frequencies the fit compares: at most 17, spread evenly over the points within
+# 15 % of the design frequency, both ends of those included. Worked by hand: 33 points 140-148
+# give every other one; 401 points 100-200 MHz (0.25 MHz apart) hold 173 within 122.4-165.6
+# MHz, 122.5 to 165.5, of which point k = floor(i 172 / 16) is taken, i = 0 ... 16.
+spread = [0, 10, 21, 32, 43, 53, 64, 75, 86, 96, 107, 118, 129, 139, 150, 161, 172]
+for points, low, step, wanted in (
+        (5, 140.0, 2.0, [140.0, 142.0, 144.0, 146.0, 148.0]),
+        (17, 140.0, 0.5, [140.0 + 0.5 * i for i in range(17)]),
+        (33, 140.0, 0.25, [140.0 + 0.5 * i for i in range(17)]),
+        (401, 100.0, 0.25, [122.5 + 0.25 * k for k in spread])):
+    text = "# MHZ Z RI R 50\n" + "".join(f"{low + step * i:.2f} 1 0.2\n" for i in range(points))
+    status, m, err = advice("--measured", write(f"spread-{points}.s1p", text))
+    compared = [round(c["frequencyMhz"], 6) for c in m["fit"]["compared"]] if m else []
+    check(f"{points} points: the fit compares {len(wanted)} frequencies spread over the band",
+          status == 0 and compared == wanted, f"{compared} {err}")
+
 print(f"{len(failures)} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)

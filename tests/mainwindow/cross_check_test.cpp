@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The same event scripts on the real window and on the in-memory window give the same dumps.
-#include "cli/memory_window.h"
-#include "cli/script.h"
 #include "mainwindow/main_window.h"
+#include "replay/memory_window.h"
+#include "replay/script.h"
 #include "window_target.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile typing and clicks in any order: the window keeps working, every fault shows exactly one
 // message box, box texts keep their limits, and the window stays in step with the in-memory one.
-#include "cli/memory_window.h"
-#include "cli/state_dump.h"
 #include "design/operations.h"
 #include "mainwindow/main_window.h"
+#include "replay/memory_window.h"
+#include "replay/state_dump.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -9,14 +9,17 @@
 #include <QAction>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMap>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -342,6 +345,46 @@ private slots:
         QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 6 directors"));
         QVERIFY(!window.useTrimmedLengths());
         sameFiles(window, {"--freq", "144", "--inch", "1"}, "untrimmed", false);
+    }
+
+    /// Design > Boom study... up to 7 directors: the table tarvo-cli --boom-study 7 prints; its
+    /// trimmed 7 taken into the plan gives the files of tarvo-cli --directors 7 --trim, and the
+    /// rule's 6 those of the table.
+    void theBoomStudyIsTarvoClis() {
+        DesktopWindow window;
+        window.setQuiet(true);
+        window.show();
+        compute(window, "144", "1");
+        QVERIFY2(window.studyBoom(7), qPrintable(window.lastMessage()));
+        BoomStudyDialog* dialog = window.boomStudyDialog();
+        QVERIFY(dialog->isVisible());
+        const QString report = dialog->findChild<QPlainTextEdit*>("studyReport")->toPlainText();
+        runCli({"--freq", "144", "--inch", "1", "--boom-study", "7"}, m_folder.filePath("study"));
+        QVERIFY(report.startsWith("BOOM STUDY at 144 MHz, 6, 7 directors"));
+        QVERIFY2(contentOf(m_folder.filePath("study")).endsWith(report.toUtf8()),
+                 qPrintable(report));
+        QVERIFY(!dialog->findChild<QLabel*>("studyPlot")->pixmap().isNull());
+
+        auto* directors = dialog->findChild<QSpinBox*>("directors");
+        QCOMPARE(directors->minimum(), 6);
+        QCOMPARE(directors->maximum(), 7);
+        directors->setValue(7);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("useTrimmed"), Qt::LeftButton);
+        QCOMPARE(
+            window.windowTitle(),
+            QString("TARVO - 144 MHz, 7 directors, trimmed for 2.05 mm wire and 4.76 mm rods"));
+        sameFiles(window, {"--freq", "144", "--inch", "1", "--directors", "7", "--trim"},
+                  "study-trimmed", false);
+        directors->setValue(6);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("useRule"), Qt::LeftButton);
+        QCOMPARE(window.windowTitle(), QString("TARVO - 144 MHz, 6 directors"));
+        sameFiles(window, {"--freq", "144", "--inch", "1"}, "study-rule", false);
+        // A COMPUTE of another design leaves the study behind: nothing of it is taken.
+        compute(window, "145", "1");
+        directors->setValue(7);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("useRule"), Qt::LeftButton);
+        QCOMPARE(window.windowTitle(), QString("TARVO - 145 MHz, 6 directors"));
+        QVERIFY2(window.lastMessage().contains("run it again"), qPrintable(window.lastMessage()));
     }
 };
 

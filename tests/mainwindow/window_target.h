@@ -4,8 +4,8 @@
 // shown in a message box.
 #pragma once
 
-#include "cli/event_target.h"
 #include "mainwindow/main_window.h"
+#include "replay/event_target.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The builder's plan as a sequence of COMPUTEs and choices leaves it: which wire and rods every
 // output models, and when a trim's lengths stand in for the design's.
-#include "cli/memory_window.h"
 #include "plan/plan.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
+#include "replay/memory_window.h"
 
 #include <gtest/gtest.h>
 

@@ -163,18 +163,17 @@ TEST(FeedLine, AnImpossibleFeedPointNamesTheLineAndThePoint) {
     Measurement m;
     m.points = {{99, {50, 0}, 6}, {100, {0, 0}, 7}};
     try {
-        requirePassiveThroughLine(m, {half, 0.8, 50, lossPer100m, 25});
+        requirePassiveThroughLine(m, {half, 0.8, 50, lossPer100m, 25}, "the line");
         FAIL() << "taken";
     } catch (const TouchstoneError& error) {
         EXPECT_EQ(error.line(), 7U);
         const std::string what = error.what();
-        EXPECT_NE(what.find("moved through the feed line (--feedline-m"), std::string::npos)
-            << what;
+        EXPECT_NE(what.find("moved through the feed line (the line: "), std::string::npos) << what;
         EXPECT_NE(what.find("at 100 MHz has a resistance of -5.73116 ohm"), std::string::npos)
             << what;
     }
     // Without the loss the short stays a short: passive.
-    EXPECT_NO_THROW(requirePassiveThroughLine(m, {half, 0.8, 50, 0, 0}));
+    EXPECT_NO_THROW(requirePassiveThroughLine(m, {half, 0.8, 50, 0, 0}, "the line"));
 }
 
 TEST(FeedLine, AQuarterWaveOfLosslessLineInvertsTheLoad) {

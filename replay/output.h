@@ -9,7 +9,7 @@
 
 namespace tarvo {
 
-/// Raised when what tarvo-cli prints cannot be written; the reason is the system's.
+/// Raised when what a front prints cannot be written; the reason is the system's.
 class OutputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

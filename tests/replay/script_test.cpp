@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Event scripts on the in-memory window: parsing, faults between events, the state dump.
-#include "cli/memory_window.h"
-#include "cli/script.h"
-#include "cli/state_dump.h"
+#include "replay/memory_window.h"
+#include "replay/script.h"
+#include "replay/state_dump.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/state_dump.h"
+#include "replay/state_dump.h"
 
 #include <array>
 #include <cstdio>

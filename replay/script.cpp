@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/script.h"
+#include "replay/script.h"
 
-#include "cli/output.h"
-#include "cli/state_dump.h"
 #include "design/echo.h"
 #include "design/operations.h"
+#include "replay/output.h"
+#include "replay/state_dump.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/memory_window.h"
+#include "replay/memory_window.h"
 
 #include "design/operations.h"
 

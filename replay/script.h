@@ -12,8 +12,8 @@
 // UTF-8 byte order mark at the very start is skipped. A line is at most 4096 bytes of UTF-8 text.
 #pragma once
 
-#include "cli/event_target.h"
 #include "design/controls.h"
+#include "replay/event_target.h"
 
 #include <optional>
 

@@ -3,9 +3,9 @@
 // routing, taking events as the real window does.
 #pragma once
 
-#include "cli/event_target.h"
 #include "design/design_state.h"
 #include "design/memory_form.h"
+#include "replay/event_target.h"
 
 namespace tarvo {
 

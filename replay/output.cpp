@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/output.h"
+#include "replay/output.h"
 
 #include <cerrno>
 #include <cstring>

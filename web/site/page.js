@@ -1,0 +1,373 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The calculator's page: wires the controls to the engine (tarvo-page.wasm), reports faults in a
+// modal dialog as the desktop does, scales the calculator to a phone's width, offers the exports
+// and the longer boom, and registers the service worker that keeps the site offline.
+"use strict";
+
+// The colours the engine gives a control: 0x00BBGGRR, or a system colour as the desktop's
+// palette shows it (highlight, window text, menu text).
+function tarvoColor(color) {
+    if (color >= 0x80000000) {
+        return (color & 0xff) === 0x0d ? "#308cc6" : "#000000";
+    }
+    const hex = (value) => value.toString(16).padStart(2, "0");
+    return "#" + hex(color & 0xff) + hex((color >>> 8) & 0xff) + hex((color >>> 16) & 0xff);
+}
+
+// The controls as the engine reads and writes them (page_main.cpp's Form), by control name.
+const tarvoDocument = {
+    text(name) {
+        const element = document.getElementById(name);
+        switch (element.tagName) {
+        case "TEXTAREA":
+            // A multi-line box gives CR LF line ends, as the desktop's boxes do.
+            return element.value.replace(/\r?\n/g, "\r\n");
+        case "INPUT":
+        case "SELECT":
+            return element.value;
+        default:
+            return element.textContent;
+        }
+    },
+    setText(name, text) {
+        const element = document.getElementById(name);
+        if (element.tagName === "TEXTAREA") {
+            element.value = text.replace(/\r\n/g, "\n");
+        } else if (element.tagName === "INPUT") {
+            element.value = text;
+            // The start of a number shows, not its tail.
+            element.scrollLeft = 0;
+        }
+    },
+    visible(name) {
+        return !document.getElementById(name).hidden;
+    },
+    setVisible(name, visible) {
+        document.getElementById(name).hidden = !visible;
+    },
+    foreColor(name) {
+        return Number(document.getElementById(name).dataset.fore) >>> 0;
+    },
+    setForeColor(name, color) {
+        const element = document.getElementById(name);
+        element.dataset.fore = String(color);
+        element.style.color = tarvoColor(color);
+    },
+    selected(name) {
+        // An option's element is its label; the radio button inside holds the choice.
+        const button = document.getElementById(name).querySelector("input");
+        return button !== null && button.checked;
+    },
+    selectedEntry(name) {
+        const list = document.getElementById(name);
+        return list.selectedIndex < 0 ? null : list.options[list.selectedIndex].text;
+    },
+};
+
+(() => {
+    const query = new URLSearchParams(location.search);
+    const byId = (id) => document.getElementById(id);
+
+    /// The decimal separator of the browser's language (or of ?lang=, for tests), as the
+    /// desktop takes its user's from the C library.
+    function decimalSeparator() {
+        const language = query.get("lang") || navigator.language || "en";
+        try {
+            const parts = new Intl.NumberFormat(language).formatToParts(1.5);
+            const decimal = parts.find((part) => part.type === "decimal");
+            return decimal ? decimal.value : ".";
+        } catch (error) {
+            return ".";
+        }
+    }
+
+    // What a finger touches on a phone: every box the user can type into, the buttons, the
+    // options and the lists. Shrunk with the calculator, each gets an invisible hit area above
+    // and below it, up to 24 pixels tall on the screen where its neighbours leave room: halfway
+    // to the next one in its column at most, so that no two areas overlap, and never beyond the
+    // calculator. The drawing stays as it is.
+    const touchTargets = Array.from(byId("TARVO").children).filter(
+        (element) => element.tagName !== "TEXTAREA" && !element.classList.contains("caption"));
+    const hitAreas = [];
+    function placeHitAreas(scale) {
+        for (const hit of hitAreas.splice(0)) {
+            hit.remove();
+        }
+        if (scale >= 1) {
+            return; // at a desktop's width the calculator is exact
+        }
+        const rect = (element) => ({
+            left: parseFloat(getComputedStyle(element).left),
+            top: parseFloat(getComputedStyle(element).top),
+            width: parseFloat(getComputedStyle(element).width),
+            height: parseFloat(getComputedStyle(element).height),
+        });
+        const rects = touchTargets.map(rect);
+        // A hair over 24, so that the screen's rounding leaves no area at 23.99.
+        const tall = 24.25 / scale;
+        touchTargets.forEach((target, i) => {
+            const own = rects[i];
+            let above = 0;
+            let below = 460;
+            rects.forEach((other, j) => {
+                const sideBySide = other.left >= own.left + own.width ||
+                                   own.left >= other.left + other.width;
+                if (j === i || sideBySide) {
+                    return;
+                }
+                if (other.top + other.height <= own.top) {
+                    above = Math.max(above, (other.top + other.height + own.top) / 2);
+                } else if (other.top >= own.top + own.height) {
+                    below = Math.min(below, (own.top + own.height + other.top) / 2);
+                }
+            });
+            const wanted = Math.max(0, tall - own.height);
+            const roomAbove = own.top - above;
+            const roomBelow = below - own.top - own.height;
+            // Half each way, the part one side lacks taken on the other where it has room.
+            let up = Math.min(wanted / 2, roomAbove);
+            const down = Math.min(wanted - up, roomBelow);
+            up = Math.min(wanted - down, roomAbove);
+            if (up + down <= 0) {
+                return;
+            }
+            const hit = document.createElement("div");
+            hit.className = "hit";
+            hit.dataset.for = target.id;
+            hit.setAttribute("aria-hidden", "true");
+            hit.hidden = target.hidden;
+            hit.style.left = `${own.left}px`;
+            hit.style.top = `${own.top - up}px`;
+            hit.style.width = `${own.width}px`;
+            hit.style.height = `${own.height + up + down}px`;
+            hit.addEventListener("click", (event) => touch(target, event.offsetY < up));
+            byId("TARVO").insertBefore(hit, byId("TARVO").firstChild);
+            hitAreas.push(hit);
+        });
+    }
+    // A touch on a hit area is one on its control; on a list's, on the entry nearest the touch
+    // among those it shows.
+    function touch(target, fromAbove) {
+        if (target.tagName === "INPUT") {
+            target.focus();
+        } else if (target.tagName === "SELECT") {
+            const entry = target.scrollHeight / target.options.length;
+            const first = Math.round(target.scrollTop / entry);
+            const last = Math.min(target.options.length - 1,
+                                  Math.round((target.scrollTop + target.clientHeight) / entry) - 1);
+            const before = target.selectedIndex;
+            target.dispatchEvent(new MouseEvent("mousedown"));
+            target.selectedIndex = fromAbove ? first : last;
+            if (target.selectedIndex !== before) {
+                target.dispatchEvent(new Event("change"));
+            }
+            target.dispatchEvent(new MouseEvent("click"));
+        } else {
+            target.click();
+        }
+    }
+    // A hit area shows and hides with its control.
+    new MutationObserver(() => {
+        for (const hit of hitAreas) {
+            const hidden = byId(hit.dataset.for).hidden;
+            if (hit.hidden !== hidden) {
+                hit.hidden = hidden; // only on a change: each change comes back here
+            }
+        }
+    }).observe(byId("TARVO"), { attributes: true, attributeFilter: ["hidden"], subtree: true });
+
+    // On a narrow screen the calculator shrinks as a whole to the width; at a desktop's width
+    // it is exact.
+    function fit() {
+        const width = document.documentElement.clientWidth;
+        const scale = Math.min(1, width / 591);
+        byId("TARVO").style.transform = scale < 1 ? `scale(${scale})` : "";
+        byId("frame").style.width = `${591 * scale}px`;
+        byId("frame").style.height = `${460 * scale}px`;
+        placeHitAreas(scale);
+    }
+    fit();
+    window.addEventListener("resize", fit);
+
+    const fault = byId("fault");
+    function showFault(text) {
+        byId("faultText").textContent = text;
+        if (!fault.open) {
+            fault.showModal();
+        }
+    }
+
+    function download(name, text, type) {
+        const link = document.createElement("a");
+        link.href = URL.createObjectURL(new Blob([text], { type }));
+        link.download = name;
+        document.body.appendChild(link);
+        link.click();
+        link.remove();
+        setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    }
+
+    createTarvoPage().then((engine) => {
+        const call = (name, ...args) =>
+            engine.ccall(name, "string", args.map((arg) => typeof arg === "number" ? "number" : "string"), args);
+        const directors = () => engine.ccall("tarvo_directors", "number", [], []);
+        call("tarvo_open", decimalSeparator());
+
+        const designed = () => document.body.dataset.computed === "1";
+        // A number picked but not yet used stays picked through CONVERT TO METRIC and COMPUTE,
+        // until Use or until the longer boom is closed.
+        let picked = null;
+        function showLongBoom() {
+            const chosen = Number(byId("directors").value);
+            const reply = call("tarvo_long_boom", chosen);
+            const building = directors();
+            const [most, why] = call("tarvo_most_directors").split("\n");
+            let message;
+            if (reply[0] === "1") {
+                byId("longBoomTable").textContent = reply.slice(1);
+                message = chosen === building ? `The plan builds ${building} directors.`
+                        : `The plan builds ${building} directors: Use to build ${chosen}.`;
+                if (why !== "") {
+                    // The box offers only what this design can hold; say why no more.
+                    message += `\nAt most ${most}: ${why}`;
+                }
+                byId("useDirectors").disabled = chosen === building;
+            } else {
+                byId("longBoomTable").textContent = "";
+                message = reply.slice(1);
+                byId("useDirectors").disabled = true;
+            }
+            byId("longBoomMessage").textContent = message;
+        }
+        function afterDesign() {
+            document.body.dataset.computed = "1";
+            // A boom beyond its correction's range is said at COMPUTE, beside the calculator.
+            const warnings = call("tarvo_warnings");
+            byId("boomWarning").textContent = warnings;
+            byId("boomWarning").hidden = warnings === "";
+            byId("computeFirst").hidden = true;
+            for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors"]) {
+                byId(id).disabled = false;
+            }
+            const building = directors();
+            const most = Math.max(Number(call("tarvo_most_directors").split("\n")[0]), building);
+            byId("directors").max = String(most);
+            byId("directors").value = String(picked === null ? building : Math.min(picked, most));
+            showLongBoom();
+        }
+        // After a COMPUTE that stopped on a fault the boxes may show parts of two designs: the
+        // exports and the longer boom wait for a COMPUTE that succeeds.
+        function designLost() {
+            document.body.dataset.computed = "0";
+            byId("boomWarning").hidden = true;
+            for (const id of ["exportMaa", "exportNec", "exportSymbolic", "exportCsv", "directors",
+                              "useDirectors"]) {
+                byId(id).disabled = true;
+            }
+            byId("longBoom").open = false;
+            byId("longBoomTable").textContent = "";
+            byId("longBoomMessage").textContent = "";
+            byId("computeFirst").textContent = "The last COMPUTE stopped on a fault, so the boxes may " +
+                "show parts of two designs: press COMPUTE for a whole one.";
+            byId("computeFirst").hidden = false;
+        }
+        function click(name) {
+            const text = call("tarvo_click", name);
+            if (text !== "") {
+                if (name === "Command1" && designed()) {
+                    designLost();
+                }
+                showFault(text);
+                return;
+            }
+            if (name === "Command1" || (name === "Command4" && designed())) {
+                afterDesign();
+            }
+        }
+
+        for (const name of ["Command1", "Command4"]) {
+            byId(name).addEventListener("click", () => click(name));
+        }
+        for (const name of ["Option1", "Option2"]) {
+            // An option's Click comes when it becomes selected.
+            byId(name).querySelector("input").addEventListener("change", (event) => {
+                if (event.target.checked) {
+                    click(name);
+                }
+            });
+        }
+        for (const name of ["List1", "List2"]) {
+            const list = byId(name);
+            let before = -1;
+            list.addEventListener("mousedown", () => { before = list.selectedIndex; });
+            list.addEventListener("change", () => click(name));
+            // A click on the entry already selected changes nothing but is a Click all the same.
+            list.addEventListener("click", () => {
+                if (list.selectedIndex >= 0 && list.selectedIndex === before) {
+                    click(name);
+                }
+                before = list.selectedIndex;
+            });
+        }
+        byId("Command2").addEventListener("click", () => {
+            window.open("https://www.arrl.org/antennas", "_blank", "noopener");
+        });
+        byId("Command3").addEventListener("click", () => window.print());
+
+        const exports = [
+            ["exportMaa", "maa", "beam.maa", "text/plain"],
+            ["exportNec", "nec", "beam.nec", "text/plain"],
+            ["exportSymbolic", "symbolic", "beam-sy.nec", "text/plain"],
+            ["exportCsv", "csv", "beam.csv", "text/csv"],
+        ];
+        for (const [id, kind, what, type] of exports) {
+            byId(id).addEventListener("click", () => {
+                const reply = call("tarvo_export", kind);
+                if (reply[0] !== "1") {
+                    showFault(reply.slice(1));
+                    return;
+                }
+                download(call("tarvo_file_name", what), reply.slice(1), type);
+            });
+        }
+        byId("directors").addEventListener("input", () => {
+            const chosen = Number(byId("directors").value);
+            picked = chosen !== directors() ? chosen : null;
+            showLongBoom();
+        });
+        // Enter after typing a number uses it.
+        byId("directors").addEventListener("keydown", (event) => {
+            if (event.key === "Enter" && !byId("useDirectors").disabled) {
+                byId("useDirectors").click();
+            }
+        });
+        byId("longBoom").addEventListener("toggle", () => {
+            if (!byId("longBoom").open) {
+                picked = null; // closed without Use: the next opening shows what the plan builds
+                if (designed()) {
+                    byId("directors").value = String(directors());
+                    showLongBoom();
+                }
+            }
+        });
+        byId("useDirectors").addEventListener("click", () => {
+            picked = null;
+            const refused = call("tarvo_use_directors", Number(byId("directors").value));
+            if (refused !== "") {
+                showFault(refused);
+            }
+            showLongBoom();
+        });
+
+        byId("Text9").focus();
+        document.body.dataset.ready = "1";
+    }, (error) => {
+        showFault("The calculator could not start: " + error);
+    });
+
+    if ("serviceWorker" in navigator) {
+        navigator.serviceWorker.register("sw.js").catch(() => {
+            // Without the worker the page still works; it is only not kept for offline use.
+        });
+    }
+})();

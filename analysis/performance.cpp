@@ -402,20 +402,17 @@ std::string performanceText(const Performance& p, const std::string& decimalSepa
     if (p.band) {
         // The verdict over the builder's band, from nec2c at every point of its grid.
         const BandCheck& b = *p.band;
-        const auto verdict = [&](const std::optional<std::size_t>& miss, const char* fails,
-                                 const std::string& worst) {
-            return miss ? "NO: " + std::string(fails) + " from " +
-                              mhzText(b.points[*miss].frequencyMhz) + " MHz (" + worst + ")"
-                        : "yes (" + worst + ")";
+        const auto verdict = [&](const std::optional<std::size_t>& miss, const std::string& worst) {
+            return miss ? "NO from " + mhzText(b.points[*miss].frequencyMhz) + " MHz, " + worst
+                        : "yes, " + worst;
         };
+        // Each line within the report's narrowest width (the worst rear lobe's line).
         text += "\n";
-        text += line("Band", bandText(b.band) + " (nec2c at " + std::to_string(b.points.size()) +
-                                 " frequencies, both ends and every 0.05 %)");
+        text += line("Band", bandText(b.band) + ", " + std::to_string(b.points.size()) + " points");
         text += line("F/B >= 20 dB over the band",
-                     verdict(b.frontToBackMiss, "below 20 dB",
-                             "lowest " + format("%.1f dB", b.lowestFrontToBackDb)));
+                     verdict(b.frontToBackMiss, "min " + format("%.1f dB", b.lowestFrontToBackDb)));
         text += line("SWR <= 1.5 over the band",
-                     verdict(b.swrMiss, "above 1.5", "highest " + format("%.2f", b.highestSwr)));
+                     verdict(b.swrMiss, "max " + format("%.2f", b.highestSwr)));
     }
     for (const std::string& warning : p.warnings) {
         text += "\nWARNING: " + warning;

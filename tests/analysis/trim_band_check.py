@@ -69,9 +69,9 @@ with tempfile.TemporaryDirectory() as folder:
     result = run(["--freq", "144", "--inch", "1", "--directors", "8", "--band", "142.8-144.2",
                   "--analyze", "--nec", deck_path])
     check(result.returncode == 0, f"8 directors --analyze --band: exit {result.returncode}")
-    check("F/B >= 20 dB over the band   NO: below 20 dB from 143.5 MHz" in result.stdout and
-          "SWR <= 1.5 over the band     NO: above 1.5 from 142.8 MHz" in result.stdout and
-          "Band                         142.8 - 144.2 MHz (nec2c at 21 frequencies" in
+    check("F/B >= 20 dB over the band   NO from 143.5 MHz, min " in result.stdout and
+          "SWR <= 1.5 over the band     NO from 142.8 MHz, max " in result.stdout and
+          "Band                         142.8 - 144.2 MHz, 21 points" in
           result.stdout, f"8 directors --analyze --band: {result.stdout[-600:]}")
     with open(deck_path) as f:
         deck = f.read()

@@ -337,6 +337,15 @@ void DesktopWindow::buildMenus() {
             // Each number of directors is a trim of its own: a study up to 16 takes minutes.
             std::string why;
             const int most = mostDirectorsOf(*m_plan, &why);
+            if (most <= fewestDirectors) {
+                // Nothing to compare six directors with: the table's rule allows no seventh.
+                tell(
+                    "TARVO: boom study",
+                    QString::fromStdString(analysis::withDecimalSeparator(
+                        "This design holds no more than six directors: " + why, m_plan->separator)),
+                    true);
+                return;
+            }
             bool asked = false;
             const int upTo = QInputDialog::getInt(
                 this, "TARVO: boom study",

@@ -12,7 +12,13 @@
 namespace tarvo::analysis {
 
 Band readBand(std::string_view text, std::string_view separator) {
-    const std::string quoted = "\"" + echoOf(text) + "\"";
+    // Built piece by piece: GCC 12's Release build warns falsely on "\"" + string&&.
+    const std::string quoted = [&] {
+        std::string q = "\"";
+        q += echoOf(text);
+        q += '"';
+        return q;
+    }();
     // The dash between the numbers: not a sign at the start, not an exponent's.
     std::optional<std::size_t> dash;
     for (std::size_t i = 1; i < text.size(); ++i) {

@@ -6,4 +6,4 @@ set -euo pipefail
 cli="$(realpath "$1")"
 cd "$(dirname "$0")/../.."
 bash scripts/web --no-serve >/dev/null
-TARVO_CLI="$cli" node --test --test-reporter=spec tests/web/page.test.js
+TARVO_CLI="$cli" node --test --test-reporter=tap tests/web/page.test.js

@@ -5,6 +5,7 @@
 #include "analysis/nec_output.h"
 #include "analysis/number_format.h"
 #include "analysis/performance.h"
+#include "analysis/side_by_side.h"
 #include "analysis/trim.h"
 
 #include <nlopt.hpp>
@@ -45,10 +46,6 @@ Model scaledLoops(const Model& model, double reflector, double driven) {
     return scaled;
 }
 
-std::size_t cores() {
-    return std::max(1U, std::thread::hardware_concurrency());
-}
-
 /// Evaluations of the model with scaled loops, counted; from several threads at once.
 class Evaluator {
 public:
@@ -75,7 +72,7 @@ public:
                 frequencies.begin() + static_cast<std::ptrdiff_t>(start),
                 frequencies.begin() +
                     static_cast<std::ptrdiff_t>(std::min(start + share, frequencies.size())));
-            runs.push_back(std::async(std::launch::async, [this, &scaled, part] {
+            runs.push_back(std::async(sideBySide(), [this, &scaled, part] {
                 const auto results =
                     parseNecOutput(m_runNec(writePointsDeck(scaled, m_material, part)));
                 if (results.size() != part.size()) {

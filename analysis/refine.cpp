@@ -3,6 +3,7 @@
 
 #include "analysis/deck.h"
 #include "analysis/nec_output.h"
+#include "analysis/side_by_side.h"
 
 #include <algorithm>
 #include <cmath>
@@ -388,11 +389,11 @@ struct Peak {
 
 std::vector<FrequencyResult> runSweep(const Model& model, const Material& material,
                                       const Sweep& sweep, const NecRunner& runNec) {
-    const int cores = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     std::vector<std::future<std::vector<FrequencyResult>>> runs;
-    for (const std::string& deck : writeSweepDecks(model, material, sweep, cores)) {
-        runs.push_back(std::async(std::launch::async,
-                                  [&runNec, deck] { return parseNecOutput(runNec(deck)); }));
+    for (const std::string& deck :
+         writeSweepDecks(model, material, sweep, static_cast<int>(cores()))) {
+        runs.push_back(
+            std::async(sideBySide(), [&runNec, deck] { return parseNecOutput(runNec(deck)); }));
     }
     std::vector<FrequencyResult> results;
     for (auto& run : runs) {
@@ -475,15 +476,14 @@ void refine(Performance& performance, const Model& model, const Material& materi
         if (peakOpen) {
             ask(peak->nextFrequencies());
         }
-        const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
-        const std::size_t share = (frequencies.size() + cores - 1) / cores;
+        const std::size_t share = (frequencies.size() + cores() - 1) / cores();
         std::vector<std::future<std::vector<SweepPoint>>> runs;
         for (std::size_t start = 0; start < frequencies.size(); start += share) {
             const std::vector<double> part(
                 frequencies.begin() + static_cast<std::ptrdiff_t>(start),
                 frequencies.begin() +
                     static_cast<std::ptrdiff_t>(std::min(start + share, frequencies.size())));
-            runs.push_back(std::async(std::launch::async, [&, part] {
+            runs.push_back(std::async(sideBySide(), [&, part] {
                 const auto results = parseNecOutput(runNec(writePointsDeck(model, material, part)));
                 if (results.size() != part.size()) {
                     throw AnalysisError("a refining nec2c run answered " +

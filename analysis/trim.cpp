@@ -5,6 +5,7 @@
 #include "analysis/nec_output.h"
 #include "analysis/number_format.h"
 #include "analysis/performance.h"
+#include "analysis/side_by_side.h"
 
 #include <nlopt.hpp>
 
@@ -19,6 +20,11 @@
 
 namespace tarvo::analysis {
 namespace {
+
+/// Descents started together. The search ends after the first batch that finds lengths meeting
+/// the limits, so the batch is the same on every machine: the same design trims to the same
+/// lengths on two cores, on eight, and in a browser.
+constexpr std::size_t descentsTogether = 2;
 
 // The optimiser aims inside the limits, so that the design rebuilt from the trimmed lengths
 // (whose segments may round differently) still meets them when checked on its own.
@@ -39,7 +45,7 @@ constexpr double widestTaper = 0.1;
 
 // The scan: the directors' scale in 2 % steps over the whole range, then the driven loop in 3 %
 // steps at the two best of those; then COBYLA, each descent for at most 45 evaluations, from the
-// best points found, as many at a time as there are cores, up to four in all.
+// best points found, two at a time, up to four in all.
 constexpr double directorScanStep = 0.02;
 constexpr double drivenScanStep = 0.03;
 constexpr double drivenScanReach = 0.12;
@@ -205,7 +211,7 @@ public:
                 frequencies.begin() + static_cast<std::ptrdiff_t>(start),
                 frequencies.begin() +
                     static_cast<std::ptrdiff_t>(std::min(start + share, frequencies.size())));
-            runs.push_back(std::async(std::launch::async, [&, part] {
+            runs.push_back(std::async(sideBySide(), [&, part] {
                 const auto results =
                     parseNecOutput(m_runNec(writePointsDeck(scaled, m_material, part)));
                 if (results.size() != part.size()) {
@@ -300,10 +306,6 @@ private:
     std::vector<Evaluated> m_evaluated;
     std::exception_ptr m_failure;
 };
-
-std::size_t cores() {
-    return std::max(1U, std::thread::hardware_concurrency());
-}
 
 /// Evaluates every point, as many at a time as there are cores; the first failure ends it and
 /// is rethrown.
@@ -533,10 +535,16 @@ TrimSearch searchTrim(const Model& model, const Material& material, const Band& 
                            [](const Evaluated& e) { return violation(e.figures) == 0; });
     };
     for (std::size_t first = 0; first < from.size() && !shared.stop && (first == 0 || !found());
-         first += cores()) {
-        std::vector<std::thread> descents;
-        const std::size_t batch = std::min(first + cores(), from.size()) - first;
+         first += descentsTogether) {
+        const std::size_t batch = std::min(first + descentsTogether, from.size()) - first;
         shared.split = std::max<std::size_t>(1, cores() / batch);
+        if (cores() == 1) {
+            for (std::size_t i = first; i < first + batch; ++i) {
+                descend(shared, from[i]);
+            }
+            continue;
+        }
+        std::vector<std::thread> descents;
         for (std::size_t i = first; i < first + batch; ++i) {
             descents.emplace_back([&shared, x = from[i]] { descend(shared, x); });
         }

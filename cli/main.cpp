@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// tarvo-cli: the design engine without a window, for scripts. Built with TARVO_WITHOUT_NEC2C
-// (WebAssembly, for node) it has no nec2c: the options that need it are refused as usage errors,
-// and nothing that runs nec2c, optimises or draws the sheet is linked.
+// tarvo-cli: the design engine without a window, for scripts. Built for WebAssembly (node) it
+// runs nec2c's own WebAssembly module and writes the sheet as SVG only: a browser prints that.
 #include "analysis/band.h"
 #include "analysis/interrupt.h"
 #include "analysis/nec_runner.h"
@@ -52,9 +51,6 @@ namespace {
 
 constexpr int exitFault = 1;
 constexpr int exitUsage = 2;
-#ifdef TARVO_WITHOUT_NEC2C
-constexpr const char* withoutNec2c = "needs nec2c, which this build of tarvo-cli does not include";
-#endif
 
 #ifdef __EMSCRIPTEN__
 // node_environment.js has found the separator of the locale that node's environment names.
@@ -221,11 +217,10 @@ std::vector<Written> outputFiles(const Outputs& outputs) {
 }
 
 /// The content of one of the plan's files, once its figures stand.
-std::string contentOf(const Written& file, const tarvo::Plan& plan,
-                      [[maybe_unused]] const Outputs& outputs,
+std::string contentOf(const Written& file, const tarvo::Plan& plan, const Outputs& outputs,
                       const std::optional<tarvo::analysis::Performance>& performance,
                       const std::optional<tarvo::MeasurementAdvice>& measured,
-                      const std::string& necMissing, [[maybe_unused]] const tarvo::Job& job) {
+                      const std::string& necMissing, const tarvo::Job& job) {
     switch (file.kind) {
     case Written::Kind::Deck:
         return tarvo::deckOf(plan);
@@ -258,9 +253,6 @@ std::string contentOf(const Written& file, const tarvo::Plan& plan,
     case Written::Kind::Symbolic:
         return tarvo::exportText(plan, tarvo::ExportFormat::SymbolicNec, performance);
     case Written::Kind::Sheet: {
-#ifdef TARVO_WITHOUT_NEC2C
-        throw tarvo::analysis::AnalysisError("the workshop sheet " + std::string(withoutNec2c));
-#else
         const tarvo::workshop::SheetContent content =
             tarvo::sheetContent(plan, performance, necMissing, job);
         tarvo::workshop::SheetOptions options;
@@ -272,7 +264,6 @@ std::string contentOf(const Written& file, const tarvo::Plan& plan,
         options.decimalSeparator = outputs.decimalSeparator;
         const bool pdf = tarvo::sheetFormatOf(file.path) == tarvo::SheetFormat::Pdf;
         return tarvo::renderSheet(tarvo::workshop::layoutSheet(content, options), pdf);
-#endif
     }
     }
     return {};
@@ -285,7 +276,6 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     Outcome outcome;
     std::optional<tarvo::analysis::Performance>& performance = outcome.performance;
     std::string necMissing;
-#ifndef TARVO_WITHOUT_NEC2C
     if (outputs.trim) {
         const bool progress = ::isatty(STDERR_FILENO) == 1;
         outcome.trim =
@@ -334,7 +324,6 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
         // The report's verdict: F/B and SWR over the band's grid (the sheet's makes its own).
         performance->band = tarvo::bandVerdict(plan, job);
     }
-#endif
     tarvo::analysis::throwIfInterrupted();
     const std::vector<Written> files = outputFiles(outputs);
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -345,7 +334,6 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     return outcome;
 }
 
-#ifndef TARVO_WITHOUT_NEC2C
 /// The boom study: the design table, then per number of directors the rule's design and the
 /// trimmed, as a table (or JSON), the plot into --plot's file once every figure stands.
 int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
@@ -420,7 +408,6 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
     }
     return 0;
 }
-#endif
 
 int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOptions& options,
                    const Outputs& outputs, int directors, bool json, const std::string& separator,
@@ -476,11 +463,9 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
             // Reported by the analysis itself, after the design.
         }
     }
-#ifndef TARVO_WITHOUT_NEC2C
     if (outputs.boomStudy) {
         return runStudy(plan, window.form(), warnings, outputs, json, out);
     }
-#endif
     // From here on a signal is noted, so that the files of the run are left as they were.
     const tarvo::analysis::InterruptGuard interrupts;
     tarvo::StagedFiles staged;
@@ -489,11 +474,10 @@ int runQuickDesign(const tarvo::QuickDesign& design, const tarvo::AnalysisOption
         for (const Written& file : outputFiles(outputs)) {
             staged.reserve(file.path, file.what);
         }
-#ifndef TARVO_WITHOUT_NEC2C
-        if (outputs.sheetPath) {
+        if (outputs.sheetPath &&
+            tarvo::sheetFormatOf(*outputs.sheetPath) == tarvo::SheetFormat::Pdf) {
             tarvo::loadSheetPainter();
         }
-#endif
     } catch (const tarvo::analysis::AnalysisError& error) {
         std::cerr << "tarvo-cli: " << error.readBy(plan.separator) << '\n';
         return exitFault;
@@ -680,22 +664,6 @@ std::vector<int> studyCounts(const std::string& text) {
     return counts.size() == 1 ? tarvo::boomStudyCounts(counts.front()) : counts;
 }
 
-#ifdef TARVO_WITHOUT_NEC2C
-/// The first option given that needs nec2c (its analysis, trim, measurement or sheet), or none.
-std::optional<std::string> needingNec2c(const CLI::App& app, const Outputs& outputs) {
-    for (const char* name :
-         {"--analyze", "--trim", "--boom-study", "--measured", "--plot", "--sheet"}) {
-        if (app.get_option(name)->count() > 0) {
-            return name;
-        }
-    }
-    if (outputs.touchstone()) {
-        return "--export FILE.s1p";
-    }
-    return std::nullopt;
-}
-#endif
-
 /// Two options that would write the same file: the second would silently replace the first.
 void requireDistinctOutputs(const Outputs& asked) {
     std::vector<std::pair<std::string, std::string>> outputs;
@@ -796,17 +764,23 @@ int main(int argc, char** argv) {
                                    "analysis")
                         ->type_name("SECONDS")
                         ->capture_default_str();
-    auto* sheet = app.add_option("--sheet", outputs.sheetPath,
-                                 "Draw the workshop sheet into FILE.pdf or FILE.svg: the "
-                                 "dimensioned drawing, cut list, tolerances from NEC-2 (nec2c "
-                                 "runs) and stacking distances")
-                      ->check(CLI::Validator(
-                          [](const std::string& path) {
-                              return tarvo::sheetFormatOf(path)
-                                         ? std::string()
-                                         : "the sheet is written as .pdf or .svg";
-                          },
-                          "FILE.pdf|FILE.svg"));
+    auto* sheet =
+        app.add_option("--sheet", outputs.sheetPath,
+                       "Draw the workshop sheet into FILE.pdf or FILE.svg: the "
+                       "dimensioned drawing, cut list, tolerances from NEC-2 (nec2c "
+                       "runs) and stacking distances")
+            ->check(CLI::Validator(
+                [](const std::string& path) {
+                    const auto format = tarvo::sheetFormatOf(path);
+#ifdef __EMSCRIPTEN__
+                    if (format == tarvo::SheetFormat::Pdf) {
+                        return std::string("this tarvo-cli writes the sheet as .svg; a "
+                                           "browser prints that to PDF");
+                    }
+#endif
+                    return format ? std::string() : "the sheet is written as .pdf or .svg";
+                },
+                "FILE.pdf|FILE.svg"));
     auto* paper = app.add_option("--paper", outputs.paper,
                                  "The sheet's paper, a4 or letter (default: the locale's)")
                       ->check(CLI::IsMember({"a4", "letter"}));
@@ -1002,12 +976,6 @@ int main(int argc, char** argv) {
                 }
                 outputs.feedLine = line;
             }
-#ifdef TARVO_WITHOUT_NEC2C
-            if (const std::optional<std::string> refused = needingNec2c(app, outputs)) {
-                std::cerr << "tarvo-cli: " << *refused << ' ' << withoutNec2c << '\n';
-                return exitUsage;
-            }
-#else
             if (measuredPath) {
                 try {
                     outputs.measured = tarvo::workshop::readTouchstoneFile(*measuredPath);
@@ -1022,7 +990,6 @@ int main(int argc, char** argv) {
                     return exitUsage;
                 }
             }
-#endif
         } catch (const CLI::CallForHelp& help) {
             std::ostringstream errors;
             const int status = app.exit(help, out, errors);

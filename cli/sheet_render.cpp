@@ -2,6 +2,7 @@
 #include "cli/sheet_render.h"
 
 #include "analysis/geometry.h"
+#include "workshop/sheet_svg.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -106,6 +107,9 @@ void loadSheetPainter() {
 }
 
 std::string renderSheet(const workshop::DisplayList& list, bool pdf) {
+    if (!pdf) {
+        return workshop::svgDocument(list);
+    }
     void* painter = painterHandle();
     using Render = int (*)(const char*, std::size_t, int, char**, std::size_t*, char*, std::size_t);
     using Free = void (*)(char*);
@@ -120,8 +124,8 @@ std::string renderSheet(const workshop::DisplayList& list, bool pdf) {
     char* document = nullptr;
     std::size_t size = 0;
     char error[512] = {};
-    if (render(serialized.data(), serialized.size(), pdf ? 0 : 1, &document, &size, error,
-               sizeof error) != 0) {
+    if (render(serialized.data(), serialized.size(), 0, &document, &size, error, sizeof error) !=
+        0) {
         throw analysis::AnalysisError::quoting(std::string("the sheet could not be drawn: ") +
                                                error);
     }

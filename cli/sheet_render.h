@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The sheet drawn as PDF or SVG by the painter that tarvo-cli loads only when a sheet is asked
-// for, so that a plain design does not pay Qt's start-up.
+// The sheet as SVG, written from its display list, or as PDF by the painter that tarvo-cli loads
+// only when a PDF is asked for, so that nothing else pays Qt's start-up.
 #pragma once
 
 #include "workshop/display_list.h"

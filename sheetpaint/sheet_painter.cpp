@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sheetpaint/sheet_painter.h"
 
+#include "workshop/sheet_svg.h"
+
 #include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
@@ -9,7 +11,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <stdexcept>
@@ -19,7 +20,6 @@ namespace {
 
 // Fine enough that the thinnest line (0.1 mm) is several device pixels wide.
 constexpr int pdfDotsPerInch = 1200;
-constexpr int svgDotsPerInch = 254; // ten units to the millimetre
 constexpr double millimetresPerInch = 25.4;
 
 } // namespace
@@ -100,23 +100,10 @@ QByteArray renderDocument(const workshop::DisplayList& list, Format format) {
             throw std::runtime_error("the PDF could not be finished");
         }
     } else {
-        QSvgGenerator generator;
-        generator.setOutputDevice(&buffer);
-        generator.setResolution(svgDotsPerInch);
-        const double k = svgDotsPerInch / millimetresPerInch;
-        const QSize size(qRound(list.widthMm * k), qRound(list.heightMm * k));
-        generator.setSize(size);
-        generator.setViewBox(QRect(QPoint(0, 0), size));
-        generator.setTitle(QStringLiteral("TARVO workshop sheet"));
-        QPainter painter;
-        if (!painter.begin(&generator)) {
-            throw std::runtime_error("the SVG could not be started");
-        }
-        painter.fillRect(QRectF(0, 0, size.width(), size.height()), Qt::white);
-        paintDisplayList(painter, list, k);
-        if (!painter.end()) {
-            throw std::runtime_error("the SVG could not be finished");
-        }
+        // Written from the list itself, so the desktop, tarvo-cli and the page give the same
+        // bytes.
+        const std::string svg = workshop::svgDocument(list);
+        document = QByteArray(svg.data(), static_cast<qsizetype>(svg.size()));
     }
     if (document.isEmpty()) {
         throw std::runtime_error("nothing was drawn");

@@ -4,6 +4,7 @@
 #include "analysis/deck.h"
 #include "analysis/nec_output.h"
 #include "analysis/performance.h"
+#include "analysis/side_by_side.h"
 #include "workshop/dimensions.h"
 
 #include <algorithm>
@@ -91,9 +92,8 @@ std::vector<Figures> figuresOfAll(const std::vector<analysis::Model>& models,
             }
         }
     };
-    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
     std::vector<std::thread> workers;
-    for (std::size_t i = 1; i < std::min(cores, models.size()); ++i) {
+    for (std::size_t i = 1; i < std::min(analysis::cores(), models.size()); ++i) {
         workers.emplace_back(work);
     }
     work();

@@ -2,6 +2,7 @@
 #include "workshop/touchstone_reader.h"
 
 #include "analysis/number_format.h"
+#include "design/plain_number.h"
 
 #include <algorithm>
 #include <cctype>
@@ -87,9 +88,9 @@ double number(const std::string& word, std::size_t line, const char* what) {
     const char* first = word.data();
     const char* last = word.data() + word.size();
     if (!word.empty() && *first == '+') {
-        ++first; // from_chars takes no leading plus
+        ++first; // the plain form takes no leading plus
     }
-    const auto [end, error] = std::from_chars(first, last, value);
+    const auto [end, error] = readPlainNumber(first, last, value);
     if (error == std::errc::result_out_of_range && end == last) {
         const std::string_view digits(first, static_cast<std::size_t>(last - first));
         if (underflows(digits)) {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // nec2c in WebAssembly: the host (nec2c_host.js, under node or in the page's worker) makes a
 // fresh nec2c instance for every deck, so no state of one run reaches the next, and hands back
-// its output or why it failed. It runs in this thread: the page ends a run by ending its worker.
+// its output, why it failed, or that it ran out of time (under node it is then stopped; in the
+// page, which ends a run by ending its worker, the host runs it in place).
 #include "analysis/geometry.h"
 #include "analysis/interrupt.h"
 #include "analysis/nec_runner.h"
@@ -16,16 +17,18 @@ namespace {
 
 // The host's answer: 'O' and nec2c's output, 'F' and a message to quote, or 'T' when the run
 // outlived the timeout; in memory the caller frees.
+// clang-format off
 EM_JS(char*, hostRunNec2c, (const char* deck, double timeoutMs, double maxOutputBytes), {
     var answer = Module['tarvoNec2c'](UTF8ToString(deck), timeoutMs, maxOutputBytes);
     var size = lengthBytesUTF8(answer) + 1;
     var memory = _malloc(size);
-    if (memory == = 0) {
+    if (!memory) {
         return 0;
     }
     stringToUTF8(answer, memory, size);
     return memory;
 });
+// clang-format on
 
 } // namespace
 
@@ -53,7 +56,7 @@ std::string runNec2c(const std::string& deck, const NecLimits& limits) {
         std::ostringstream seconds;
         seconds << static_cast<double>(limits.timeout.count()) / 1000.0;
         throw AnalysisError("nec2c did not finish within " + seconds.str() +
-                            " s (--nec-timeout); its output was refused");
+                            " s (--nec-timeout); it was stopped");
     }
     if (text.front() == 'F') {
         throw AnalysisError::quoting(text.substr(1));

@@ -220,7 +220,14 @@ SweepPoint checkedSweepPoint(const FrequencyResult& result, double askedMhz) {
 }
 
 double standingWaveRatio(std::complex<double> impedance, double reference) {
-    const double reflection = std::abs((impedance - reference) / (impedance + reference));
+    // |Z - Z0| / |Z + Z0| in sums, products and one square root, which IEEE arithmetic rounds
+    // alike everywhere: the C++ libraries' complex division and magnitude differ in their last
+    // bits, and the trim's search, steered by these figures, would part ways between the native
+    // program and the page.
+    const double r = impedance.real();
+    const double x = impedance.imag();
+    const double reflection = std::sqrt(((r - reference) * (r - reference) + x * x) /
+                                        ((r + reference) * (r + reference) + x * x));
     return reflection >= 1 ? std::numeric_limits<double>::infinity()
                            : (1 + reflection) / (1 - reflection);
 }

@@ -125,11 +125,12 @@ double violation(const Figures& f, bool withSwr = true) {
 /// The gain given up for a change of the lengths: a length is moved only where that buys gain
 /// (or where the limits demand it), so a design that already meets them stays close to itself.
 double changeCost(const std::vector<double>& x) {
+    const auto squared = [](double v) { return v * v; };
     double cost = 0;
     for (std::size_t i = 0; i < 3; ++i) {
-        cost += std::pow((x[i] - 1) * 100, 2);
+        cost += squared((x[i] - 1) * 100);
     }
-    return changeCostDbPerPercentSquared * (cost + std::pow(x[3] * 100, 2));
+    return changeCostDbPerPercentSquared * (cost + squared(x[3] * 100));
 }
 
 void scaleAcross(Wire& wire, double factor) {
@@ -140,7 +141,10 @@ void scaleAcross(Wire& wire, double factor) {
 }
 
 double spanOf(const Wire& wire) {
-    return std::hypot(wire.end.y - wire.start.y, wire.end.z - wire.start.z);
+    // Not std::hypot, whose last bit differs between C libraries.
+    const double dy = wire.end.y - wire.start.y;
+    const double dz = wire.end.z - wire.start.z;
+    return std::sqrt(dy * dy + dz * dz);
 }
 
 } // namespace

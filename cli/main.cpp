@@ -59,7 +59,18 @@ EM_JS(void, nodeDecimalSeparator, (char* separator, int size),
 // node opens /dev/null on a standard stream it finds closed before the program starts:
 // node_environment.js has told which of them node opened so.
 EM_JS(int, nodeFoundClosed, (int fd), { return Module['closedAtStart'][fd] ? 1 : 0; });
+// The C library's isatty answers yes for every stream under node.
+EM_JS(int, nodeIsTerminal, (int fd), { return require('tty').isatty(fd) ? 1 : 0; });
 #endif
+
+/// Whether the trim's progress goes to a terminal (not into a file or a pipe).
+bool standardErrorIsTerminal() {
+#ifdef __EMSCRIPTEN__
+    return nodeIsTerminal(STDERR_FILENO) == 1;
+#else
+    return ::isatty(STDERR_FILENO) == 1;
+#endif
+}
 
 /// The decimal separator of the user's numbers, as the environment's locale writes them.
 std::string decimalSeparator() {
@@ -277,7 +288,7 @@ Outcome analyseAndWrite(tarvo::Plan plan, const Outputs& outputs, tarvo::StagedF
     std::optional<tarvo::analysis::Performance>& performance = outcome.performance;
     std::string necMissing;
     if (outputs.trim) {
-        const bool progress = ::isatty(STDERR_FILENO) == 1;
+        const bool progress = standardErrorIsTerminal();
         outcome.trim =
             tarvo::runTrim(plan, job, [progress](const tarvo::analysis::TrimProgress& p) {
                 if (progress) {
@@ -366,7 +377,7 @@ int runStudy(const tarvo::Plan& plan, const tarvo::Form& form,
     }
     tarvo::BoomStudy study;
     try {
-        const bool progress = ::isatty(STDERR_FILENO) == 1;
+        const bool progress = standardErrorIsTerminal();
         study = tarvo::runBoomStudy(
             plan, counts, tarvo::Job{}, [progress](const tarvo::BoomStudyProgress& p) {
                 if (progress) {

@@ -68,3 +68,38 @@ measure native "$native" --freq 144 --inch 1 --export "$work/n.maa"
 measure node node "$web" --freq 144 --inch 1 --export "$work/w.maa"
 echo "--freq 144 --inch 1 --export FILE.maa (best of 3): native ${native_s} s, node ${node_s} s," \
     "node / native $(ratio "$node_s" "$native_s")"
+# nec2c's work under node against natively (budgets: the analysis within 2x, the trim within 3x).
+# nec2c alone, native and WebAssembly, on the sweep deck --analyze writes, is the baseline: what
+# is left of the ratio above it is TARVO's own under node.
+for what in "--analyze" "--trim"; do
+    # shellcheck disable=SC2086 # the option is one word
+    measure native "$native" --freq 144 --inch 1 $what
+    # shellcheck disable=SC2086
+    measure node node "$web" --freq 144 --inch 1 $what
+    budget=2
+    if [ "$what" = "--trim" ]; then budget=3; fi
+    echo "--freq 144 --inch 1 $what (best of 3): native ${native_s} s, node ${node_s} s," \
+        "node / native $(ratio "$node_s" "$native_s") (budget ${budget})"
+done
+"$native" --freq 144 --inch 1 --nec "$work/sweep.nec" >/dev/null
+folder=$(dirname "$(realpath "$web")")
+cat >"$work/nec2c.js" <<'SCRIPT'
+// nec2c's WebAssembly module run once on a deck, as tarvo-cli's host runs it.
+const [folder, input] = process.argv.slice(2);
+const fs = require('fs');
+const factory = require(folder + '/nec2c.js');
+const compiled = new WebAssembly.Module(fs.readFileSync(folder + '/nec2c.wasm'));
+const nec = {noInitialRun: true, quit: (status, thrown) => { throw thrown; },
+  instantiateWasm(imports, done) {
+    const instance = new WebAssembly.Instance(compiled, imports);
+    done(instance, compiled);
+    return instance.exports;
+  }};
+factory(nec);
+nec.FS.writeFile('/d.nec', fs.readFileSync(input));
+try { nec.callMain(['-i/d.nec', '-o/d.out']); } catch (e) { if (e.name !== 'ExitStatus') throw e; }
+SCRIPT
+measure native nec2c -i"$work/sweep.nec" -o"$work/sweep.out"
+measure node node "$work/nec2c.js" "$folder" "$work/sweep.nec"
+echo "nec2c alone on the analysis's sweep deck (best of 3): native ${native_s} s, WebAssembly" \
+    "under node ${node_s} s, ratio $(ratio "$node_s" "$native_s")"

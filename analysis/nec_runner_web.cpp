@@ -20,7 +20,7 @@ EM_JS(char*, hostRunNec2c, (const char* deck, double timeoutMs, double maxOutput
     var answer = Module['tarvoNec2c'](UTF8ToString(deck), timeoutMs, maxOutputBytes);
     var size = lengthBytesUTF8(answer) + 1;
     var memory = _malloc(size);
-    if (memory == = 0) {
+    if (!memory) {
         return 0;
     }
     stringToUTF8(answer, memory, size);

@@ -433,15 +433,26 @@ const tarvoDocument = {
         let analysedPlan = null;
         function planChanged() {
             const plan = call("tarvo_plan_json");
-            byId("analysis-state").hidden = analysedPlan === null || plan === "1" + analysedPlan;
+            const current = analysedPlan === null || plan === "1" + analysedPlan;
+            byId("analysis-state").hidden = current;
+            // The plots' file is named by the plan: saved only while they are of it.
+            byId("plot-save").disabled = analysedPlan === null || !current;
         }
         byId("analyze").addEventListener("click", () => {
             runJob({ job: "analyze" }, "Analysis", (reply, plan) => {
                 byId("analysis-report").textContent = reply.report;
                 byId("analysis-plot").innerHTML = reply.plot;
+                analysisPlot = reply.plot;
                 analysedPlan = plan;
                 planChanged();
             });
+        });
+
+        let analysisPlot = null;
+        byId("plot-save").addEventListener("click", () => {
+            if (analysisPlot !== null) {
+                download(call("tarvo_file_name", "plot.svg"), analysisPlot, "image/svg+xml");
+            }
         });
 
         let sheetSvg = null;
@@ -502,8 +513,18 @@ const tarvoDocument = {
         byId("trim").addEventListener("click", () => {
             let request;
             try {
-                request = { job: "trim", wireMm: numberField("trim-wire", "Wire (mm)"),
-                            rodMm: numberField("trim-rod", "Rods (mm)"), band: byId("trim-band").value };
+                // What the builder left at the band's defaults is not sent: the plan's own
+                // materials and band stand, as for tarvo-cli --trim without --wire, --rod, --band.
+                request = { job: "trim" };
+                const wire = numberField("trim-wire", "Wire (mm)");
+                const rod = numberField("trim-rod", "Rods (mm)");
+                if (byId("trim-wire").value !== trimDefaults[0] || byId("trim-rod").value !== trimDefaults[1]) {
+                    request.wireMm = wire;
+                    request.rodMm = rod;
+                }
+                if (byId("trim-band").value.trim() !== trimDefaults[2]) {
+                    request.band = byId("trim-band").value;
+                }
             } catch (error) {
                 showFault(error.message);
                 return;

@@ -516,6 +516,9 @@ test("offline after one visit: the service worker serves the site, COMPUTE works
     await page.waitForSelector("body[data-ready='1']", { timeout: 10000 });
     await workedExample(page);
     assert.deepEqual(await texts(page, Object.keys(inches)), inches);
+    // The worker, its program and nec2c come from the cache too.
+    await runJob(page, "analyze");
+    assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
     await context.close();
 });
 

@@ -779,3 +779,23 @@ test("the German separator in the analysis and the trim, as tarvo-cli's in a Ger
     assertSameReport(trim, afterTable(nativeOutput(["--trim"], "de_DE.UTF-8")));
     await context.close();
 });
+
+test("the boom study: tarvo-cli --boom-study's table and plot; a count the rule cannot take refused", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#study-part summary");
+    await page.fill("#study-directors", "41");
+    await page.click("#boom-study");
+    assert.equal(await page.textContent("#faultText"),
+                 "Boom study: \"41\" is not a whole number from 7 to 40");
+    await page.click("#faultOk");
+    await page.fill("#study-directors", "7");
+    await runJob(page, "boom-study");
+    assert.equal(await page.textContent("#study-report"),
+                 afterTable(nativeOutput(["--boom-study", "7", "--plot", "native-study.svg"])));
+    const plot = await downloaded(page, "study-save", "study.svg");
+    assert.equal(plot.name, "tarvo-144mhz-boom-study.svg");
+    assert.ok(plot.bytes.equals(fs.readFileSync(path.join(scratch, "native-study.svg"))),
+              "the study's plot differs from tarvo-cli's");
+    await context.close();
+});

@@ -567,7 +567,15 @@ const tarvoDocument = {
             runJob({ job: "boom-study", directors: most }, "Boom study", (reply) => {
                 byId("study-report").textContent = reply.report;
                 byId("study-plot").innerHTML = reply.plot;
+                studyPlot = { svg: reply.plot, name: call("tarvo_file_name", "boom-study.svg") };
+                byId("study-save").disabled = false;
             });
+        });
+        let studyPlot = null;
+        byId("study-save").addEventListener("click", () => {
+            if (studyPlot !== null) {
+                download(studyPlot.name, studyPlot.svg, "image/svg+xml");
+            }
         });
 
         byId("measured").addEventListener("click", () => {

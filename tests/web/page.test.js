@@ -799,3 +799,21 @@ test("the boom study: tarvo-cli --boom-study's table and plot; a count the rule 
               "the study's plot differs from tarvo-cli's");
     await context.close();
 });
+
+test("a trim of a design changed while it ran is not offered for use", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#trim-part summary");
+    await page.click("#trim");
+    await page.waitForFunction(() => /^Trim: evaluation [0-9]+,/.test(
+        document.getElementById("progress").textContent), null, { timeout: 120000 });
+    await page.fill("#Text17", "146");
+    await page.click("#Command1");
+    assert.equal(await page.inputValue("#trim-band"), "145.635-146.365");
+    await page.waitForSelector("#cancel:disabled", { timeout: 300000 });
+    assert.equal(await page.textContent("#progress"),
+                 "Trim: the design changed while it ran; run it again.");
+    assert.equal(await page.textContent("#trim-report"), "");
+    assert.equal(await page.isDisabled("#use-trim"), true);
+    await context.close();
+});

@@ -381,6 +381,12 @@ const tarvoDocument = {
                 showFault(reply.fault);
                 return;
             }
+            if (job.kind !== "analyze" && call("tarvo_plan_json") !== "1" + job.plan) {
+                // A sheet, a file, a trim or advice of a plan no longer there is not offered.
+                byId("progress").textContent =
+                    `${job.label}: the design changed while it ran; run it again.`;
+                return;
+            }
             job.done(reply, job.plan);
         }
         function startWorker() {
@@ -412,7 +418,7 @@ const tarvoDocument = {
                 return;
             }
             request.plan = plan.slice(1);
-            running = { label, done, plan: request.plan };
+            running = { kind: request.job, label, done, plan: request.plan };
             jobsState();
             byId("progress").textContent = `${label}...`;
             worker.postMessage(request);
@@ -624,12 +630,16 @@ const tarvoDocument = {
         // After each COMPUTE, CONVERT TO METRIC or change of directors.
         function afterPlan() {
             const defaults = call("tarvo_trim_defaults").split("\n");
-            ["trim-wire", "trim-rod", "trim-band"].forEach((id, i) => {
-                if (byId(id).value === "" || byId(id).value === trimDefaults[i]) {
-                    byId(id).value = defaults[i];
-                }
-            });
-            trimDefaults = defaults;
+            if (defaults.length === 3) {
+                // The builder's own entries stay; those still at the last defaults follow the
+                // design's band.
+                ["trim-wire", "trim-rod", "trim-band"].forEach((id, i) => {
+                    if (byId(id).value === "" || byId(id).value === trimDefaults[i]) {
+                        byId(id).value = defaults[i];
+                    }
+                });
+                trimDefaults = defaults;
+            }
             trimLost();
             sheetLost();
             planChanged();

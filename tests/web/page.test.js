@@ -817,3 +817,35 @@ test("a trim of a design changed while it ran is not offered for use", async () 
     assert.equal(await page.isDisabled("#use-trim"), true);
     await context.close();
 });
+
+test("NEC-2's controls: each with its accessible name, reached and pressed by keyboard", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    const named = await page.evaluate(() => {
+        const buttons = ["analyze", "cancel", "plot-save", "sheet", "sheet-save", "sheet-print",
+                         "exportS1p", "trim", "use-trim", "boom-study", "study-save", "measured"];
+        const inputs = ["trim-wire", "trim-rod", "trim-band", "study-directors", "measured-file",
+                        "line-length", "line-velocity", "line-z0", "line-loss"];
+        return [...buttons.map((id) => [id, document.getElementById(id).textContent.trim() !== "",
+                                        document.getElementById(id).tabIndex]),
+                ...inputs.map((id) => [id, document.getElementById(id).labels.length === 1 &&
+                                               document.getElementById(id).labels[0].textContent.trim() !== "",
+                                       document.getElementById(id).tabIndex])];
+    });
+    for (const [id, hasName, tabIndex] of named) {
+        assert.equal(hasName, true, `${id} has no accessible name`);
+        assert.equal(tabIndex, 0, `${id} is out of the tab order`);
+    }
+    // Tab from the calculator's last box to Analyse, Enter runs it.
+    await page.focus("#Text45");
+    let steps = 0;
+    while (await page.evaluate(() => document.activeElement.id) !== "analyze" && steps < 60) {
+        await page.keyboard.press("Tab");
+        ++steps;
+    }
+    assert.equal(await page.evaluate(() => document.activeElement.id), "analyze");
+    await page.keyboard.press("Enter");
+    await page.waitForSelector("#cancel:disabled", { timeout: 300000 });
+    assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
+    await context.close();
+});

@@ -762,7 +762,7 @@ test("a measurement: the advice of tarvo-cli --measured; a malformed file refuse
     await context.close();
 });
 
-test("the German separator in the analysis and the trim, as tarvo-cli's in a German locale", async () => {
+test("the German separator in the analysis, the trim and a measurement's advice, as tarvo-cli's in a German locale", async () => {
     const { context, page } = await open("?lang=de");
     await workedExample(page, "144,0");
     await runJob(page, "analyze");
@@ -777,6 +777,21 @@ test("the German separator in the analysis and the trim, as tarvo-cli's in a Ger
     const trim = await page.textContent("#trim-report");
     assert.ok(trim.includes("REFLECTOR   89,35     88,7644   -14,9     -0,66\n"), trim);
     assertSameReport(trim, afterTable(nativeOutput(["--trim"], "de_DE.UTF-8")));
+    // A measurement through a feed line, its numbers typed with a comma.
+    nativeOutput(["--export", "sweep-de.s1p"]);
+    await page.click("#measured-part summary");
+    await page.setInputFiles("#measured-file", path.join(scratch, "sweep-de.s1p"));
+    await page.fill("#line-length", "2");
+    await page.fill("#line-velocity", "0,66");
+    await page.fill("#line-loss", "3,5@144");
+    await page.click("#measured");
+    await page.waitForFunction(() => document.getElementById("measured-report").textContent !== "" ||
+                               document.getElementById("fault").open, null, { timeout: 300000 });
+    const advice = await page.textContent("#measured-report");
+    assert.ok(advice.includes("velocity factor 0,66, 3,5 dB/100 m at 144 MHz"), advice);
+    assertSameReport(advice, afterTable(nativeOutput(
+        ["--measured", "sweep-de.s1p", "--feedline-m", "2", "--velocity-factor", "0,66",
+         "--feedline-loss", "3,5@144"], "de_DE.UTF-8")));
     await context.close();
 });
 

@@ -864,3 +864,29 @@ test("NEC-2's controls: each with its accessible name, reached and pressed by ke
     assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
     await context.close();
 });
+
+test("the trim for the builder's own wire and band, and a band the design frequency is not in refused", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#trim-part summary");
+    await page.fill("#trim-wire", "3");
+    await page.fill("#trim-band", "144.5-145");
+    await page.click("#trim");
+    await page.waitForSelector("#fault[open]", { timeout: 60000 });
+    let refusal = "";
+    try {
+        nativeOutput(["--trim", "--band", "144.5-145"]);
+    } catch (error) {
+        refusal = error.stderr;
+    }
+    assert.match(refusal, /^tarvo-cli: --band: /);
+    assert.equal(await page.textContent("#faultText"),
+                 refusal.replace(/^tarvo-cli: --band: /, "Band: ").replace(/\n$/, ""));
+    await page.click("#faultOk");
+    await page.fill("#trim-band", "143.8-144.2");
+    await runJob(page, "trim");
+    const report = await page.textContent("#trim-report");
+    assert.ok(report.startsWith("TRIMMED for loops of 3 mm wire and directors of 4.76 mm rod"), report);
+    assertSameReport(report, afterTable(nativeOutput(["--trim", "--wire-mm", "3", "--band", "143.8-144.2"])));
+    await context.close();
+});

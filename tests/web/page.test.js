@@ -655,6 +655,12 @@ test("the analysis in the worker: tarvo-cli --analyze's report, its plots and a 
 });
 
 test("the workshop sheet and the .s1p export are tarvo-cli's files; the sheet prints alone", async () => {
+    // The paper follows the browser's region: US Letter in the United States, A4 elsewhere.
+    for (const [lang, paper] of [["en-US", "letter"], ["en-GB", "a4"], ["de", "a4"]]) {
+        const { context, page } = await open("?lang=" + lang);
+        assert.equal(await page.inputValue("#sheet-paper"), paper, lang);
+        await context.close();
+    }
     const { context, page } = await open();
     await workedExample(page);
     await page.click("#sheet-part summary");
@@ -664,6 +670,15 @@ test("the workshop sheet and the .s1p export are tarvo-cli's files; the sheet pr
     assert.equal(sheet.name, "tarvo-144mhz-sheet.svg");
     assert.ok(sheet.bytes.equals(nativeFile(["--sheet", "native-sheet.svg", "--paper", "a4"],
                                             "native-sheet.svg")), "the sheet differs from tarvo-cli's");
+    // US Letter and inches, as tarvo-cli --paper letter --inch-sheet draws them.
+    await page.selectOption("#sheet-paper", "letter");
+    await page.check("#sheet-inches");
+    assert.equal(await page.isDisabled("#sheet-save"), true);
+    await runJob(page, "sheet");
+    const letter = await downloaded(page, "sheet-save", "sheet-letter.svg");
+    assert.ok(letter.bytes.equals(nativeFile(["--sheet", "native-letter.svg", "--paper", "letter",
+                                              "--inch-sheet"], "native-letter.svg")),
+              "the Letter sheet in inches differs from tarvo-cli's");
     const s1p = await downloaded(page, "exportS1p", "beam.s1p");
     assert.equal(s1p.name, "tarvo-144mhz-beam.s1p");
     assert.ok(s1p.bytes.equals(nativeFile(["--export", "native.s1p"], "native.s1p")),

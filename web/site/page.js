@@ -461,6 +461,13 @@ const tarvoDocument = {
             }
         });
 
+        // The paper of the browser's region, as tarvo-cli takes its locale's: US Letter in the
+        // United States and Canada, else A4.
+        const region = (query.get("lang") || navigator.language || "").split("-")[1] || "";
+        byId("sheet-paper").value = ["US", "CA"].includes(region.toUpperCase()) ? "letter" : "a4";
+        for (const id of ["sheet-paper", "sheet-inches"]) {
+            byId(id).addEventListener("change", () => sheetLost());
+        }
         let sheetSvg = null;
         function sheetLost() {
             sheetSvg = null;
@@ -469,7 +476,8 @@ const tarvoDocument = {
             byId("sheet-print").disabled = true;
         }
         byId("sheet").addEventListener("click", () => {
-            runJob({ job: "sheet", paper: "a4" }, "Workshop sheet", (reply) => {
+            runJob({ job: "sheet", paper: byId("sheet-paper").value, inches: byId("sheet-inches").checked },
+                   "Workshop sheet", (reply) => {
                 sheetSvg = reply.svg;
                 byId("sheet-view").innerHTML = reply.svg;
                 byId("sheet-save").disabled = false;

@@ -183,14 +183,17 @@ test("after a COMPUTE that stops on a fault nothing is offered of the design bef
     await page.click("#Command1");
     await page.click("#faultOk");
     const offered = () => page.evaluate(() => ["exportMaa", "exportNec", "exportSymbolic", "exportCsv",
-                                               "directors"].map((id) => !document.getElementById(id).disabled));
-    assert.deepEqual(await offered(), [false, false, false, false, false]);
+                                               "directors", "analyze", "sheet", "exportS1p", "trim",
+                                               "boom-study", "measured"].map(
+        (id) => !document.getElementById(id).disabled));
+    assert.deepEqual(await offered(), Array(11).fill(false));
+    assert.equal(await page.inputValue("#trim-band"), "143.64-144.36");
     assert.equal(await page.textContent("#computeFirst"), "The last COMPUTE stopped on a fault, so " +
                  "the boxes may show parts of two designs: press COMPUTE for a whole one.");
     // The next COMPUTE that succeeds offers its design, with the builder's ten directors.
     await page.fill("#Text17", "144");
     await page.click("#Command1");
-    assert.deepEqual(await offered(), [true, true, true, true, true]);
+    assert.deepEqual(await offered(), Array(11).fill(true));
     assert.equal(await page.inputValue("#directors"), "10");
     await context.close();
 });

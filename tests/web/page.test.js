@@ -908,3 +908,21 @@ test("the trim for the builder's own wire and band, and a band the design freque
     assertSameReport(report, afterTable(nativeOutput(["--trim", "--wire-mm", "3", "--band", "143.8-144.2"])));
     await context.close();
 });
+
+test("a worker that cannot load is said so at the job, and the next job starts a fresh one", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    // Cancel starts a fresh worker, whose script cannot be had now.
+    await context.route(/\/worker\.js$/, (route) => route.fulfill({ status: 404, body: "" }));
+    await page.click("#analyze");
+    await page.click("#cancel");
+    await page.click("#analyze");
+    await page.waitForSelector("#fault[open]", { timeout: 60000 });
+    assert.match(await page.textContent("#faultText"), /^The worker stopped: /);
+    assert.equal(await page.textContent("#progress"), "Analysis: stopped.");
+    await page.click("#faultOk");
+    await context.unroute(/\/worker\.js$/);
+    await runJob(page, "analyze");
+    assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
+    await context.close();
+});

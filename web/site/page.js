@@ -400,11 +400,13 @@ const tarvoDocument = {
             };
             worker.onerror = (event) => {
                 event.preventDefault();
-                if (running !== null) {
-                    finished({ ok: false, fault: `The worker stopped: ${event.message}` });
-                }
+                // A worker that failed is not started again until the next job asks for one,
+                // so that one that cannot load never loops.
                 worker.terminate();
-                startWorker();
+                worker = null;
+                if (running !== null) {
+                    finished({ ok: false, fault: `The worker stopped: ${event.message || "its script could not be loaded"}.` });
+                }
             };
         }
         startWorker();
@@ -418,6 +420,9 @@ const tarvoDocument = {
                 return;
             }
             request.plan = plan.slice(1);
+            if (worker === null) {
+                startWorker();
+            }
             running = { kind: request.job, label, done, plan: request.plan };
             jobsState();
             byId("progress").textContent = `${label}...`;

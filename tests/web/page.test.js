@@ -780,7 +780,7 @@ test("a measurement: the advice of tarvo-cli --measured; a malformed file refuse
     await context.close();
 });
 
-test("the German separator in the analysis, the trim and a measurement's advice, as tarvo-cli's in a German locale", async () => {
+test("the German separator in the analysis, the trim, the sheet and a measurement's advice, as tarvo-cli's in a German locale", async () => {
     const { context, page } = await open("?lang=de");
     await workedExample(page, "144,0");
     await runJob(page, "analyze");
@@ -795,6 +795,14 @@ test("the German separator in the analysis, the trim and a measurement's advice,
     const trim = await page.textContent("#trim-report");
     assert.ok(trim.includes("REFLECTOR   89,35     88,7644   -14,9     -0,66\n"), trim);
     assertSameReport(trim, afterTable(nativeOutput(["--trim"], "de_DE.UTF-8")));
+    // The sheet's numbers with a comma, as tarvo-cli draws it in a German locale.
+    await page.click("#sheet-part summary");
+    await runJob(page, "sheet");
+    const sheet = await downloaded(page, "sheet-save", "sheet-de.svg");
+    nativeOutput(["--sheet", "native-de.svg", "--paper", "a4"], "de_DE.UTF-8");
+    assert.ok(sheet.bytes.equals(fs.readFileSync(path.join(scratch, "native-de.svg"))),
+              "the German sheet differs from tarvo-cli's");
+    assert.ok(sheet.bytes.toString().includes("0,"), "no comma on the German sheet");
     // A measurement through a feed line, its numbers typed with a comma.
     nativeOutput(["--export", "sweep-de.s1p"]);
     await page.click("#measured-part summary");

@@ -7,6 +7,8 @@
 // The page's script calls the functions below (tarvo_...); each returns its text in the page's
 // reply, read at once by the caller.
 
+#include "analysis/band.h"
+#include "analysis/geometry.h"
 #include "analysis/number_format.h"
 #include "design/controls.h"
 #include "design/design_state.h"
@@ -14,6 +16,7 @@
 #include "design/operations.h"
 #include "plan/long_boom.h"
 #include "plan/plan.h"
+#include "plan/plan_json.h"
 #include "plan/workshop.h"
 
 #include <emscripten/em_js.h>
@@ -269,6 +272,52 @@ public:
         return std::to_string(most) + "\n" + why;
     }
 
+    /// The plan as text for the page's worker: "1" and the plan, or "0" and why there is none.
+    std::string planText() const {
+        if (!m_plan) {
+            return "0Press COMPUTE first: this works on the computed design.";
+        }
+        return "1" + tarvo::planToJson(*m_plan);
+    }
+
+    /// The plan the worker gave back after a trim the builder chose to use: its lengths build
+    /// the sheet and the exports from now on; the boxes stay as COMPUTE wrote them. "" or why
+    /// not.
+    std::string usePlan(const std::string& text) {
+        if (!m_plan) {
+            return "Press COMPUTE first: this works on the computed design.";
+        }
+        try {
+            tarvo::Plan trimmed = tarvo::planFromJson(text);
+            if (trimmed.design != m_plan->design || trimmed.directors != m_plan->directors) {
+                // A COMPUTE or a longer boom came between the trim and its use.
+                return "The design changed since this trim: trim it again.";
+            }
+            m_plan = std::move(trimmed);
+        } catch (const tarvo::PlanTextError& error) {
+            return error.what();
+        }
+        return {};
+    }
+
+    /// What the trim starts from: the band's recommended wire and rods in mm and the design
+    /// frequency +-0.25 % as LOW-HIGH, one a line, in the page's separator.
+    std::string trimDefaults() const {
+        if (!m_plan) {
+            return {};
+        }
+        const tarvo::analysis::Material material =
+            tarvo::analysis::recommendedMaterial(m_plan->design.freq);
+        std::string band =
+            tarvo::analysis::bandText(tarvo::analysis::defaultBand(m_plan->design.freq));
+        band = band.substr(0, band.find(" MHz"));
+        band.replace(band.find(" - "), 3, "-");
+        char numbers[64];
+        std::snprintf(numbers, sizeof numbers, "%g\n%g\n", material.wireDiameterMm,
+                      material.rodDiameterMm);
+        return tarvo::analysis::withDecimalSeparator(numbers + band, m_plan->separator);
+    }
+
     /// Keeps a reply for the page's script, which reads it before its next call.
     const char* answer(std::string text) {
         m_reply = std::move(text);
@@ -321,6 +370,18 @@ EMSCRIPTEN_KEEPALIVE const char* tarvo_most_directors() {
 
 EMSCRIPTEN_KEEPALIVE const char* tarvo_warnings() {
     return page->answer(page->warnings());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tarvo_plan_json() {
+    return page->answer(page->planText());
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tarvo_use_plan(const char* text) {
+    return page->answer(page->usePlan(text));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tarvo_trim_defaults() {
+    return page->answer(page->trimDefaults());
 }
 
 EMSCRIPTEN_KEEPALIVE int tarvo_directors() {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The builder's plan as a sequence of COMPUTEs and choices leaves it: which wire and rods every
 // output models, and when a trim's lengths stand in for the design's.
+#include "plan/long_boom.h"
 #include "plan/plan.h"
+#include "plan/plan_json.h"
 #include "plan/trim.h"
 #include "plan/workshop.h"
 #include "replay/memory_window.h"
@@ -258,6 +260,51 @@ TEST(Plan, TheTrimReportsChangesInMillimetresInEitherUnit) {
         EXPECT_EQ(change["DRIVEN"][2], "-21.8") << unit;
         EXPECT_EQ(change["DRIVEN"][3], "-1.00") << unit;
         EXPECT_EQ(change["REFLECTOR"][0].substr(0, 5), metric ? "226.9" : "89.35") << unit;
+    }
+}
+
+TEST(Plan, ReadFromItsJsonTextIsTheSamePlan) {
+    // The page hands its plan to the worker as text: every field must come back, and every
+    // number to its last bit (nec2c's deck and the sheet are written from them).
+    const MemoryWindow window = computed("144", true, ",");
+    Plan plan = nextPlan(window.form(), window.state(), std::nullopt);
+    plan.metallicBoom = true;
+    plan.warnings = {"the boom is beyond the correction's range"};
+    setDirectors(plan, 9);
+    chooseMaterials(plan, {2.0000000000000004, 4.7625}, true);
+    plan.analysis.segmentsPerWavelength = 31;
+    plan.analysis.sweepPercent = 0.1 + 0.2; // 0.30000000000000004: needs all 17 digits
+    plan.analysis.necTimeoutSeconds = 7.5;
+    plan.analysis.band = analysis::Band{143.9, 144.3};
+    AcceptedTrim trim{plan.design, {2.05, 4.76}, plan.added};
+    trim.design.dir3 = 1.0F / 3.0F;
+    trim.added.back().spacingInches = 1.0 / 3.0;
+    plan.trim = trim;
+    workshop::Measurement measured;
+    measured.points = {{143.5, {48.25, -3.125}, 7}, {144.5, {51.0, 1e-17}, 8}};
+    measured.referenceOhms = 75;
+    measured.parameter = "Z";
+    measured.format = "MA";
+    measured.unit = "GHZ";
+    measured.version = 2;
+    plan.measurement =
+        MeasuredSweep{"sweep.s1p", measured, workshop::FeedLine{5.5, 0.66, 50, 4.3, 144}};
+    ASSERT_EQ(plan.separator, ",");
+    ASSERT_EQ(plan.table.added.size(), 3U);
+
+    const Plan back = planFromJson(planToJson(plan));
+    EXPECT_TRUE(back == plan);
+    EXPECT_EQ(back.analysis.sweepPercent, 0.30000000000000004);
+    EXPECT_EQ(back.trim->design.dir3, 1.0F / 3.0F);
+    EXPECT_EQ(back.table.rows, plan.table.rows);
+    // ... and the plan of a plain COMPUTE, with none of the optional parts.
+    const Plan plain = planAt("432");
+    EXPECT_TRUE(planFromJson(planToJson(plain)) == plain);
+}
+
+TEST(Plan, TextThatIsNoPlanIsRefused) {
+    for (const char* text : {"", "{", "[]", "{\"design\":{}}", "null"}) {
+        EXPECT_THROW(planFromJson(text), PlanTextError) << text;
     }
 }
 

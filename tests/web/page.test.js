@@ -183,14 +183,17 @@ test("after a COMPUTE that stops on a fault nothing is offered of the design bef
     await page.click("#Command1");
     await page.click("#faultOk");
     const offered = () => page.evaluate(() => ["exportMaa", "exportNec", "exportSymbolic", "exportCsv",
-                                               "directors"].map((id) => !document.getElementById(id).disabled));
-    assert.deepEqual(await offered(), [false, false, false, false, false]);
+                                               "directors", "analyze", "sheet", "exportS1p", "trim",
+                                               "boom-study", "measured"].map(
+        (id) => !document.getElementById(id).disabled));
+    assert.deepEqual(await offered(), Array(11).fill(false));
+    assert.equal(await page.inputValue("#trim-band"), "143.64-144.36");
     assert.equal(await page.textContent("#computeFirst"), "The last COMPUTE stopped on a fault, so " +
                  "the boxes may show parts of two designs: press COMPUTE for a whole one.");
     // The next COMPUTE that succeeds offers its design, with the builder's ten directors.
     await page.fill("#Text17", "144");
     await page.click("#Command1");
-    assert.deepEqual(await offered(), [true, true, true, true, true]);
+    assert.deepEqual(await offered(), Array(11).fill(true));
     assert.equal(await page.inputValue("#directors"), "10");
     await context.close();
 });
@@ -516,6 +519,9 @@ test("offline after one visit: the service worker serves the site, COMPUTE works
     await page.waitForSelector("body[data-ready='1']", { timeout: 10000 });
     await workedExample(page);
     assert.deepEqual(await texts(page, Object.keys(inches)), inches);
+    // The worker, its program and nec2c come from the cache too.
+    await runJob(page, "analyze");
+    assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
     await context.close();
 });
 
@@ -563,4 +569,368 @@ test("a new build replaces the old one on the visit after the one that found it"
         own.server.close();
         own.server.closeAllConnections();
     }
+});
+
+// NEC-2 in the page's worker. The expected texts and files are the native tarvo-cli's for the same
+// design (nec2c natively), in the same locale.
+
+/// The native tarvo-cli's standard output for the worked example with `args`.
+function nativeOutput(args, locale = "C") {
+    return execFileSync(cli, ["--freq", "144", "--inch", "1", ...args],
+                        { env: { ...process.env, LC_ALL: locale }, cwd: scratch, encoding: "utf8",
+                          stdio: "pipe", timeout: 300000 });
+}
+
+/// The native tarvo-cli's file `name` for the worked example with `args` (which write it).
+function nativeFile(args, name) {
+    nativeOutput(args);
+    return fs.readFileSync(path.join(scratch, name));
+}
+
+/// What tarvo-cli prints after its design table (which ends with the REDUCE lines and a blank).
+function afterTable(text) {
+    const end = text.indexOf("\n\n", text.indexOf("REDUCE EACH ADDITIONAL SPACE BY"));
+    assert.ok(end > 0, text);
+    return text.slice(end + 2);
+}
+
+/// The one figure of a trim's or a fit's report that may differ: how many nec2c runs its search
+/// made. tarvo-cli splits an evaluation's frequencies over the machine's cores, a run each; the
+/// page's worker has one core, so each evaluation is one run there. Everything else is equal.
+function assertSameReport(pageText, nativeText) {
+    const runs = /([0-9]+) evaluations, ([0-9]+) nec2c runs/;
+    const found = pageText.match(runs);
+    assert.ok(found !== null, pageText);
+    assert.equal(found[2], found[1], "one nec2c run an evaluation in the worker");
+    assert.match(nativeText, runs);
+    assert.equal(pageText.replace(runs, "$1 evaluations, N nec2c runs"),
+                 nativeText.replace(runs, "$1 evaluations, N nec2c runs"));
+}
+
+/// Clicks a job's button and waits until the worker has answered (Cancel is offered meanwhile).
+async function runJob(page, button) {
+    await page.click("#" + button);
+    assert.equal(await page.isEnabled("#cancel"), true);
+    await page.waitForSelector("#cancel:disabled", { timeout: 300000 });
+}
+
+async function downloaded(page, button, name) {
+    const [download] = await Promise.all([page.waitForEvent("download", { timeout: 300000 }),
+                                          page.click("#" + button)]);
+    const saved = path.join(scratch, "page-" + name);
+    await download.saveAs(saved);
+    return { name: download.suggestedFilename(), bytes: fs.readFileSync(saved) };
+}
+
+const workedReport = [
+    "  Forward gain                 13.59 dBi\n",
+    "  Front-to-back ratio          25.6 dB\n",
+    "  SWR against 50 ohm           1.04\n",
+];
+
+test("the analysis in the worker: tarvo-cli --analyze's report, its plots and a line per stage", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.evaluate(() => {
+        window.progressSeen = [];
+        new MutationObserver(() => window.progressSeen.push(
+            document.getElementById("progress").textContent))
+            .observe(document.getElementById("progress"), { childList: true, characterData: true, subtree: true });
+    });
+    await runJob(page, "analyze");
+    assert.equal(await page.isVisible("#fault"), false);
+    const report = await page.textContent("#analysis-report");
+    for (const line of workedReport) {
+        assert.ok(report.includes(line), report);
+    }
+    assert.equal(report, afterTable(nativeOutput(["--analyze"])));
+    assert.deepEqual(await page.evaluate(() => window.progressSeen),
+                     ["Analysis...", "NEC-2: the design over its sweep...",
+                      "NEC-2: F/B and SWR over the band...", "Analysis: done."]);
+    // The plots shown, and saved as the very file tarvo-cli --plot writes.
+    assert.equal(await page.locator("#analysis-plot svg").count(), 1);
+    const plot = await downloaded(page, "plot-save", "plot.svg");
+    assert.equal(plot.name, "tarvo-144mhz-plot.svg");
+    assert.ok(plot.bytes.equals(nativeFile(["--plot", "native-plot.svg"], "native-plot.svg")),
+              "the plots differ from tarvo-cli's");
+    assert.equal(await page.isHidden("#analysis-state"), true);
+    await context.close();
+});
+
+test("the workshop sheet and the .s1p export are tarvo-cli's files; the sheet prints alone", async () => {
+    // The paper follows the browser's region: US Letter in the United States, A4 elsewhere.
+    for (const [lang, paper] of [["en-US", "letter"], ["en-GB", "a4"], ["de", "a4"]]) {
+        const { context, page } = await open("?lang=" + lang);
+        assert.equal(await page.inputValue("#sheet-paper"), paper, lang);
+        await context.close();
+    }
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#sheet-part summary");
+    await runJob(page, "sheet");
+    assert.equal(await page.locator("#sheet-view svg").count(), 1);
+    const sheet = await downloaded(page, "sheet-save", "sheet.svg");
+    assert.equal(sheet.name, "tarvo-144mhz-sheet.svg");
+    assert.ok(sheet.bytes.equals(nativeFile(["--sheet", "native-sheet.svg", "--paper", "a4"],
+                                            "native-sheet.svg")), "the sheet differs from tarvo-cli's");
+    // US Letter and inches, as tarvo-cli --paper letter --inch-sheet draws them.
+    await page.selectOption("#sheet-paper", "letter");
+    await page.check("#sheet-inches");
+    assert.equal(await page.isDisabled("#sheet-save"), true);
+    await runJob(page, "sheet");
+    const letter = await downloaded(page, "sheet-save", "sheet-letter.svg");
+    assert.ok(letter.bytes.equals(nativeFile(["--sheet", "native-letter.svg", "--paper", "letter",
+                                              "--inch-sheet"], "native-letter.svg")),
+              "the Letter sheet in inches differs from tarvo-cli's");
+    const s1p = await downloaded(page, "exportS1p", "beam.s1p");
+    assert.equal(s1p.name, "tarvo-144mhz-beam.s1p");
+    assert.ok(s1p.bytes.equals(nativeFile(["--export", "native.s1p"], "native.s1p")),
+              "the .s1p differs from tarvo-cli's");
+    // Print the sheet: the sheet alone, without the calculator.
+    await page.evaluate(() => { window.print = () => {
+        window.printedSheet = document.body.classList.contains("sheet-printing");
+    }; });
+    await page.click("#sheet-print");
+    assert.equal(await page.evaluate(() => window.printedSheet), true);
+    await page.evaluate(() => document.body.classList.add("sheet-printing"));
+    await page.emulateMedia({ media: "print" });
+    assert.deepEqual(await page.evaluate(() => ["frame", "sheet-view", "jobs", "trim-part"].map(
+        (id) => getComputedStyle(document.getElementById(id)).display)), ["none", "block", "none", "none"]);
+    await context.close();
+});
+
+test("the trim for the band's wire and rods, and Use trimmed lengths for the sheet and exports", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#trim-part summary");
+    assert.deepEqual([await page.inputValue("#trim-wire"), await page.inputValue("#trim-rod"),
+                      await page.inputValue("#trim-band")], ["2.05", "4.76", "143.64-144.36"]);
+    await runJob(page, "trim");
+    assertSameReport(await page.textContent("#trim-report"), afterTable(nativeOutput(["--trim"])));
+    await page.click("#use-trim");
+    // The calculator's boxes stay as COMPUTE wrote them; the files build the trimmed lengths.
+    assert.deepEqual(await texts(page, Object.keys(inches)), inches);
+    const nec = await downloaded(page, "exportNec", "trimmed.nec");
+    assert.ok(nec.bytes.equals(nativeFile(["--trim", "--export", "native-trimmed.nec"],
+                                          "native-trimmed.nec")), "the .nec is not the trimmed one");
+    await page.click("#sheet-part summary");
+    await runJob(page, "sheet");
+    const sheet = await downloaded(page, "sheet-save", "trimmed-sheet.svg");
+    assert.ok(sheet.bytes.equals(nativeFile(["--trim", "--sheet", "native-trimmed.svg", "--paper", "a4"],
+                                            "native-trimmed.svg")), "the sheet is not the trimmed one");
+    await context.close();
+});
+
+test("Cancel during a trim ends it at once; the page keeps its figures and works on", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await runJob(page, "analyze");
+    const report = await page.textContent("#analysis-report");
+    await page.click("#trim-part summary");
+    await page.click("#trim");
+    await page.waitForFunction(() => /^Trim: evaluation [0-9]+,/.test(
+        document.getElementById("progress").textContent), null, { timeout: 120000 });
+    await page.click("#cancel");
+    assert.equal(await page.textContent("#progress"), "Trim: cancelled.");
+    assert.equal(await page.isDisabled("#cancel"), true);
+    assert.equal(await page.textContent("#trim-report"), "");
+    assert.equal(await page.textContent("#analysis-report"), report);
+    // COMPUTE works, the figures shown are still of the plan, and a new analysis runs.
+    await page.click("#Command1");
+    assert.deepEqual(await texts(page, Object.keys(inches)), inches);
+    assert.equal(await page.isHidden("#analysis-state"), true);
+    await page.evaluate(() => { document.getElementById("analysis-report").textContent = ""; });
+    await runJob(page, "analyze");
+    assert.equal(await page.textContent("#analysis-report"), report);
+    assert.equal(await page.textContent("#progress"), "Analysis: done.");
+    await context.close();
+});
+
+test("a measurement: the advice of tarvo-cli --measured; a malformed file refused at its line", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#measured-part summary");
+    // The analyser's sweep of a beam cut as designed: the model's own .s1p.
+    nativeOutput(["--export", "sweep.s1p"]);
+    const sweep = path.join(scratch, "sweep.s1p");
+    const lines = fs.readFileSync(sweep, "utf8").split("\n");
+    lines[4] = "140.04 0.2787 zero";
+    fs.writeFileSync(path.join(scratch, "bad.s1p"), lines.join("\n"));
+    let refusal = "";
+    try {
+        nativeOutput(["--measured", "bad.s1p"]);
+    } catch (error) {
+        refusal = error.stderr;
+    }
+    assert.match(refusal, /^tarvo-cli: --measured bad\.s1p: .*line 5/);
+    await page.setInputFiles("#measured-file", path.join(scratch, "bad.s1p"));
+    await page.click("#measured");
+    await page.waitForSelector("#fault[open]", { timeout: 60000 });
+    assert.equal(await page.textContent("#faultText"),
+                 refusal.replace(/^tarvo-cli: --measured /, "").replace(/\n$/, ""));
+    await page.click("#faultOk");
+
+    await page.setInputFiles("#measured-file", sweep);
+    await page.click("#measured");
+    await page.waitForFunction(() => document.getElementById("measured-report").textContent !== "" ||
+                               document.getElementById("fault").open, null, { timeout: 300000 });
+    assertSameReport(await page.textContent("#measured-report"),
+                     afterTable(nativeOutput(["--measured", "sweep.s1p"])));
+    assert.equal(await page.locator("#measured-plot svg").count(), 1);
+    await context.close();
+});
+
+test("the German separator in the analysis, the trim, the sheet and a measurement's advice, as tarvo-cli's in a German locale", async () => {
+    const { context, page } = await open("?lang=de");
+    await workedExample(page, "144,0");
+    await runJob(page, "analyze");
+    const report = await page.textContent("#analysis-report");
+    for (const line of workedReport) {
+        assert.ok(report.includes(line.replace(/([0-9])\.([0-9])/g, "$1,$2")), report);
+    }
+    assert.equal(report, afterTable(nativeOutput(["--analyze"], "de_DE.UTF-8")));
+    await page.click("#trim-part summary");
+    assert.equal(await page.inputValue("#trim-band"), "143,64-144,36");
+    await runJob(page, "trim");
+    const trim = await page.textContent("#trim-report");
+    assert.ok(trim.includes("REFLECTOR   89,35     88,7644   -14,9     -0,66\n"), trim);
+    assertSameReport(trim, afterTable(nativeOutput(["--trim"], "de_DE.UTF-8")));
+    // The sheet's numbers with a comma, as tarvo-cli draws it in a German locale.
+    await page.click("#sheet-part summary");
+    await runJob(page, "sheet");
+    const sheet = await downloaded(page, "sheet-save", "sheet-de.svg");
+    nativeOutput(["--sheet", "native-de.svg", "--paper", "a4"], "de_DE.UTF-8");
+    assert.ok(sheet.bytes.equals(fs.readFileSync(path.join(scratch, "native-de.svg"))),
+              "the German sheet differs from tarvo-cli's");
+    assert.ok(sheet.bytes.toString().includes("0,"), "no comma on the German sheet");
+    // A measurement through a feed line, its numbers typed with a comma.
+    nativeOutput(["--export", "sweep-de.s1p"]);
+    await page.click("#measured-part summary");
+    await page.setInputFiles("#measured-file", path.join(scratch, "sweep-de.s1p"));
+    await page.fill("#line-length", "2");
+    await page.fill("#line-velocity", "0,66");
+    await page.fill("#line-loss", "3,5@144");
+    await page.click("#measured");
+    await page.waitForFunction(() => document.getElementById("measured-report").textContent !== "" ||
+                               document.getElementById("fault").open, null, { timeout: 300000 });
+    const advice = await page.textContent("#measured-report");
+    assert.ok(advice.includes("velocity factor 0,66, 3,5 dB/100 m at 144 MHz"), advice);
+    assertSameReport(advice, afterTable(nativeOutput(
+        ["--measured", "sweep-de.s1p", "--feedline-m", "2", "--velocity-factor", "0,66",
+         "--feedline-loss", "3,5@144"], "de_DE.UTF-8")));
+    await context.close();
+});
+
+test("the boom study: tarvo-cli --boom-study's table and plot; a count the rule cannot take refused", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#study-part summary");
+    await page.fill("#study-directors", "41");
+    await page.click("#boom-study");
+    assert.equal(await page.textContent("#faultText"),
+                 "Boom study: \"41\" is not a whole number from 7 to 40");
+    await page.click("#faultOk");
+    await page.fill("#study-directors", "7");
+    await runJob(page, "boom-study");
+    assert.equal(await page.textContent("#study-report"),
+                 afterTable(nativeOutput(["--boom-study", "7", "--plot", "native-study.svg"])));
+    const plot = await downloaded(page, "study-save", "study.svg");
+    assert.equal(plot.name, "tarvo-144mhz-boom-study.svg");
+    assert.ok(plot.bytes.equals(fs.readFileSync(path.join(scratch, "native-study.svg"))),
+              "the study's plot differs from tarvo-cli's");
+    await context.close();
+});
+
+test("a trim of a design changed while it ran is not offered for use", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#trim-part summary");
+    await page.click("#trim");
+    await page.waitForFunction(() => /^Trim: evaluation [0-9]+,/.test(
+        document.getElementById("progress").textContent), null, { timeout: 120000 });
+    await page.fill("#Text17", "146");
+    await page.click("#Command1");
+    assert.equal(await page.inputValue("#trim-band"), "145.635-146.365");
+    await page.waitForSelector("#cancel:disabled", { timeout: 300000 });
+    assert.equal(await page.textContent("#progress"),
+                 "Trim: the design changed while it ran; run it again.");
+    assert.equal(await page.textContent("#trim-report"), "");
+    assert.equal(await page.isDisabled("#use-trim"), true);
+    await context.close();
+});
+
+test("NEC-2's controls: each with its accessible name, reached and pressed by keyboard", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    const named = await page.evaluate(() => {
+        const buttons = ["analyze", "cancel", "plot-save", "sheet", "sheet-save", "sheet-print",
+                         "exportS1p", "trim", "use-trim", "boom-study", "study-save", "measured"];
+        const inputs = ["trim-wire", "trim-rod", "trim-band", "study-directors", "measured-file",
+                        "line-length", "line-velocity", "line-z0", "line-loss"];
+        return [...buttons.map((id) => [id, document.getElementById(id).textContent.trim() !== "",
+                                        document.getElementById(id).tabIndex]),
+                ...inputs.map((id) => [id, document.getElementById(id).labels.length === 1 &&
+                                               document.getElementById(id).labels[0].textContent.trim() !== "",
+                                       document.getElementById(id).tabIndex])];
+    });
+    for (const [id, hasName, tabIndex] of named) {
+        assert.equal(hasName, true, `${id} has no accessible name`);
+        assert.equal(tabIndex, 0, `${id} is out of the tab order`);
+    }
+    // Tab from the calculator's last box to Analyse, Enter runs it.
+    await page.focus("#Text45");
+    let steps = 0;
+    while (await page.evaluate(() => document.activeElement.id) !== "analyze" && steps < 60) {
+        await page.keyboard.press("Tab");
+        ++steps;
+    }
+    assert.equal(await page.evaluate(() => document.activeElement.id), "analyze");
+    await page.keyboard.press("Enter");
+    await page.waitForSelector("#cancel:disabled", { timeout: 300000 });
+    assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
+    await context.close();
+});
+
+test("the trim for the builder's own wire and band, and a band the design frequency is not in refused", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    await page.click("#trim-part summary");
+    await page.fill("#trim-wire", "3");
+    await page.fill("#trim-band", "144.5-145");
+    await page.click("#trim");
+    await page.waitForSelector("#fault[open]", { timeout: 60000 });
+    let refusal = "";
+    try {
+        nativeOutput(["--trim", "--band", "144.5-145"]);
+    } catch (error) {
+        refusal = error.stderr;
+    }
+    assert.match(refusal, /^tarvo-cli: --band: /);
+    assert.equal(await page.textContent("#faultText"),
+                 refusal.replace(/^tarvo-cli: --band: /, "Band: ").replace(/\n$/, ""));
+    await page.click("#faultOk");
+    await page.fill("#trim-band", "143.8-144.2");
+    await runJob(page, "trim");
+    const report = await page.textContent("#trim-report");
+    assert.ok(report.startsWith("TRIMMED for loops of 3 mm wire and directors of 4.76 mm rod"), report);
+    assertSameReport(report, afterTable(nativeOutput(["--trim", "--wire-mm", "3", "--band", "143.8-144.2"])));
+    await context.close();
+});
+
+test("a worker that cannot load is said so at the job, and the next job starts a fresh one", async () => {
+    const { context, page } = await open();
+    await workedExample(page);
+    // Cancel starts a fresh worker, whose script cannot be had now.
+    await context.route(/\/worker\.js$/, (route) => route.fulfill({ status: 404, body: "" }));
+    await page.click("#analyze");
+    await page.click("#cancel");
+    await page.click("#analyze");
+    await page.waitForSelector("#fault[open]", { timeout: 60000 });
+    assert.match(await page.textContent("#faultText"), /^The worker stopped: /);
+    assert.equal(await page.textContent("#progress"), "Analysis: stopped.");
+    await page.click("#faultOk");
+    await context.unroute(/\/worker\.js$/);
+    await runJob(page, "analyze");
+    assert.ok((await page.textContent("#analysis-report")).includes(workedReport[0]));
+    await context.close();
 });

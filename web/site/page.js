@@ -359,6 +359,309 @@ const tarvoDocument = {
             showLongBoom();
         });
 
+        // NEC-2's jobs run in the worker, one at a time, each on the plan as it stands when the
+        // button is pressed. Cancel ends the worker at once and starts a fresh one; the figures
+        // shown stay as they were.
+        const separator = decimalSeparator();
+        let worker = null;
+        let running = null;
+        const jobButtons = ["analyze", "sheet", "exportS1p", "trim", "boom-study", "measured"];
+        function jobsState() {
+            for (const id of jobButtons) {
+                byId(id).disabled = running !== null || !designed();
+            }
+            byId("cancel").disabled = running === null;
+        }
+        function finished(reply) {
+            const job = running;
+            running = null;
+            jobsState();
+            byId("progress").textContent = reply.ok ? `${job.label}: done.` : `${job.label}: stopped.`;
+            if (!reply.ok) {
+                showFault(reply.fault);
+                return;
+            }
+            if (job.kind !== "analyze" && call("tarvo_plan_json") !== "1" + job.plan) {
+                // A sheet, a file, a trim or advice of a plan no longer there is not offered.
+                byId("progress").textContent =
+                    `${job.label}: the design changed while it ran; run it again.`;
+                return;
+            }
+            job.done(reply, job.plan);
+        }
+        function startWorker() {
+            worker = new Worker("worker.js");
+            worker.onmessage = (event) => {
+                if (event.data.progress !== undefined) {
+                    byId("progress").textContent = event.data.progress;
+                } else if (running !== null) {
+                    finished(event.data.reply);
+                }
+            };
+            worker.onerror = (event) => {
+                event.preventDefault();
+                // A worker that failed is not started again until the next job asks for one,
+                // so that one that cannot load never loops.
+                worker.terminate();
+                worker = null;
+                if (running !== null) {
+                    finished({ ok: false, fault: `The worker stopped: ${event.message || "its script could not be loaded"}.` });
+                }
+            };
+        }
+        startWorker();
+        function runJob(request, label, done) {
+            if (running !== null) {
+                return;
+            }
+            const plan = call("tarvo_plan_json");
+            if (plan[0] !== "1") {
+                showFault(plan.slice(1));
+                return;
+            }
+            request.plan = plan.slice(1);
+            if (worker === null) {
+                startWorker();
+            }
+            running = { kind: request.job, label, done, plan: request.plan };
+            jobsState();
+            byId("progress").textContent = `${label}...`;
+            worker.postMessage(request);
+        }
+        byId("cancel").addEventListener("click", () => {
+            if (running === null) {
+                return;
+            }
+            worker.terminate();
+            const label = running.label;
+            running = null;
+            startWorker();
+            jobsState();
+            byId("progress").textContent = `${label}: cancelled.`;
+        });
+
+        // The figures shown, and the plan they are of: a note says when the plan has changed.
+        let analysedPlan = null;
+        function planChanged() {
+            const plan = call("tarvo_plan_json");
+            const current = analysedPlan === null || plan === "1" + analysedPlan;
+            byId("analysis-state").hidden = current;
+            // The plots' file is named by the plan: saved only while they are of it.
+            byId("plot-save").disabled = analysedPlan === null || !current;
+        }
+        byId("analyze").addEventListener("click", () => {
+            runJob({ job: "analyze" }, "Analysis", (reply, plan) => {
+                byId("analysis-report").textContent = reply.report;
+                byId("analysis-plot").innerHTML = reply.plot;
+                analysisPlot = reply.plot;
+                analysedPlan = plan;
+                planChanged();
+            });
+        });
+
+        let analysisPlot = null;
+        byId("plot-save").addEventListener("click", () => {
+            if (analysisPlot !== null) {
+                download(call("tarvo_file_name", "plot.svg"), analysisPlot, "image/svg+xml");
+            }
+        });
+
+        // The paper of the browser's region, as tarvo-cli takes its locale's: US Letter in the
+        // United States and Canada, else A4.
+        const region = (query.get("lang") || navigator.language || "").split("-")[1] || "";
+        byId("sheet-paper").value = ["US", "CA"].includes(region.toUpperCase()) ? "letter" : "a4";
+        for (const id of ["sheet-paper", "sheet-inches"]) {
+            byId(id).addEventListener("change", () => sheetLost());
+        }
+        let sheetSvg = null;
+        function sheetLost() {
+            sheetSvg = null;
+            byId("sheet-view").textContent = "";
+            byId("sheet-save").disabled = true;
+            byId("sheet-print").disabled = true;
+        }
+        byId("sheet").addEventListener("click", () => {
+            runJob({ job: "sheet", paper: byId("sheet-paper").value, inches: byId("sheet-inches").checked },
+                   "Workshop sheet", (reply) => {
+                sheetSvg = reply.svg;
+                byId("sheet-view").innerHTML = reply.svg;
+                byId("sheet-save").disabled = false;
+                byId("sheet-print").disabled = false;
+            });
+        });
+        byId("sheet-save").addEventListener("click", () => {
+            if (sheetSvg !== null) {
+                download(call("tarvo_file_name", "sheet.svg"), sheetSvg, "image/svg+xml");
+            }
+        });
+        byId("sheet-print").addEventListener("click", () => {
+            document.body.classList.add("sheet-printing");
+            byId("sheet-part").open = true;
+            window.print();
+            document.body.classList.remove("sheet-printing");
+        });
+        byId("exportS1p").addEventListener("click", () => {
+            runJob({ job: "export", file: "beam.s1p" }, "Export .s1p", (reply) => {
+                download(call("tarvo_file_name", "beam.s1p"), reply.text, "text/plain");
+            });
+        });
+
+        /// A number typed in the page's separator, or null.
+        function numberOf(text) {
+            const plain = text.trim().split(separator).join(".");
+            if (!/^[0-9]*\.?[0-9]+$|^[0-9]+\.$/.test(plain)) {
+                return null;
+            }
+            const value = Number(plain);
+            return Number.isFinite(value) ? value : null;
+        }
+        function numberField(id, name) {
+            const value = numberOf(byId(id).value);
+            if (value === null || value <= 0) {
+                throw new Error(`${name}: "${byId(id).value}" is not a number above 0`);
+            }
+            return value;
+        }
+
+        let trimmedPlan = null;
+        let trimDefaults = ["", "", ""];
+        function trimLost() {
+            trimmedPlan = null;
+            byId("use-trim").disabled = true;
+        }
+        byId("trim").addEventListener("click", () => {
+            let request;
+            try {
+                // What the builder left at the band's defaults is not sent: the plan's own
+                // materials and band stand, as for tarvo-cli --trim without --wire, --rod, --band.
+                request = { job: "trim" };
+                const wire = numberField("trim-wire", "Wire (mm)");
+                const rod = numberField("trim-rod", "Rods (mm)");
+                if (byId("trim-wire").value !== trimDefaults[0] || byId("trim-rod").value !== trimDefaults[1]) {
+                    request.wireMm = wire;
+                    request.rodMm = rod;
+                }
+                if (byId("trim-band").value.trim() !== trimDefaults[2]) {
+                    request.band = byId("trim-band").value;
+                }
+            } catch (error) {
+                showFault(error.message);
+                return;
+            }
+            trimLost();
+            runJob(request, "Trim", (reply) => {
+                byId("trim-report").textContent = reply.report;
+                if (reply.plan !== undefined) {
+                    trimmedPlan = reply.plan;
+                    byId("use-trim").disabled = false;
+                    byId("trim-state").textContent =
+                        "The trimmed lengths meet the limits: Use trimmed lengths builds them.";
+                } else {
+                    byId("trim-state").textContent = reply.fault;
+                }
+            });
+        });
+        byId("use-trim").addEventListener("click", () => {
+            if (trimmedPlan === null) {
+                return;
+            }
+            const refused = call("tarvo_use_plan", trimmedPlan);
+            trimLost();
+            if (refused !== "") {
+                showFault(refused);
+                return;
+            }
+            sheetLost();
+            byId("trim-state").textContent = "The sheet and the exports now build the trimmed " +
+                "lengths; the calculator's boxes show the design as COMPUTE wrote it.";
+            planChanged();
+        });
+
+        byId("boom-study").addEventListener("click", () => {
+            const most = Number(byId("study-directors").value);
+            if (!Number.isInteger(most) || most < 7 || most > 40) {
+                showFault(`Boom study: "${byId("study-directors").value}" is not a whole number from 7 to 40`);
+                return;
+            }
+            runJob({ job: "boom-study", directors: most }, "Boom study", (reply) => {
+                byId("study-report").textContent = reply.report;
+                byId("study-plot").innerHTML = reply.plot;
+                studyPlot = { svg: reply.plot, name: call("tarvo_file_name", "boom-study.svg") };
+                byId("study-save").disabled = false;
+            });
+        });
+        let studyPlot = null;
+        byId("study-save").addEventListener("click", () => {
+            if (studyPlot !== null) {
+                download(studyPlot.name, studyPlot.svg, "image/svg+xml");
+            }
+        });
+
+        byId("measured").addEventListener("click", () => {
+            const file = byId("measured-file").files[0];
+            if (file === undefined) {
+                showFault("Choose the analyser's Touchstone file (.s1p) first.");
+                return;
+            }
+            const request = { job: "measured", name: file.name };
+            try {
+                if (byId("line-length").value.trim() !== "") {
+                    const line = {
+                        lengthM: numberField("line-length", "Feed line length (m)"),
+                        velocityFactor: numberField("line-velocity", "Velocity factor"),
+                        z0Ohms: numberField("line-z0", "Impedance (ohm)"),
+                    };
+                    const loss = byId("line-loss").value.trim();
+                    if (loss !== "") {
+                        const [db, mhz] = loss.split("@");
+                        const dbValue = numberOf(db || "");
+                        const mhzValue = mhz === undefined ? null : numberOf(mhz);
+                        if (dbValue === null || mhzValue === null || mhzValue <= 0) {
+                            throw new Error(`Loss: "${loss}" is not DB@MHZ, e.g. 8${separator}5@144`);
+                        }
+                        line.lossDbPer100m = dbValue;
+                        line.lossAtMhz = mhzValue;
+                    }
+                    request.line = line;
+                }
+            } catch (error) {
+                showFault(error.message);
+                return;
+            }
+            const reader = new FileReader();
+            reader.onload = () => {
+                request.text = reader.result;
+                runJob(request, "Measurement", (reply) => {
+                    byId("measured-report").textContent = reply.report;
+                    byId("measured-plot").innerHTML = reply.plot;
+                });
+            };
+            reader.onerror = () => showFault(`${file.name}: the file could not be read`);
+            reader.readAsText(file);
+        });
+
+        // After each COMPUTE, CONVERT TO METRIC or change of directors.
+        function afterPlan() {
+            const defaults = call("tarvo_trim_defaults").split("\n");
+            if (defaults.length === 3) {
+                // The builder's own entries stay; those still at the last defaults follow the
+                // design's band.
+                ["trim-wire", "trim-rod", "trim-band"].forEach((id, i) => {
+                    if (byId(id).value === "" || byId(id).value === trimDefaults[i]) {
+                        byId(id).value = defaults[i];
+                    }
+                });
+                trimDefaults = defaults;
+            }
+            trimLost();
+            sheetLost();
+            planChanged();
+            jobsState();
+        }
+        for (const name of ["Command1", "Command4", "useDirectors"]) {
+            byId(name).addEventListener("click", afterPlan);
+        }
+
         byId("Text9").focus();
         document.body.dataset.ready = "1";
     }, (error) => {

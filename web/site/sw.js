@@ -5,6 +5,7 @@
 "use strict";
 const CACHE = "tarvo-@CACHE_VERSION@";
 const FILES = ["./", "index.html", "page.css", "page.js", "tarvo-page.js", "tarvo-page.wasm",
+               "worker.js", "tarvo-worker.js", "tarvo-worker.wasm", "nec2c.js", "nec2c.wasm",
                "tarvo.svg", "manifest.webmanifest"];
 
 self.addEventListener("install", (event) => {

@@ -12,6 +12,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace tarvo {
 
 namespace fs = std::filesystem;
@@ -39,9 +43,18 @@ int writeAll(int fd, const std::string& content) {
 }
 
 /// The permissions a new file gets from the umask, as any program's would.
+#ifdef __EMSCRIPTEN__
+// emscripten's umask is its own (all bits set), not the process's: node's is the user's.
+EM_JS(int, nodeUmask, (), { return process.umask(); });
+#endif
+
 mode_t newFileMode() {
+#ifdef __EMSCRIPTEN__
+    const mode_t mask = static_cast<mode_t>(nodeUmask());
+#else
     const mode_t mask = ::umask(0);
     ::umask(mask);
+#endif
     return 0666 & ~mask;
 }
 
@@ -107,12 +120,20 @@ std::size_t StagedFiles::reserve(const std::string& path, const std::string& wha
         fail(file, errno);
     }
     file.temporary = name;
-    m_files.push_back(file);
     // A replaced file keeps its permissions; a new one gets what the umask leaves of 0666.
-    const mode_t mode = exists ? (status.st_mode & 07777) : newFileMode();
-    const int error = ::fchmod(fd, mode) != 0 ? errno : 0;
+    file.mode = exists ? (status.st_mode & 07777) : newFileMode();
+    const int error = ::fchmod(fd, file.mode) != 0 ? errno : 0;
     // Closed until filled: a run of thousands of exports stays within the descriptor limit.
     ::close(fd);
+#ifdef __EMSCRIPTEN__
+    // Under node a signal ends the program at once, with no chance to clean up: the folder is
+    // only tried here, and the temporary file made again at commit, so that a run ended by
+    // Ctrl-C leaves nothing behind.
+    ::unlink(name.c_str());
+    file.temporary.clear();
+    file.deferred = true;
+#endif
+    m_files.push_back(file);
     if (error != 0) {
         fail(file, error);
     }
@@ -126,6 +147,10 @@ void StagedFiles::fill(std::size_t index, const std::string& content) {
         file.content = content;
         return;
     }
+    writeTemporary(file, content);
+}
+
+void StagedFiles::writeTemporary(const File& file, const std::string& content) {
     const int fd = ::open(file.temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) {
         fail(file, errno);
@@ -148,6 +173,26 @@ void StagedFiles::commit() {
             throw FileWriteError("the " + file.what + " " + echoOf(file.requested) +
                                  " was never written");
         }
+    }
+    // Files whose temporary waited for the end (under node) are made and written now.
+    for (File& file : m_files) {
+        if (!file.deferred) {
+            continue;
+        }
+        std::string name = file.landing + ".tarvo-XXXXXX";
+        const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd < 0) {
+            fail(file, errno);
+        }
+        file.temporary = name;
+        file.deferred = false;
+        const int error = ::fchmod(fd, file.mode) != 0 ? errno : 0;
+        ::close(fd);
+        if (error != 0) {
+            fail(file, error);
+        }
+        writeTemporary(file, file.content);
+        file.content.clear();
     }
     // Targets written in place first: the ones that can still fail (a full device, a pipe
     // nobody reads), before any file is replaced.

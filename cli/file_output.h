@@ -46,10 +46,13 @@ private:
         std::string landing;
         std::string what;
         std::string temporary; ///< empty for a target written in place
-        std::string content;   ///< of a target written in place, until commit
+        std::string content;   ///< of a target written in place (or deferred), until commit
         bool filled{};
+        bool deferred{}; ///< its temporary file is made at commit (under node)
+        unsigned mode{}; ///< the permissions it lands with
     };
     [[noreturn]] static void fail(const File& file, int error);
+    static void writeTemporary(const File& file, const std::string& content);
     std::vector<File> m_files;
 };
 

@@ -13,9 +13,11 @@ import math
 import os
 import re
 import shlex
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 native = shlex.split(sys.argv[1])
 node = shlex.split(sys.argv[2])
@@ -141,6 +143,22 @@ with tempfile.TemporaryDirectory() as work:
                 continue
             compare_text(name, file, a_files[file], b_files[file], False)
         print(f"{name}: exit {a.returncode}")
+
+# Ctrl-C during node's trim: node ends at once, with no chance to clean up, so nothing of the
+# run's files may exist yet (natively the run removes its own on the signal).
+with tempfile.TemporaryDirectory() as folder:
+    running = subprocess.Popen(node + shlex.split("--freq 144 --inch 1 --trim --sheet s.svg "
+                                                  "--export d.csv"), cwd=folder,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(1.5)
+    running.send_signal(signal.SIGINT)
+    running.wait(timeout=60)
+    left = os.listdir(folder)
+    if running.returncode == 0 or left:
+        differences += 1
+        print(f"DIFFERENT: Ctrl-C during node's trim: exit {running.returncode}, left {left}",
+              file=sys.stderr)
+    print(f"Ctrl-C during node's trim: exit {running.returncode}, nothing left")
 
 print(f"{len(cases)} nec2c uses compared, {differences} different; counts of nec2c runs taken out: "
       f"{normalised['nec2c runs']}, JSON numbers equal only to 1e-9: {normalised['JSON digits']}")

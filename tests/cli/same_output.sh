@@ -88,7 +88,9 @@ for locale in "${locales[@]}"; do
                             --directors "$directors" $json --export d.maa --export d.nec \
                             --export d.csv --export-symbolic s.nec --nec deck.nec \
                             >out 2>err
-                        echo $? >status)
+                        echo $? >status
+                        # The files' permissions too: what the umask leaves of 0666.
+                        stat -c '%a %n' d.maa d.nec d.csv s.nec deck.nec >modes 2>&1)
                     done
                     quick=$((quick + 1))
                     if ! diff -r "$work/first" "$work/second" >"$work/quick.diff"; then

@@ -146,19 +146,23 @@ with tempfile.TemporaryDirectory() as work:
 
 # Ctrl-C during node's trim: node ends at once, with no chance to clean up, so nothing of the
 # run's files may exist yet (natively the run removes its own on the signal).
-with tempfile.TemporaryDirectory() as folder:
-    running = subprocess.Popen(node + shlex.split("--freq 144 --inch 1 --trim --sheet s.svg "
-                                                  "--export d.csv"), cwd=folder,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1.5)
-    running.send_signal(signal.SIGINT)
-    running.wait(timeout=60)
+with tempfile.TemporaryDirectory() as folder, tempfile.TemporaryDirectory() as work_root:
+    out = os.path.join(work_root, "interrupted.out")
+    with open(out, "w") as printed:
+        running = subprocess.Popen(node + shlex.split("--freq 144 --inch 1 --trim --sheet s.svg "
+                                                      "--export d.csv"), cwd=folder,
+                                   stdout=printed, stderr=subprocess.STDOUT)
+        time.sleep(2)
+        running_then = running.poll() is None
+        running.send_signal(signal.SIGINT)
+        running.wait(timeout=60)
     left = os.listdir(folder)
-    if running.returncode == 0 or left:
+    if not running_then or running.returncode == 0 or left:
         differences += 1
-        print(f"DIFFERENT: Ctrl-C during node's trim: exit {running.returncode}, left {left}",
-              file=sys.stderr)
-    print(f"Ctrl-C during node's trim: exit {running.returncode}, nothing left")
+        print(f"DIFFERENT: Ctrl-C during node's trim: running at the signal: {running_then}, "
+              f"exit {running.returncode}, left {left}: {open(out).read()[-300:]}", file=sys.stderr)
+    else:
+        print(f"Ctrl-C during node's trim: exit {running.returncode}, nothing left")
 
 print(f"{len(cases)} nec2c uses compared, {differences} different; counts of nec2c runs taken out: "
       f"{normalised['nec2c runs']}, JSON numbers equal only to 1e-9: {normalised['JSON digits']}")

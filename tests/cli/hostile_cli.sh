@@ -207,7 +207,24 @@ await_sleepers() {
 if [ "$sheets" = 1 ] && command -v nec2c >/dev/null; then
     mkdir "$work/quitting"
     mkfifo "$work/quitting/sheet.svg"
-    head -c 100 "$work/quitting/sheet.svg" >/dev/null &
+    # The reader holds the FIFO before tarvo-cli opens it, at the smallest pipe a system allows
+    # (one page: the sheet, tens of kB, overfills it), takes 100 bytes and quits.
+    python3 - "$work/quitting/sheet.svg" <<'READER' &
+import fcntl, os, sys, time
+fd = os.open(sys.argv[1], os.O_RDONLY | os.O_NONBLOCK)
+fcntl.fcntl(fd, 1031, 4096)  # F_SETPIPE_SZ
+got = 0
+deadline = time.time() + 60
+while got < 100 and time.time() < deadline:
+    try:
+        chunk = os.read(fd, 100 - got)
+    except BlockingIOError:
+        chunk = b""
+    if not chunk:
+        time.sleep(0.01)  # no writer yet, or nothing written yet
+    got += len(chunk)
+os.close(fd)
+READER
     env --default-signal=PIPE "$cli" --freq 144 --inch 1 --sheet "$work/quitting/sheet.svg" \
         --export "$work/quitting/table.csv" >/dev/null 2>"$work/err"
     check "a FIFO sheet whose reader quit" 1 "sheet.svg: Broken pipe" $?

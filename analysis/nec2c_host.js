@@ -90,6 +90,12 @@
     var path = require('path');
     var fs = require('fs');
     var folder = path.dirname(fs.realpathSync(process.argv[1]));
+    // Missing files are said now: the thread that cannot load them would only be waited for.
+    ['nec2c.js', 'nec2c.wasm'].forEach(function (name) {
+      if (!fs.existsSync(path.join(folder, name))) {
+        throw new Error(path.join(folder, name) + ' is missing');
+      }
+    });
     var channel = new threads.MessageChannel();
     var flag = new Int32Array(new SharedArrayBuffer(4));
     var body =

@@ -22,8 +22,8 @@ namespace tarvo::analysis {
 namespace {
 
 /// Descents started together. The search ends after the first batch that finds lengths meeting
-/// the limits, so the batch is the same on every machine: the same design trims to the same
-/// lengths on two cores, on eight, and in a browser.
+/// the limits, so the batch does not depend on the machine's cores: the native program on two
+/// cores and the browser's one thread take the same batches and trim to the same lengths.
 constexpr std::size_t descentsTogether = 2;
 
 // The optimiser aims inside the limits, so that the design rebuilt from the trimmed lengths
